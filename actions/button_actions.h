@@ -1,0 +1,32 @@
+// What a released button does, by its remote code.
+#pragma once
+
+#include <windows.h>
+
+enum RemoteCode {
+    RemoteCodeBrowser = 320,
+    RemoteCodeMail = 321,
+    RemoteCodeCdPlayer = 1713,
+    RemoteCodeDvdPlayer = 1714,
+    RemoteCodeCloseMenu = 39321,
+    RemoteCodeCommand = 61456,
+};
+
+enum AgentMessage {
+    AgentMsgRemoteCode = WM_USER + 4,
+    AgentMsgCdPlayer = WM_USER + 1200,
+    AgentMsgDvdPlayer = WM_USER + 1201,
+};
+
+// WM_LBUTTONUP: the release feedback, then the action of the button under the point.
+LRESULT RunButtonAction(HWND window, WPARAM wParam, LPARAM lParam);
+
+// Performs the action of button `index` of the current skin.
+void PerformButtonAction(HWND window, int index);
+
+// Ends a command line at the first space, quotation mark or percent sign after its last
+// backslash (the first character is never examined). In place.
+void TrimCommandTail(char* text);
+
+// The program's file name from a command line, into a 256-byte buffer. Returns 1.
+int GetCommandFileName(const char* commandLine, char* name);

@@ -1,0 +1,52 @@
+// The profile store: per-user settings below an application key.
+//
+// Kivrel.dll serves the settings from the Windows registry:
+//   - The application key K selects Software\K. The user's tree is
+//     HKEY_CURRENT_USER\Software\K; the machine-wide tree is HKEY_LOCAL_MACHINE\Software\K.
+//   - A null user name, an empty one or the name of the logged-on user selects
+//     HKEY_CURRENT_USER. Any other name selects that account's hive under HKEY_USERS\<SID>
+//     when the account exists and its hive is loaded; otherwise the user has no tree of its own
+//     and only the machine-wide tree serves.
+//   - With searchMachineTree nonzero, a key that the user's tree lacks is served, with all its
+//     values and sub-keys, from the machine-wide tree. A key the user has made hides the
+//     machine-wide key of the same path entirely.
+//   - Strings are REG_SZ or REG_EXPAND_SZ (expanded); a value of another type, or a string that
+//     does not fit the buffer with its terminator, is a failed read: result 0, buffer emptied.
+//   - Every read before Kivrel_SetUserProfileInfo, and every read with a null or empty key path,
+//     value name or buffer, or a buffer size below 1, fails cleanly with 0.
+// All functions return nonzero on success and 0 on failure. Text is 8-bit ANSI.
+#pragma once
+
+#include <windows.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// Selects whose settings are read and under which application key ("Velnor\Tilebox").
+int Kivrel_SetUserProfileInfo(const char* userName, const char* applicationKey);
+
+// Reads a string value. searchMachineTree: nonzero serves a key missing from the user's tree
+// from the machine-wide tree. defaultText: when not null and the value cannot be found, this text
+// is given instead (when it fits) and the call succeeds. reserved: must be 0.
+int Kivrel_GetProfileStringEx(const char* keyPath, const char* valueName, char* buffer,
+                              int bufferSize, int searchMachineTree, const char* defaultText,
+                              int reserved);
+
+// Gives the name of sub-key number index of keyPath. *nameSize holds the capacity of name in
+// characters on entry and the name's length on success (0 and an empty name on failure).
+// searchMachineTree as above: the sub-keys of the user's key when the user has that key,
+// otherwise those of the machine-wide key.
+int Kivrel_EnumKeyName(const char* keyPath, int index, char* name, DWORD* nameSize,
+                       int searchMachineTree);
+
+// Reads a REG_DWORD value (machine-wide tree searched as above).
+int Kivrel_GetProfileDWord(const char* keyPath, const char* valueName, DWORD* value);
+
+// Reads a string value (machine-wide tree searched as above, no default).
+int Kivrel_GetProfileString(const char* keyPath, const char* valueName, char* buffer,
+                            int bufferSize);
+
+#ifdef __cplusplus
+}
+#endif

@@ -1,0 +1,14 @@
+// Tracing a button's shape out of a template bitmap.
+#pragma once
+
+#include <windows.h>
+
+// The region of the pixels of the inclusive block `area` of the bitmap in dc that differ from
+// keyColor (excludeKey nonzero) or equal it (excludeKey zero), relative to the block's top-left
+// corner; null for an invalid block or when no pixel belongs. outBounds, when given, receives the
+// bounding box on success. The caller owns the region.
+HRGN BuildRegionFromTemplate(HDC dc, RECT area, COLORREF keyColor, BOOL excludeKey,
+                             RECT* outBounds);
+
+// 1 and the bounding box when region is valid and not empty; 0 otherwise.
+BOOL GetRegionBounds(HRGN region, RECT* outRect);

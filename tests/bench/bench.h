@@ -1,0 +1,71 @@
+// End-to-end support: start and end real processes, wait for windows, real X input through
+// xdotool, screen pixels, display modes and settings in the prefix's registry.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace bench {
+
+// The folder of the running test program, with a trailing backslash: tilebox.exe, the DLLs and
+// the helper programs stand there too.
+std::string BinDir();
+
+// A process started by a test, ended by its id when the object goes.
+class Process {
+public:
+    Process() = default;
+    ~Process();
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    bool Start(const std::string& commandLine);
+    // The exit code, or STILL_ACTIVE when it has not ended within timeoutMs.
+    DWORD WaitExit(DWORD timeoutMs);
+    bool IsRunning() const;
+    DWORD Id() const { return info.dwProcessId; }
+    void Kill();
+
+private:
+    PROCESS_INFORMATION info = {};
+    bool started = false;
+};
+
+// Starts tilebox.exe (or another program of BinDir) with the given tail.
+bool StartInBin(Process& process, const std::string& program, const std::string& tail);
+
+// The first top-level window of the class (of the given process when pid is nonzero) to
+// appear within timeoutMs, or null.
+HWND WaitForWindow(const char* className, DWORD timeoutMs, DWORD pid = 0);
+std::vector<HWND> TopLevelWindowsOfClass(const char* className);
+
+// Runs a Unix command line (the program is looked up on the Unix PATH) and waits for it.
+int RunUnix(const std::string& commandLine, DWORD timeoutMs = 10000);
+void MouseMove(int x, int y);
+void MouseDown(int x, int y);
+void MouseUp(int x, int y);
+void Click(int x, int y);
+
+// Screen pixel at (x, y), 0x00BBGGRR, through the screen's device context.
+COLORREF ScreenPixel(int x, int y);
+// Waits up to timeoutMs for the screen pixel to become colour; returns the last value read.
+COLORREF WaitForScreenPixel(int x, int y, COLORREF colour, DWORD timeoutMs);
+
+// Switches the display; true when the system reports success.
+bool SetDisplayMode(int width, int height);
+
+// Settings in the prefix's registry.
+bool WriteString(HKEY root, const std::string& keyPath, const std::string& name,
+                 const std::string& value);
+bool WriteDWord(HKEY root, const std::string& keyPath, const std::string& name, DWORD value);
+void DeleteTree(HKEY root, const std::string& keyPath);
+
+// True when the tests run under Wine rather than Windows.
+bool IsWine();
+
+// A fresh, empty directory under the system's temporary folder, with a trailing backslash.
+std::string MakeTempDir(const std::string& stem);
+
+}  // namespace bench

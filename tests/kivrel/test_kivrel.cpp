@@ -1,0 +1,233 @@
+// The real Kivrel.dll against the registry of the test prefix.
+#include "outside/kivrel.h"
+#include "tests/bench/bench.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+const char appKey[] = "VelnorTest\\KivrelStore";
+const char softwareKey[] = "Software\\VelnorTest\\KivrelStore";
+
+class KivrelStore : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        bench::DeleteTree(HKEY_CURRENT_USER, softwareKey);
+        bench::DeleteTree(HKEY_LOCAL_MACHINE, softwareKey);
+        ASSERT_EQ(1, Kivrel_SetUserProfileInfo(nullptr, appKey));
+    }
+    void TearDown() override
+    {
+        bench::DeleteTree(HKEY_CURRENT_USER, softwareKey);
+        bench::DeleteTree(HKEY_LOCAL_MACHINE, softwareKey);
+    }
+
+    static void User(const std::string& key, const std::string& name, const std::string& value)
+    {
+        ASSERT_TRUE(bench::WriteString(HKEY_CURRENT_USER, Path(key), name, value));
+    }
+    static void Machine(const std::string& key, const std::string& name, const std::string& value)
+    {
+        ASSERT_TRUE(bench::WriteString(HKEY_LOCAL_MACHINE, Path(key), name, value));
+    }
+    static std::string Path(const std::string& key)
+    {
+        return std::string(softwareKey) + "\\" + key;
+    }
+    static void WriteRaw(HKEY root, const std::string& key, const std::string& name, DWORD type,
+                         const void* data, DWORD size)
+    {
+        HKEY handle = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(root, Path(key).c_str(), 0, nullptr, 0,
+                                                 KEY_WRITE, nullptr, &handle, nullptr));
+        RegSetValueExA(handle, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
+        RegCloseKey(handle);
+    }
+
+    // Reads as the skin does: a zero-filled buffer, the constant arguments 1, null, 0.
+    static std::string Read(const char* key, const char* name, int size = 256, int* result = nullptr)
+    {
+        char buffer[512];
+        memset(buffer, 'x', sizeof buffer);
+        buffer[0] = 'x';
+        int ok = Kivrel_GetProfileStringEx(key, name, buffer, size, 1, nullptr, 0);
+        if (result != nullptr) {
+            *result = ok;
+        }
+        if (!ok) {
+            EXPECT_EQ('\0', buffer[0]) << "a failed read must leave the buffer empty";
+            return "<failed>";
+        }
+        return buffer;
+    }
+};
+
+TEST_F(KivrelStore, UserTreeHidesTheMachineTreeKeyByKey)
+{
+    Machine("Panel", "Normal Bitmap Mode 3", "machine.bmp");
+    Machine("Panel", "Selected Bitmap Mode 3", "machine-lit.bmp");
+    Machine("Buttons\\Mail", "Command", "machine-mail");
+
+    // The user has no "Panel" key: the machine-wide key serves with all its values.
+    EXPECT_EQ("machine.bmp", Read("Panel", "Normal Bitmap Mode 3"));
+    EXPECT_EQ("machine-lit.bmp", Read("Panel", "Selected Bitmap Mode 3"));
+
+    // Once the user has a "Panel" key of their own, it alone serves.
+    User("Panel", "Normal Bitmap Mode 3", "mine.bmp");
+    EXPECT_EQ("mine.bmp", Read("Panel", "Normal Bitmap Mode 3"));
+    EXPECT_EQ("<failed>", Read("Panel", "Selected Bitmap Mode 3"));
+
+    // Sub-keys fall back on their own.
+    char command[256] = {};
+    EXPECT_EQ(1, Kivrel_GetProfileString("Buttons\\Mail", "Command", command, sizeof command));
+    EXPECT_STREQ("machine-mail", command);
+
+    // Without permission to search the machine tree, only the user's keys count.
+    char buffer[256] = {};
+    EXPECT_EQ(0, Kivrel_GetProfileStringEx("Buttons\\Mail", "Command", buffer, 256, 0, nullptr, 0));
+}
+
+TEST_F(KivrelStore, StringTypesAndBufferSizes)
+{
+    User("Panel", "Plain", "abc");
+    WriteRaw(HKEY_CURRENT_USER, "Panel", "Expanded", REG_EXPAND_SZ, "%SystemRoot%\\x.bmp", 20);
+    DWORD number = 7;
+    WriteRaw(HKEY_CURRENT_USER, "Panel", "Number", REG_DWORD, &number, sizeof number);
+    // Stored without a terminator: the store must not read past the data.
+    WriteRaw(HKEY_CURRENT_USER, "Panel", "Unterminated", REG_SZ, "xyz", 3);
+    User("Panel", "Len255", std::string(255, 'a'));
+    User("Panel", "Len256", std::string(256, 'b'));
+
+    EXPECT_EQ("abc", Read("Panel", "Plain"));
+    char expected[MAX_PATH];
+    ExpandEnvironmentStringsA("%SystemRoot%\\x.bmp", expected, MAX_PATH);
+    EXPECT_EQ(expected, Read("Panel", "Expanded"));
+    EXPECT_EQ("<failed>", Read("Panel", "Number"));
+    EXPECT_EQ("xyz", Read("Panel", "Unterminated"));
+
+    EXPECT_EQ(std::string(255, 'a'), Read("Panel", "Len255", 256));
+    EXPECT_EQ("<failed>", Read("Panel", "Len256", 256)) << "never a truncated success";
+    EXPECT_EQ("<failed>", Read("Panel", "Plain", 3));
+    EXPECT_EQ("abc", Read("Panel", "Plain", 4));
+}
+
+TEST_F(KivrelStore, DWordValues)
+{
+    User("Buttons\\Mail", "Text", "321");
+    ASSERT_TRUE(bench::WriteDWord(HKEY_CURRENT_USER, Path("Buttons\\Mail"), "Remote Code", 321));
+    ASSERT_TRUE(bench::WriteDWord(HKEY_LOCAL_MACHINE, Path("Buttons\\Web"), "Remote Code", 320));
+
+    DWORD value = 0;
+    EXPECT_EQ(1, Kivrel_GetProfileDWord("Buttons\\Mail", "Remote Code", &value));
+    EXPECT_EQ(321u, value);
+    EXPECT_EQ(1, Kivrel_GetProfileDWord("Buttons\\Web", "Remote Code", &value));
+    EXPECT_EQ(320u, value);
+
+    value = 5;
+    EXPECT_EQ(0, Kivrel_GetProfileDWord("Buttons\\Mail", "Text", &value)) << "wrong type";
+    EXPECT_EQ(0, Kivrel_GetProfileDWord("Buttons\\Mail", "Missing", &value));
+    EXPECT_EQ(0, Kivrel_GetProfileDWord("Buttons\\None", "Remote Code", &value));
+    EXPECT_EQ(0, Kivrel_GetProfileDWord("Buttons\\Mail", "Remote Code", nullptr));
+    EXPECT_EQ(5u, value) << "a failed read leaves the value alone";
+}
+
+TEST_F(KivrelStore, EnumeratesSubKeysOfOneTree)
+{
+    for (const char* name : {"Alpha", "Beta", "Gamma"}) {
+        Machine(std::string("Buttons\\") + name, "Remote Code Text", "x");
+    }
+    char name[256];
+    DWORD size = 256;
+    std::string seen;
+    for (int index = 0;; ++index) {
+        size = 256;
+        if (!Kivrel_EnumKeyName("Buttons", index, name, &size, 1)) {
+            EXPECT_EQ(0u, size);
+            EXPECT_STREQ("", name);
+            break;
+        }
+        EXPECT_EQ(static_cast<DWORD>(lstrlenA(name)), size);
+        seen += std::string(name) + ";";
+    }
+    EXPECT_EQ("Alpha;Beta;Gamma;", seen);
+
+    // A name longer than the buffer is a failure, not a cut name.
+    size = 4;
+    EXPECT_EQ(0, Kivrel_EnumKeyName("Buttons", 0, name, &size, 1));
+    EXPECT_EQ(0u, size);
+
+    // The user's own "Buttons" key hides the machine-wide one entirely.
+    User("Buttons\\Mine", "Remote Code Text", "y");
+    size = 256;
+    EXPECT_EQ(1, Kivrel_EnumKeyName("Buttons", 0, name, &size, 1));
+    EXPECT_STREQ("Mine", name);
+    size = 256;
+    EXPECT_EQ(0, Kivrel_EnumKeyName("Buttons", 1, name, &size, 1));
+}
+
+TEST_F(KivrelStore, BadArgumentsFailCleanly)
+{
+    User("Panel", "Plain", "abc");
+    char buffer[16] = "zzz";
+    EXPECT_EQ(0, Kivrel_GetProfileStringEx(nullptr, "Plain", buffer, 16, 1, nullptr, 0));
+    EXPECT_EQ(0, Kivrel_GetProfileStringEx("", "Plain", buffer, 16, 1, nullptr, 0));
+    EXPECT_EQ(0, Kivrel_GetProfileStringEx("Panel", nullptr, buffer, 16, 1, nullptr, 0));
+    EXPECT_EQ(0, Kivrel_GetProfileStringEx("Panel", "", buffer, 16, 1, nullptr, 0));
+    EXPECT_EQ(0, Kivrel_GetProfileStringEx("Panel", "Plain", nullptr, 16, 1, nullptr, 0));
+    EXPECT_EQ(0, Kivrel_GetProfileStringEx("Panel", "Plain", buffer, 0, 1, nullptr, 0));
+    EXPECT_EQ(0, Kivrel_GetProfileStringEx("Panel", "Plain", buffer, -1, 1, nullptr, 0));
+    EXPECT_EQ(0, Kivrel_GetProfileStringEx("Panel", "Plain", buffer, 16, 1, nullptr, 7));
+    EXPECT_EQ(0, Kivrel_GetProfileStringEx("Nothing", "Plain", buffer, 16, 1, nullptr, 0));
+
+    DWORD size = 0;
+    char name[16];
+    EXPECT_EQ(0, Kivrel_EnumKeyName("Panel", 0, name, &size, 1));
+    size = 16;
+    EXPECT_EQ(0, Kivrel_EnumKeyName("Panel", -1, name, &size, 1));
+    EXPECT_EQ(0, Kivrel_EnumKeyName("Panel", 0, nullptr, &size, 1));
+    EXPECT_EQ(0, Kivrel_EnumKeyName("Panel", 0, name, nullptr, 1));
+}
+
+TEST_F(KivrelStore, DefaultTextServesOnlyAMissingValue)
+{
+    User("Panel", "Plain", "abc");
+    DWORD number = 7;
+    WriteRaw(HKEY_CURRENT_USER, "Panel", "Number", REG_DWORD, &number, sizeof number);
+    char buffer[16];
+    EXPECT_EQ(1, Kivrel_GetProfileStringEx("Panel", "Missing", buffer, 16, 1, "dflt", 0));
+    EXPECT_STREQ("dflt", buffer);
+    EXPECT_EQ(1, Kivrel_GetProfileStringEx("Panel", "Plain", buffer, 16, 1, "dflt", 0));
+    EXPECT_STREQ("abc", buffer);
+    EXPECT_EQ(0, Kivrel_GetProfileStringEx("Panel", "Number", buffer, 16, 1, "dflt", 0));
+    EXPECT_EQ(0, Kivrel_GetProfileStringEx("Panel", "Missing", buffer, 3, 1, "dflt", 0));
+}
+
+TEST_F(KivrelStore, UserSelection)
+{
+    Machine("Panel", "Plain", "machine");
+    User("Panel", "Plain", "user");
+
+    char me[257];
+    DWORD meSize = sizeof me;
+    ASSERT_TRUE(GetUserNameA(me, &meSize));
+    EXPECT_EQ(1, Kivrel_SetUserProfileInfo(me, appKey));
+    EXPECT_EQ("user", Read("Panel", "Plain"));
+
+    // An account that does not exist has no tree of its own: the defaults still serve.
+    EXPECT_EQ(0, Kivrel_SetUserProfileInfo("no-such-account-here", appKey));
+    EXPECT_EQ("machine", Read("Panel", "Plain"));
+
+    // No application key: nothing can be read until one is selected.
+    EXPECT_EQ(0, Kivrel_SetUserProfileInfo(nullptr, nullptr));
+    EXPECT_EQ("<failed>", Read("Panel", "Plain"));
+    EXPECT_EQ(0, Kivrel_SetUserProfileInfo(nullptr, ""));
+    EXPECT_EQ("<failed>", Read("Panel", "Plain"));
+
+    EXPECT_EQ(1, Kivrel_SetUserProfileInfo(nullptr, appKey));
+    EXPECT_EQ("user", Read("Panel", "Plain"));
+}
+
+}  // namespace
