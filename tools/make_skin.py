@@ -1,0 +1,484 @@
+#!/usr/bin/env python3
+"""Draws the default skin and writes the settings that name it, from one layout.
+
+For each screen size the menu supports it draws three 24-bit bitmaps: the panel with every tile
+unlit, the same panel lit, and the region template (pure black except inside each tile's rounded
+shape). From the same layout it writes the settings that ship: a .reg file for the machine-wide
+defaults, a .reg file a user imports to get a personal copy, the installer's include file and a
+C++ header that the tests compare the pictures and the settings against. So a rectangle in the
+settings can never disagree with the picture it points into.
+
+    make_skin.py BIN_DIR GENERATED_DIR
+
+BIN_DIR receives skin/ with the bitmaps and the two .reg files; GENERATED_DIR receives
+default_skin.nsh and default_skin_layout.h. Only the standard library is used, and everything is
+drawn in horizontal spans written straight into row buffers, so a full run takes well under a
+second.
+"""
+import math
+import os
+import sys
+
+MODES = [(640, 480), (800, 600), (1024, 768)]
+APP_KEY = r"Software\Velnor\Tilebox"
+SKIN_FOLDER = "skin"
+
+# The six buttons, in the order they are laid out (left to right, top to bottom). The key names
+# start with a digit because the menu takes the buttons in the registry's enumeration order,
+# which is alphabetical.
+BUTTONS = [
+    # key name, label, glyph, remote code, command
+    ("1 Internet", "INTERNET", "globe", 320, None),
+    ("2 Mail", "MAIL", "envelope", 321, None),
+    ("3 Music CD", "MUSIC CD", "disc", 1713, None),
+    ("4 DVD", "DVD", "screen", 1714, None),
+    # Every Windows PC has the file explorer; from the sofa it opens the user's pictures, videos
+    # and music folders, which is what a living-room user reaches for beyond the five players.
+    ("5 Files", "FILES", "folder", 61456, "explorer.exe"),
+    ("6 Close", "CLOSE", "cross", 39321, None),
+]
+
+# Colours as (red, green, blue). Unlit tiles are dark blue with white labels, lit tiles bright
+# amber with near-black labels: the two must tell apart at a glance across a room.
+BACKGROUND_TOP = (8, 12, 24)
+BACKGROUND_BOTTOM = (22, 32, 58)
+TITLE = (110, 130, 170)
+NORMAL = {"tile": (36, 64, 112), "edge": (80, 120, 184), "glyph": (150, 206, 255),
+          "label": (255, 255, 255)}
+LIT = {"tile": (255, 176, 32), "edge": (255, 226, 140), "glyph": (96, 44, 0),
+       "label": (16, 20, 36)}
+TEMPLATE_SHAPE = (255, 255, 255)
+
+# A 5 x 7 pixel font, one string of five columns per row; '#' is ink.
+FONT = {
+    " ": ["     "] * 7,
+    "A": [" ### ", "#   #", "#   #", "#####", "#   #", "#   #", "#   #"],
+    "B": ["#### ", "#   #", "#   #", "#### ", "#   #", "#   #", "#### "],
+    "C": [" ### ", "#   #", "#    ", "#    ", "#    ", "#   #", " ### "],
+    "D": ["#### ", "#   #", "#   #", "#   #", "#   #", "#   #", "#### "],
+    "E": ["#####", "#    ", "#    ", "#### ", "#    ", "#    ", "#####"],
+    "F": ["#####", "#    ", "#    ", "#### ", "#    ", "#    ", "#    "],
+    "I": [" ### ", "  #  ", "  #  ", "  #  ", "  #  ", "  #  ", " ### "],
+    "L": ["#    ", "#    ", "#    ", "#    ", "#    ", "#    ", "#####"],
+    "M": ["#   #", "## ##", "# # #", "# # #", "#   #", "#   #", "#   #"],
+    "N": ["#   #", "##  #", "# # #", "#  ##", "#   #", "#   #", "#   #"],
+    "O": [" ### ", "#   #", "#   #", "#   #", "#   #", "#   #", " ### "],
+    "R": ["#### ", "#   #", "#   #", "#### ", "# #  ", "#  # ", "#   #"],
+    "S": [" ####", "#    ", "#    ", " ### ", "    #", "    #", "#### "],
+    "T": ["#####", "  #  ", "  #  ", "  #  ", "  #  ", "  #  ", "  #  "],
+    "U": ["#   #", "#   #", "#   #", "#   #", "#   #", "#   #", " ### "],
+    "V": ["#   #", "#   #", "#   #", "#   #", "#   #", " # # ", "  #  "],
+    "X": ["#   #", "#   #", " # # ", "  #  ", " # # ", "#   #", "#   #"],
+}
+
+
+class Canvas:
+    """Rows of packed blue-green-red bytes, top row first, as a bottom-up BMP stores them."""
+
+    def __init__(self, width, height, colour):
+        self.width = width
+        self.height = height
+        self.rows = [bytearray(pixel(colour) * width) for _ in range(height)]
+
+    def span(self, y, x0, x1, colour):
+        """Fills columns x0 to x1 - 1 of row y, clipped to the canvas."""
+        if y < 0 or y >= self.height:
+            return
+        x0 = max(0, x0)
+        x1 = min(self.width, x1)
+        if x0 < x1:
+            self.rows[y][x0 * 3:x1 * 3] = pixel(colour) * (x1 - x0)
+
+    def bmp(self):
+        stride = (self.width * 3 + 3) & ~3
+        pad = bytes(stride - self.width * 3)
+        image = b"".join(bytes(row) + pad for row in reversed(self.rows))
+        info = (40).to_bytes(4, "little") + self.width.to_bytes(4, "little") + \
+            self.height.to_bytes(4, "little") + (1).to_bytes(2, "little") + \
+            (24).to_bytes(2, "little") + bytes(4) + len(image).to_bytes(4, "little") + \
+            (2835).to_bytes(4, "little") * 2 + bytes(8)
+        offset = 14 + len(info)
+        header = b"BM" + (offset + len(image)).to_bytes(4, "little") + bytes(4) + \
+            offset.to_bytes(4, "little")
+        return header + info + image
+
+
+def pixel(colour):
+    red, green, blue = colour
+    return bytes((blue, green, red))
+
+
+# --- shapes, each as one span per row -------------------------------------------------------
+
+def rounded_rect(canvas, left, top, right, bottom, radius, colour):
+    """Fills the inclusive box with quarter-circle corners of the given radius."""
+    for y in range(top, bottom + 1):
+        inset = 0
+        dy = max(top + radius - y, y - (bottom - radius), 0)
+        if dy > 0:
+            inset = radius - int(math.sqrt(max(radius * radius - dy * dy, 0)))
+        canvas.span(y, left + inset, right + 1 - inset, colour)
+
+
+def ellipse(canvas, cx, cy, rx, ry, colour, hole=None):
+    """Fills an ellipse; with hole (hx, hy, colour) the inner ellipse is painted in that colour."""
+    for y in range(int(cy - ry), int(cy + ry) + 1):
+        t = (y + 0.5 - cy) / ry
+        if abs(t) > 1:
+            continue
+        half = rx * math.sqrt(1 - t * t)
+        canvas.span(y, int(round(cx - half)), int(round(cx + half)), colour)
+    if hole:
+        hx, hy, hole_colour = hole
+        ellipse(canvas, cx, cy, hx, hy, hole_colour)
+
+
+def ring(canvas, cx, cy, rx, ry, thickness, colour):
+    """Paints only the band between an ellipse and the one thickness inside it."""
+    irx, iry = rx - thickness, ry - thickness
+    for y in range(int(cy - ry), int(cy + ry) + 1):
+        t = (y + 0.5 - cy) / ry
+        if abs(t) > 1:
+            continue
+        outer = rx * math.sqrt(1 - t * t)
+        ti = (y + 0.5 - cy) / iry
+        inner = irx * math.sqrt(1 - ti * ti) if abs(ti) < 1 else 0
+        if inner <= 0:
+            canvas.span(y, int(round(cx - outer)), int(round(cx + outer)), colour)
+        else:
+            canvas.span(y, int(round(cx - outer)), int(round(cx - inner)), colour)
+            canvas.span(y, int(round(cx + inner)), int(round(cx + outer)), colour)
+
+
+def polygon(canvas, points, colour):
+    """Fills a convex polygon by the crossing points of each row's centre line."""
+    ys = [p[1] for p in points]
+    for y in range(int(math.floor(min(ys))), int(math.ceil(max(ys))) + 1):
+        yc = y + 0.5
+        xs = []
+        for (x0, y0), (x1, y1) in zip(points, points[1:] + points[:1]):
+            if (y0 <= yc < y1) or (y1 <= yc < y0):
+                xs.append(x0 + (yc - y0) * (x1 - x0) / (y1 - y0))
+        if len(xs) >= 2:
+            canvas.span(y, int(round(min(xs))), int(round(max(xs))), colour)
+
+
+def thick_line(canvas, x0, y0, x1, y1, thickness, colour):
+    length = math.hypot(x1 - x0, y1 - y0)
+    nx = -(y1 - y0) / length * thickness / 2
+    ny = (x1 - x0) / length * thickness / 2
+    polygon(canvas, [(x0 + nx, y0 + ny), (x1 + nx, y1 + ny), (x1 - nx, y1 - ny),
+                     (x0 - nx, y0 - ny)], colour)
+
+
+def box(canvas, left, top, right, bottom, colour):
+    for y in range(int(top), int(bottom)):
+        canvas.span(y, int(left), int(right), colour)
+
+
+def frame(canvas, left, top, right, bottom, thickness, colour):
+    box(canvas, left, top, right, top + thickness, colour)
+    box(canvas, left, bottom - thickness, right, bottom, colour)
+    box(canvas, left, top, left + thickness, bottom, colour)
+    box(canvas, right - thickness, top, right, bottom, colour)
+
+
+def text(canvas, x, y, scale, message, colour):
+    for row in range(7):
+        for index, char in enumerate(message):
+            bits = FONT[char][row]
+            for column, bit in enumerate(bits):
+                if bit == "#":
+                    cx = x + (index * 6 + column) * scale
+                    for dy in range(scale):
+                        canvas.span(y + row * scale + dy, cx, cx + scale, colour)
+
+
+def text_width(message, scale):
+    return (len(message) * 6 - 1) * scale
+
+
+# --- glyphs, drawn in a square of side g centred at (cx, cy) ---------------------------------
+
+def glyph_globe(c, cx, cy, g, ink, ground):
+    r = g / 2
+    t = max(2, g / 14)
+    ring(c, cx, cy, r, r, t, ink)
+    ring(c, cx, cy, r * 0.45, r, t, ink)
+    box(c, cx - t / 2, cy - r, cx + t / 2, cy + r, ink)
+    box(c, cx - r, cy - t / 2, cx + r, cy + t / 2, ink)
+    for f in (-0.5, 0.5):
+        half = r * math.sqrt(1 - f * f)
+        box(c, cx - half, cy + f * r - t / 2, cx + half, cy + f * r + t / 2, ink)
+
+
+def glyph_envelope(c, cx, cy, g, ink, ground):
+    t = max(2, g / 12)
+    left, right, top, bottom = cx - g / 2, cx + g / 2, cy - g * 0.34, cy + g * 0.34
+    frame(c, left, top, right, bottom, t, ink)
+    thick_line(c, left + t / 2, top + t / 2, cx, cy + g * 0.06, t, ink)
+    thick_line(c, right - t / 2, top + t / 2, cx, cy + g * 0.06, t, ink)
+
+
+def glyph_disc(c, cx, cy, g, ink, ground):
+    r = g / 2
+    ellipse(c, cx, cy, r, r, ink, (r * 0.16, r * 0.16, ground))
+    # Two thin grooves of the ground colour, so the disc reads as a disc and not as a ball.
+    groove = max(1, g / 40)
+    ring(c, cx, cy, r * 0.74, r * 0.74, groove, ground)
+    ring(c, cx, cy, r * 0.36, r * 0.36, groove, ground)
+
+
+def glyph_screen(c, cx, cy, g, ink, ground):
+    t = max(2, g / 12)
+    left, right, top, bottom = cx - g / 2, cx + g / 2, cy - g * 0.36, cy + g * 0.24
+    frame(c, left, top, right, bottom, t, ink)
+    h = (bottom - top) * 0.5
+    polygon(c, [(cx - h * 0.4, cy - g * 0.06 - h / 2), (cx + h * 0.55, cy - g * 0.06),
+                (cx - h * 0.4, cy - g * 0.06 + h / 2)], ink)
+    box(c, cx - t / 2, bottom, cx + t / 2, cy + g * 0.40, ink)
+    box(c, cx - g * 0.22, cy + g * 0.40, cx + g * 0.22, cy + g * 0.40 + t, ink)
+
+
+def glyph_folder(c, cx, cy, g, ink, ground):
+    left, right, top, bottom = cx - g / 2, cx + g / 2, cy - g * 0.36, cy + g * 0.36
+    polygon(c, [(left, top), (left + g * 0.36, top), (left + g * 0.44, top + g * 0.12),
+                (left, top + g * 0.12)], ink)
+    box(c, left, top + g * 0.1, right, bottom, ink)
+    t = max(2, g / 16)
+    box(c, left + t, top + g * 0.2, right - t, top + g * 0.2 + t, ground)
+
+
+def glyph_cross(c, cx, cy, g, ink, ground):
+    r = g / 2
+    t = max(3, g / 7)
+    d = r * 0.8
+    thick_line(c, cx - d, cy - d, cx + d, cy + d, t, ink)
+    thick_line(c, cx + d, cy - d, cx - d, cy + d, t, ink)
+
+
+GLYPHS = {"globe": glyph_globe, "envelope": glyph_envelope, "disc": glyph_disc,
+          "screen": glyph_screen, "folder": glyph_folder, "cross": glyph_cross}
+
+
+# --- layout ---------------------------------------------------------------------------------
+
+def layout(width, height):
+    """Tiles of one screen size: a 3 x 2 grid below a title band."""
+    margin = round(width * 0.06)
+    gap = round(width * 0.03)
+    top_band = round(height * 0.16)
+    bottom_band = round(height * 0.08)
+    tile_w = (width - 2 * margin - 2 * gap) // 3
+    tile_h = (height - top_band - bottom_band - gap) // 2
+    radius = round(min(tile_w, tile_h) * 0.16)
+    longest = max(len(b[1]) for b in BUTTONS)
+    scale = max(2, min(int(tile_w * 0.82 / (longest * 6 - 1)), int(tile_h * 0.14 / 7)))
+    tiles = []
+    for index, button in enumerate(BUTTONS):
+        row, col = divmod(index, 3)
+        left = margin + col * (tile_w + gap)
+        top = top_band + row * (tile_h + gap)
+        right = left + tile_w - 1
+        bottom = top + tile_h - 1
+        label_y = top + round(tile_h * 0.76) - 7 * scale // 2
+        label_x = left + (tile_w - text_width(button[1], scale)) // 2
+        tiles.append({
+            "button": button, "rect": (left, top, right, bottom), "radius": radius,
+            "glyph": (left + tile_w / 2, top + tile_h * 0.38, min(tile_w, tile_h) * 0.38),
+            "label": (label_x, label_y, scale),
+            # A spot of plain tile colour: left of the glyph and the label, inside the edge.
+            "sample": (left + max(radius // 2, tile_w // 14), top + tile_h // 2),
+        })
+    return {"margin": margin, "top_band": top_band, "tiles": tiles, "scale": scale}
+
+
+def draw_panel(width, height, lay, colours):
+    c = Canvas(width, height, BACKGROUND_TOP)
+    for y in range(height):
+        f = y / (height - 1)
+        shade = tuple(round(a + (b - a) * f) for a, b in zip(BACKGROUND_TOP, BACKGROUND_BOTTOM))
+        c.span(y, 0, width, shade)
+    title_scale = lay["scale"] + 1
+    text(c, lay["margin"], (lay["top_band"] - 7 * title_scale) // 2, title_scale, "TILEBOX",
+         TITLE)
+    for tile in lay["tiles"]:
+        left, top, right, bottom = tile["rect"]
+        r = tile["radius"]
+        edge = max(2, lay["scale"] - 1)
+        rounded_rect(c, left, top, right, bottom, r, colours["edge"])
+        rounded_rect(c, left + edge, top + edge, right - edge, bottom - edge, max(1, r - edge),
+                     colours["tile"])
+        gx, gy, g = tile["glyph"]
+        GLYPHS[tile["button"][2]](c, gx, gy, g, colours["glyph"], colours["tile"])
+        lx, ly, scale = tile["label"]
+        text(c, lx, ly, scale, tile["button"][1], colours["label"])
+    return c
+
+
+def draw_template(width, height, lay):
+    c = Canvas(width, height, (0, 0, 0))
+    for tile in lay["tiles"]:
+        left, top, right, bottom = tile["rect"]
+        rounded_rect(c, left, top, right, bottom, tile["radius"], TEMPLATE_SHAPE)
+    return c
+
+
+def file_names(width, height):
+    size = f"{width}x{height}"
+    return {"normal": f"{SKIN_FOLDER}\\normal-{size}.bmp",
+            "selected": f"{SKIN_FOLDER}\\selected-{size}.bmp",
+            "template": f"{SKIN_FOLDER}\\template-{size}.bmp"}
+
+
+# --- settings -------------------------------------------------------------------------------
+
+def settings(layouts):
+    """The settings tree as (key path, [(value name, kind, value)]), kinds "sz" and "dword"."""
+    panel = []
+    for kind, setting in (("normal", "Normal Bitmap"), ("selected", "Selected Bitmap"),
+                          ("template", "Region Template")):
+        for mode, (width, height) in enumerate(MODES, start=1):
+            panel.append((f"{setting} Mode {mode}", "sz", file_names(width, height)[kind]))
+    keys = [("Panel", panel)]
+    for index, (key, _label, _glyph, code, command) in enumerate(BUTTONS):
+        values = []
+        for mode, lay in enumerate(layouts, start=1):
+            values.append((f"Rectangle Mode {mode}", "sz",
+                           "%d,%d,%d,%d" % lay["tiles"][index]["rect"]))
+        values.append(("Remote Code", "dword", code))
+        if command:
+            values.append(("Command", "sz", command))
+        keys.append((f"Buttons\\{key}", values))
+    return keys
+
+
+def reg_file(root, keys):
+    escape = lambda s: s.replace("\\", "\\\\").replace('"', '\\"')
+    base = f"{root}\\{APP_KEY}"
+    # The import replaces the button keys as a whole: a left-over button of another name would
+    # otherwise join the six and shift the order the menu reads them in.
+    lines = ["REGEDIT4", "", f"[-{base}\\Buttons]", "", f"[{base}]", "", f"[{base}\\Buttons]", ""]
+    for path, values in keys:
+        lines.append(f"[{base}\\{path}]")
+        for name, kind, value in values:
+            if kind == "dword":
+                lines.append(f'"{name}"=dword:{value:08x}')
+            else:
+                lines.append(f'"{name}"="{escape(value)}"')
+        lines.append("")
+    return "\r\n".join(lines) + "\r\n"
+
+
+def nsh_file(keys, bin_dir, skin_files):
+    out = ["; Written by tools/make_skin.py: the default skin's files and settings.", ""]
+    out.append("!macro TILEBOX_WRITE_DEFAULTS")
+    out.append(f'  DeleteRegKey HKLM "{APP_KEY}\\Buttons"')
+    for path, values in keys:
+        for name, kind, value in values:
+            op = "WriteRegDWORD" if kind == "dword" else "WriteRegStr"
+            out.append(f'  {op} HKLM "{APP_KEY}\\{path}" "{name}" "{value}"')
+    out.append("!macroend")
+    out.append("")
+    out.append("!macro TILEBOX_INSTALL_SKIN_FILES")
+    out.append(f'  SetOutPath "$INSTDIR\\{SKIN_FOLDER}"')
+    for name in skin_files:
+        out.append(f'  File "{os.path.join(bin_dir, SKIN_FOLDER, name)}"')
+    out.append('  SetOutPath "$INSTDIR"')
+    out.append("!macroend")
+    out.append("")
+    out.append("!macro TILEBOX_DELETE_SKIN_FILES")
+    for name in skin_files:
+        out.append(f'  Delete "$INSTDIR\\{SKIN_FOLDER}\\{name}"')
+    out.append(f'  RMDir "$INSTDIR\\{SKIN_FOLDER}"')
+    out.append("!macroend")
+    return "\n".join(out) + "\n"
+
+
+def colour_ref(colour):
+    red, green, blue = colour
+    return "0x%06X" % (blue << 16 | green << 8 | red)
+
+
+def layout_header(layouts):
+    c_string = lambda s: '"' + s.replace("\\", "\\\\") + '"'
+    out = ["// Written by tools/make_skin.py: the default skin's layout, for the tests that check",
+           "// the generated bitmaps and the installed settings against each other.",
+           "#pragma once", "", "#include <windows.h>", "",
+           "namespace defaultSkin {", "",
+           "struct Mode {", "    int width;", "    int height;", "    const char* normalFile;",
+           "    const char* selectedFile;", "    const char* templateFile;", "};", "",
+           "struct Button {", "    const char* keyName;", "    const char* label;",
+           "    DWORD remoteCode;", "    const char* command;  // null when the button has none",
+           "    RECT rect[3];         // inclusive, as in the settings",
+           "    RECT label[3];        // exclusive box of the label's ink",
+           "    POINT sample[3];      // a spot of plain tile colour", "};", "",
+           "const COLORREF normalTile = %s;" % colour_ref(NORMAL["tile"]),
+           "const COLORREF normalLabel = %s;" % colour_ref(NORMAL["label"]),
+           "const COLORREF litTile = %s;" % colour_ref(LIT["tile"]),
+           "const COLORREF litLabel = %s;" % colour_ref(LIT["label"]), "",
+           "const Mode modes[3] = {"]
+    for width, height in MODES:
+        files = file_names(width, height)
+        out.append("    {%d, %d, %s, %s, %s}," % (width, height, c_string(files["normal"]),
+                                                 c_string(files["selected"]),
+                                                 c_string(files["template"])))
+    out.append("};")
+    out.append("")
+    out.append("const Button buttons[6] = {")
+    for index, (key, label, _glyph, code, command) in enumerate(BUTTONS):
+        rects, labels, samples = [], [], []
+        for lay in layouts:
+            tile = lay["tiles"][index]
+            rects.append("{%d, %d, %d, %d}" % tile["rect"])
+            lx, ly, scale = tile["label"]
+            labels.append("{%d, %d, %d, %d}" % (lx, ly, lx + text_width(label, scale),
+                                                 ly + 7 * scale))
+            samples.append("{%d, %d}" % tile["sample"])
+        out.append("    {%s, %s, %d, %s, {%s}, {%s}, {%s}}," % (
+            c_string(key), c_string(label), code, c_string(command) if command else "nullptr",
+            ", ".join(rects), ", ".join(labels), ", ".join(samples)))
+    out.append("};")
+    out.append("")
+    out.append("}  // namespace defaultSkin")
+    return "\n".join(out) + "\n"
+
+
+def write(path, data):
+    with open(path, "wb") as f:
+        f.write(data.encode("ascii") if isinstance(data, str) else data)
+
+
+def main(bin_dir, generated_dir):
+    skin_dir = os.path.join(bin_dir, SKIN_FOLDER)
+    os.makedirs(skin_dir, exist_ok=True)
+    os.makedirs(generated_dir, exist_ok=True)
+    layouts = []
+    skin_files = []
+    for width, height in MODES:
+        lay = layout(width, height)
+        layouts.append(lay)
+        files = file_names(width, height)
+        pictures = {"normal": draw_panel(width, height, lay, NORMAL),
+                    "selected": draw_panel(width, height, lay, LIT),
+                    "template": draw_template(width, height, lay)}
+        for kind, canvas in pictures.items():
+            name = files[kind].split("\\")[1]
+            write(os.path.join(skin_dir, name), canvas.bmp())
+            skin_files.append(name)
+    keys = settings(layouts)
+    write(os.path.join(skin_dir, "defaults-machine.reg"),
+                     reg_file("HKEY_LOCAL_MACHINE", keys))
+    write(os.path.join(skin_dir, "defaults-user.reg"),
+                     reg_file("HKEY_CURRENT_USER", keys))
+    skin_files += ["defaults-machine.reg", "defaults-user.reg"]
+    write(os.path.join(generated_dir, "default_skin.nsh"),
+                     nsh_file(keys, bin_dir, skin_files))
+    write(os.path.join(generated_dir, "default_skin_layout.h"),
+                     layout_header(layouts))
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 3:
+        sys.exit("usage: make_skin.py BIN_DIR GENERATED_DIR")
+    main(sys.argv[1], sys.argv[2])
