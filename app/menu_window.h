@@ -6,4 +6,30 @@
 // 0 during the start period, 1 once the activation timer has fired; never back to 0.
 extern int menuActive;
 
+extern const char agentWindowClassName[];
+extern const char applicationKey[];
+
+enum {
+    ActivationTimerId = 4097,
+    ActivationPeriodMs = 10000,
+    AgentLookups = 6,
+    AgentPauseMs = 1000,
+    MenuQuitCode = 18,
+};
+
 LRESULT CALLBACK MenuWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+LRESULT HandleCreate(HWND window, WPARAM wParam, LPARAM lParam);
+LRESULT HandleDestroy(HWND window, WPARAM wParam, LPARAM lParam);
+LRESULT HandlePaint(HWND window, WPARAM wParam, LPARAM lParam);
+LRESULT HandleTimer(HWND window, WPARAM wParam, LPARAM lParam);
+LRESULT HandleDisplayChange(HWND window, WPARAM wParam, LPARAM lParam);
+
+// Looks for the remote-control agent's window up to AgentLookups times, pausing AgentPauseMs
+// after each failed lookup. The two steps are parameters so that tests can count them.
+typedef HWND (*AgentLookup)();
+typedef void (*AgentPause)(DWORD milliseconds);
+int WaitForAgent(AgentLookup lookup, AgentPause pause);
+HWND FindAgentWindow();
+
+int SelectProfileUser(HWND window);

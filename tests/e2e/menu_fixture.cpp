@@ -1,17 +1,29 @@
 #include "tests/e2e/menu_fixture.h"
 
-namespace {
+#include "tests/bench/test_skin.h"
+
+#include <fstream>
+
 const char menuClass[] = "MorvixFullScreenMenuDemoForVelnorWndClass";
-}
+const char agentClass[] = "MorvixRemoteCtrl4VelnorWndClass";
 
 void MenuFixture::SetUp()
 {
     ASSERT_TRUE(bench::TopLevelWindowsOfClass(menuClass).empty())
         << "a menu from an earlier test is still running";
+    ASSERT_TRUE(bench::SetDisplayMode(1024, 768));
+    ASSERT_TRUE(testskin::WriteFiles(bench::BinDir()));
+    testskin::DeleteSettings(HKEY_CURRENT_USER);
+    testskin::WriteSettings(HKEY_CURRENT_USER, 0);
+    agentLog = bench::MakeTempDir("agent") + "messages.log";
+    ASSERT_TRUE(StartAgent());
 }
 
 void MenuFixture::TearDown()
 {
+    StopAgent();
+    testskin::DeleteSettings(HKEY_CURRENT_USER);
+    bench::SetDisplayMode(1024, 768);
     // Every process a test starts is ended by its own Process object; this only waits for the
     // windows of ended processes to be gone, so the next test starts on a clean desktop.
     for (int i = 0; i < 100 && !bench::TopLevelWindowsOfClass(menuClass).empty(); ++i) {
@@ -25,4 +37,46 @@ bool MenuFixture::StartMenu(bench::Process& menu, const std::string& tail, DWORD
         return false;
     }
     return bench::WaitForWindow(menuClass, timeoutMs, menu.Id()) != nullptr;
+}
+
+HWND MenuFixture::MenuWindow() const
+{
+    return FindWindowA(menuClass, nullptr);
+}
+
+bool MenuFixture::StartAgent(const std::string& extraArguments)
+{
+    std::string tail = "\"" + agentLog + "\"";
+    if (!extraArguments.empty()) {
+        tail += " " + extraArguments;
+    }
+    if (!bench::StartInBin(agent, "fake_agent.exe", tail)) {
+        return false;
+    }
+    return extraArguments.find("--delay-ms") != std::string::npos ||
+           bench::WaitForWindow(agentClass, 10000, agent.Id()) != nullptr;
+}
+
+void MenuFixture::StopAgent()
+{
+    agent.Kill();
+    for (int i = 0; i < 100 && !bench::TopLevelWindowsOfClass(agentClass).empty(); ++i) {
+        Sleep(50);
+    }
+}
+
+std::vector<std::string> MenuFixture::AgentMessages() const
+{
+    std::vector<std::string> lines;
+    std::ifstream log(agentLog);
+    std::string line;
+    while (std::getline(log, line)) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+void MenuFixture::SetRemoteCode(DWORD code)
+{
+    testskin::WriteSettings(HKEY_CURRENT_USER, code);
 }

@@ -6,7 +6,7 @@
 
 namespace {
 
-const char menuClass[] = "MorvixFullScreenMenuDemoForVelnorWndClass";
+
 
 class Entry : public MenuFixture {};
 

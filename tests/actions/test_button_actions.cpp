@@ -1,0 +1,361 @@
+// The remote-code actions against recording fakes of the settings store and launch utilities.
+#include "actions/button_actions.h"
+#include "app/menu_window.h"
+#include "skin/skin.h"
+#include "tests/fakes/fake_outside.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Calls = std::vector<std::string>;
+
+std::vector<std::string> agentMessages;
+
+LRESULT CALLBACK RecordingAgentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message >= WM_USER && message < 0xC000) {
+        agentMessages.push_back(std::to_string(message) + " " + std::to_string(wParam) + " " +
+                                std::to_string(lParam));
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+std::string Handle(HWND window)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%p", static_cast<void*>(window));
+    return text;
+}
+
+class ButtonActions : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        fake::Reset();
+        agentMessages.clear();
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = RecordingAgentProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "MorvixRemoteCtrl4VelnorWndClass";
+        RegisterClassA(&wc);
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.lpszClassName = "ActionsTestMenu";
+        RegisterClassA(&wc);
+        menu = CreateWindowExA(WS_EX_TOPMOST, "ActionsTestMenu", "menu", WS_POPUP, 0, 0, 10, 10,
+                               nullptr, nullptr, wc.hInstance, nullptr);
+        ASSERT_NE(nullptr, menu);
+        ZeroMemory(&skin, sizeof skin);
+        ZeroMemory(buttons, sizeof buttons);
+        for (int i = 0; i < 6; ++i) {
+            std::snprintf(buttons[i].name, sizeof buttons[i].name, "B%d", i);
+        }
+        skin.buttons = buttons;
+        skin.buttonCount = 6;
+        currentSkin = &skin;
+    }
+
+    void TearDown() override
+    {
+        currentSkin = nullptr;
+        if (IsWindow(menu)) {
+            DestroyWindow(menu);
+        }
+        StopAgent();
+    }
+
+    void StartAgent()
+    {
+        agent = CreateWindowExA(0, "MorvixRemoteCtrl4VelnorWndClass", "agent", WS_POPUP, 0, 0, 1,
+                                1, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(nullptr, agent);
+    }
+
+    void StopAgent()
+    {
+        if (agent != nullptr) {
+            DestroyWindow(agent);
+            agent = nullptr;
+        }
+    }
+
+    // Runs button 2's action with the given remote code and delivers what was posted.
+    void Run(DWORD code)
+    {
+        fake::SetDWord("Buttons\\B2", "Remote Code", code);
+        PerformButtonAction(menu, 2);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageA(&msg);
+        }
+    }
+
+    Calls Launches() const
+    {
+        Calls launches;
+        for (const std::string& call : fake::Calls()) {
+            if (call.rfind("Osmant_", 0) == 0 || call.rfind("TARVIK_", 0) == 0) {
+                launches.push_back(call);
+            }
+        }
+        return launches;
+    }
+
+    std::string Execute(HWND owner, const std::string& commandLine) const
+    {
+        return "Osmant_ExecuteCommand(" + Handle(owner) + ", " + commandLine + ", 0, 0)";
+    }
+
+    bool IsTopmost() const
+    {
+        return (GetWindowLongA(menu, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    }
+
+    HWND menu = nullptr;
+    HWND agent = nullptr;
+    Skin skin;
+    ButtonEntry buttons[6];
+};
+
+const HWND runningWindow = reinterpret_cast<HWND>(static_cast<INT_PTR>(0x4242));
+
+TEST_F(ButtonActions, WithTheAgentRunningEachCodePostsOneMessageAndStartsNothing)
+{
+    StartAgent();
+    fake::World().browser = "C:\\Web\\browser.exe";
+    fake::SetString("Buttons\\B2", "Command", "notepad.exe");
+    struct Case {
+        DWORD code;
+        const char* message;
+    } cases[] = {{320, "1028 1798 0"},    {321, "1028 321 0"}, {1713, "2224 0 0"},
+                 {1714, "2225 0 0"},      {61456, "1028 61456 0"}};
+    for (const Case& c : cases) {
+        agentMessages.clear();
+        fake::Calls().clear();
+        SetWindowPos(menu, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        Run(c.code);
+        EXPECT_EQ(Calls{c.message}, agentMessages) << "code " << c.code;
+        EXPECT_EQ(Calls{}, Launches()) << "code " << c.code;
+        EXPECT_EQ(c.code != 61456, IsTopmost()) << "only the command code leaves the top layer";
+    }
+}
+
+TEST_F(ButtonActions, TheCloseCodeDestroysTheMenuWithoutTheAgent)
+{
+    StartAgent();
+    Run(39321);
+    EXPECT_FALSE(IsWindow(menu));
+    EXPECT_EQ(Calls{}, agentMessages);
+    EXPECT_EQ(Calls{}, Launches());
+}
+
+TEST_F(ButtonActions, BrowserStartsTheDefaultBrowserOnlyWhenOneIsKnown)
+{
+    fake::World().browser = "C:\\Web\\browser.exe";
+    Run(320);
+    EXPECT_EQ((Calls{"Osmant_GetSystemDefaultBrowserFileName()",
+                     Execute(menu, "C:\\Web\\browser.exe")}),
+              Launches());
+
+    fake::Calls().clear();
+    fake::World().browser = "";
+    Run(320);
+    EXPECT_EQ(Calls{"Osmant_GetSystemDefaultBrowserFileName()"}, Launches());
+
+    fake::Calls().clear();
+    fake::World().browser = "C:\\Web\\browser.exe";
+    fake::World().browserResult = 0;
+    Run(320);
+    EXPECT_EQ(Calls{"Osmant_GetSystemDefaultBrowserFileName()"}, Launches());
+}
+
+TEST_F(ButtonActions, MailIsBroughtForwardOrStartedAndTheShellAskedWhenThatDoesNotDoIt)
+{
+    const std::string mail = "C:\\Mail\\mail.exe";
+    const std::string find = "TARVIK_GetWindowHandleFromExecutableFile(" + mail + ")";
+    const std::string appCommand = "Osmant_IssueWindowsAPPCommand(15, 1, 0, 0, 0)";
+    const std::string getMail = "Osmant_GetSystemDefaultMailFileName()";
+
+    fake::World().mail = mail;
+    fake::World().runningWindows[mail] = runningWindow;
+    Run(321);
+    EXPECT_EQ((Calls{getMail, find,
+                     "Osmant_SetWindowToForeground(" + Handle(runningWindow) + ")", appCommand}),
+              Launches())
+        << "running";
+
+    fake::Calls().clear();
+    fake::World().runningWindows.clear();
+    Run(321);
+    EXPECT_EQ((Calls{getMail, find, Execute(nullptr, mail)}), Launches()) << "started";
+
+    fake::Calls().clear();
+    fake::World().executeResult = 0;
+    Run(321);
+    EXPECT_EQ((Calls{getMail, find, Execute(nullptr, mail), appCommand}), Launches())
+        << "start failed";
+
+    fake::Calls().clear();
+    fake::World().mail = "";
+    Run(321);
+    EXPECT_EQ((Calls{getMail, appCommand}), Launches()) << "none known";
+}
+
+TEST_F(ButtonActions, CdPlayerLooksUpTheRegisteredTextAndStartsItTrimmedWithOneQuote)
+{
+    const std::string quoted = "\"C:\\Program Files\\CD\\cd.exe\" /play \"%1\"";
+    fake::World().extensions["CDA"] = quoted;
+    Run(1713);
+    EXPECT_EQ((Calls{"Osmant_GetDefaultPlayerFileNameByExtName(CDA, 256)",
+                     "TARVIK_GetWindowHandleFromExecutableFile(" + quoted + ")",
+                     Execute(menu, "\"C:\\Program Files\\CD\\cd.exe\"")}),
+              Launches());
+
+    fake::Calls().clear();
+    fake::World().extensions["CDA"] = "C:\\CD\\cd.exe %1";
+    Run(1713);
+    EXPECT_EQ(Execute(menu, "C:\\CD\\cd.exe\""), Launches().back()) << "the quote is appended";
+
+    fake::Calls().clear();
+    fake::World().runningWindows["C:\\CD\\cd.exe %1"] = runningWindow;
+    Run(1713);
+    EXPECT_EQ("Osmant_SetWindowToForeground(" + Handle(runningWindow) + ")", Launches().back());
+
+    fake::Calls().clear();
+    fake::World().extensions.clear();
+    Run(1713);
+    EXPECT_EQ((Calls{"Osmant_GetDefaultPlayerFileNameByExtName(CDA, 256)",
+                     "TARVIK_GetWindowHandleFromExecutableFile()", Execute(menu, "\"")}),
+              Launches())
+        << "no player registered";
+}
+
+TEST_F(ButtonActions, CdPlayerTextWithNoRoomForTheQuoteIsNotStarted)
+{
+    std::string player = "C:\\" + std::string(252, 'p');  // 255 characters, nothing to trim
+    fake::World().extensions["CDA"] = player;
+    Run(1713);
+    EXPECT_EQ((Calls{"Osmant_GetDefaultPlayerFileNameByExtName(CDA, 256)",
+                     "TARVIK_GetWindowHandleFromExecutableFile(" + player + ")"}),
+              Launches());
+}
+
+TEST_F(ButtonActions, DvdPlayerReplacesTheSystemDvdProgramByTheVideoPlayer)
+{
+    const std::string verb = "Osmant_GetSystemDefaultPlayerFileName(DVD\\Shell\\Play\\Command)";
+    for (const char* dvdplay : {"C:\\Windows\\dvdplay.exe /play", "C:\\Windows\\DVDPlay.EXE",
+                                "\"C:\\Windows\\DVDPLAY.exe\" %1"}) {
+        fake::Calls().clear();
+        fake::World().verbPaths["DVD\\Shell\\Play\\Command"] = dvdplay;
+        fake::World().extensions["MPG"] = "\"C:\\Video\\mpg.exe\" /play \"%1\"";
+        Run(1714);
+        EXPECT_EQ((Calls{verb, "Osmant_GetDefaultPlayerFileNameByExtName(MPG, 256)",
+                         Execute(menu, "\"C:\\Video\\mpg.exe")}),
+                  Launches())
+            << dvdplay;
+    }
+
+    fake::Calls().clear();
+    fake::World().verbPaths["DVD\\Shell\\Play\\Command"] = "C:\\Other\\dvd.exe /play %1";
+    Run(1714);
+    EXPECT_EQ((Calls{verb, Execute(menu, "C:\\Other\\dvd.exe")}), Launches())
+        << "another program is started as registered, trimmed, without a quote";
+}
+
+TEST_F(ButtonActions, DvdPlayerFallsBackToTheButtonsCommand)
+{
+    const std::string verb = "Osmant_GetSystemDefaultPlayerFileName(DVD\\Shell\\Play\\Command)";
+    fake::SetString("Buttons\\B2", "Command", "C:\\Tools\\dvdtool.exe /go");
+    const std::string find = "TARVIK_GetWindowHandleFromExecutableFile(C:\\Tools\\dvdtool.exe /go)";
+
+    Run(1714);
+    EXPECT_EQ((Calls{verb, find, Execute(menu, "C:\\Tools\\dvdtool.exe /go")}), Launches())
+        << "no DVD command registered";
+
+    fake::Calls().clear();
+    fake::World().verbPaths["DVD\\Shell\\Play\\Command"] = "C:\\Other\\dvd.exe";
+    fake::World().executeResult = 0;
+    fake::World().runningWindows["C:\\Tools\\dvdtool.exe /go"] = runningWindow;
+    Run(1714);
+    EXPECT_EQ((Calls{verb, Execute(menu, "C:\\Other\\dvd.exe"), find,
+                     "Osmant_SetWindowToForeground(" + Handle(runningWindow) + ")"}),
+              Launches())
+        << "start failed, command already running";
+
+    fake::Calls().clear();
+    fake::CurrentSettings().strings.clear();
+    Run(1714);
+    EXPECT_EQ((Calls{verb, Execute(menu, "C:\\Other\\dvd.exe")}), Launches())
+        << "no command either: nothing more";
+}
+
+TEST_F(ButtonActions, CommandRunsWhereABrowserIsKnownAndBringsARunningOneBack)
+{
+    const std::string browser = "C:\\Web\\browser.exe";
+    const std::string findBrowser = "TARVIK_GetWindowHandleFromExecutableFile(" + browser + ")";
+    fake::World().browser = browser;
+    fake::SetString("Buttons\\B2", "Command", "http://example.invalid/tv");
+
+    Run(61456);
+    EXPECT_FALSE(IsTopmost());
+    EXPECT_EQ((Calls{"Osmant_GetSystemDefaultBrowserFileName()", findBrowser,
+                     Execute(menu, "http://example.invalid/tv")}),
+              Launches())
+        << "browser not running: started, not looked for again";
+
+    fake::Calls().clear();
+    fake::World().runningWindows[browser] = runningWindow;
+    Run(61456);
+    EXPECT_EQ((Calls{"Osmant_GetSystemDefaultBrowserFileName()", findBrowser,
+                     Execute(menu, "http://example.invalid/tv"),
+                     "Osmant_SetWindowToForeground(" + Handle(runningWindow) + ")"}),
+              Launches())
+        << "browser running: brought forward after the start";
+
+    fake::Calls().clear();
+    fake::World().browser = "";
+    Run(61456);
+    EXPECT_EQ(Calls{"Osmant_GetSystemDefaultBrowserFileName()"}, Launches()) << "no browser";
+
+    fake::Calls().clear();
+    fake::CurrentSettings().strings.clear();
+    SetWindowPos(menu, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    Run(61456);
+    EXPECT_EQ(Calls{}, Launches()) << "no command";
+    EXPECT_FALSE(IsTopmost()) << "the menu leaves the top layer all the same";
+}
+
+TEST_F(ButtonActions, UnknownMissingAndZeroCodesDoNothing)
+{
+    StartAgent();
+    for (DWORD code : {0u, 1u, 322u, 39320u, 0xFFFFFFFFu}) {
+        Run(code);
+    }
+    fake::CurrentSettings().dwords.clear();
+    PerformButtonAction(menu, 2);
+    EXPECT_EQ(Calls{}, Launches());
+    EXPECT_EQ(Calls{}, agentMessages);
+    EXPECT_TRUE(IsWindow(menu));
+    EXPECT_EQ(6u, fake::CallsStartingWith("Kivrel_GetProfileDWord(Buttons\\B2, Remote Code)").size());
+}
+
+TEST_F(ButtonActions, ANameTooLongForTheKeyPathReadsNothing)
+{
+    std::string fits(247, 'n');
+    lstrcpynA(buttons[1].name, fits.c_str(), sizeof buttons[1].name);
+    PerformButtonAction(menu, 1);
+    EXPECT_EQ(1u, fake::CallsStartingWith("Kivrel_GetProfileDWord(Buttons\\" + fits + ",").size());
+
+    fake::Calls().clear();
+    std::string tooLong(248, 'n');
+    lstrcpynA(buttons[1].name, tooLong.c_str(), sizeof buttons[1].name);
+    PerformButtonAction(menu, 1);
+    EXPECT_EQ(Calls{}, fake::Calls());
+}
+
+}  // namespace
