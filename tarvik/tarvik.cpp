@@ -1,9 +1,181 @@
 // Finding the window of a running program. The matching rules are in outside/tarvik.h.
 #include "outside/tarvik.h"
+#include "osmant/command_line.h"
+
+#include <tlhelp32.h>
+
+namespace {
+
+// What the caller's text names: a whole path, or only a file name.
+struct ProgramQuery {
+    char name[MAX_PATH];   // a full path, or a bare file name
+    char altName[MAX_PATH];  // a bare name without an extension, with ".exe": or empty
+    int byPath;
+};
+
+struct WindowSearch {
+    const ProgramQuery* query;
+    HWND found;
+    HWND foundTool;
+    DWORD lastPid;
+    int lastMatched;
+    HANDLE snapshot;
+};
+
+using QueryImageNameFn = BOOL(WINAPI*)(HANDLE, DWORD, LPSTR, PDWORD);
+
+// Looked up at run time so the library loads on systems that lack it; they get the snapshot.
+QueryImageNameFn QueryImageName()
+{
+    static QueryImageNameFn function = reinterpret_cast<QueryImageNameFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "QueryFullProcessImageNameA")));
+    return function;
+}
+
+// The limited right is granted for other users' and elevated processes too.
+int ImagePathOfProcess(DWORD pid, char* path, DWORD pathSize)
+{
+    path[0] = '\0';
+    QueryImageNameFn query = QueryImageName();
+    if (query == nullptr) {
+        return 0;
+    }
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (process == nullptr) {
+        return 0;
+    }
+    DWORD size = pathSize;
+    int ok = query(process, 0, path, &size) != FALSE && size > 0 && size < pathSize;
+    CloseHandle(process);
+    if (!ok) {
+        path[0] = '\0';
+    }
+    return ok;
+}
+
+// The process list gives a file name only; it serves when a process will not tell its path.
+int ImageNameFromSnapshot(WindowSearch* search, DWORD pid, char* name, int nameSize)
+{
+    name[0] = '\0';
+    if (search->snapshot == nullptr) {
+        search->snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    }
+    if (search->snapshot == INVALID_HANDLE_VALUE) {
+        return 0;
+    }
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(search->snapshot, &entry); more;
+         more = Process32Next(search->snapshot, &entry)) {
+        if (entry.th32ProcessID == pid) {
+            return CopyWhole(name, nameSize, FileNamePart(entry.szExeFile));
+        }
+    }
+    return 0;
+}
+
+int NameMatches(const ProgramQuery* query, const char* fileName)
+{
+    return lstrcmpiA(fileName, query->name) == 0 ||
+           (query->altName[0] != '\0' && lstrcmpiA(fileName, query->altName) == 0);
+}
+
+int ProcessMatches(WindowSearch* search, DWORD pid)
+{
+    char image[MAX_PATH];
+    if (ImagePathOfProcess(pid, image, sizeof image)) {
+        return search->query->byPath ? lstrcmpiA(image, search->query->name) == 0
+                                     : NameMatches(search->query, FileNamePart(image));
+    }
+    // A bare file name is all the fallback can confirm.
+    return !search->query->byPath && ImageNameFromSnapshot(search, pid, image, sizeof image) &&
+           NameMatches(search->query, image);
+}
+
+// A program's main windows are its visible, unowned top-level windows; a tool window counts
+// only when the program shows nothing else. EnumWindows goes from the top of the z-order, so
+// the first match is the one the user saw last.
+BOOL CALLBACK VisitWindow(HWND window, LPARAM lParam)
+{
+    WindowSearch* search = reinterpret_cast<WindowSearch*>(lParam);
+    if (!IsWindowVisible(window) || GetWindow(window, GW_OWNER) != nullptr) {
+        return TRUE;
+    }
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == 0) {
+        return TRUE;
+    }
+    if (pid != search->lastPid) {
+        search->lastPid = pid;
+        search->lastMatched = ProcessMatches(search, pid);
+    }
+    if (!search->lastMatched) {
+        return TRUE;
+    }
+    LONG_PTR exStyle = GetWindowLongPtrA(window, GWL_EXSTYLE);
+    if ((exStyle & WS_EX_TOOLWINDOW) != 0 && (exStyle & WS_EX_APPWINDOW) == 0) {
+        if (search->foundTool == nullptr) {
+            search->foundTool = window;
+        }
+        return TRUE;
+    }
+    search->found = window;
+    return FALSE;
+}
+
+// A path is compared whole, in the long form process images are reported in; a program that
+// exists is compared by the path it was found at, so relative paths and a left-off ".exe" work.
+int BuildQuery(const char* text, ProgramQuery* query)
+{
+    query->name[0] = '\0';
+    query->altName[0] = '\0';
+    query->byPath = 0;
+    char expanded[4096];
+    CommandProgram program;
+    if (!ExpandWhole(expanded, sizeof expanded, text) || !FindCommandProgram(expanded, &program)) {
+        return 0;
+    }
+    if (!IsPathName(program.name)) {
+        if (!CopyWhole(query->name, MAX_PATH, program.name)) {
+            return 0;
+        }
+        const char* dot = nullptr;
+        for (const char* p = program.name; *p != '\0'; ++p) {
+            if (*p == '.') {
+                dot = p;
+            }
+        }
+        if (dot == nullptr && lstrlenA(program.name) + 4 < MAX_PATH) {
+            lstrcpyA(query->altName, program.name);
+            lstrcatA(query->altName, ".exe");
+        }
+        return 1;
+    }
+    query->byPath = 1;
+    const char* path = program.path[0] != '\0' ? program.path : program.name;
+    DWORD length = GetLongPathNameA(path, query->name, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return CopyWhole(query->name, MAX_PATH, path);
+    }
+    return 1;
+}
+
+}  // namespace
 
 extern "C" HWND TARVIK_GetWindowHandleFromExecutableFile(const char* executableOrCommandLine)
 {
-    // Filled in with the launch utilities; until then no running program is ever found.
-    (void)executableOrCommandLine;
-    return nullptr;
+    if (executableOrCommandLine == nullptr || executableOrCommandLine[0] == '\0') {
+        return nullptr;
+    }
+    ProgramQuery query;
+    if (!BuildQuery(executableOrCommandLine, &query)) {
+        return nullptr;
+    }
+    WindowSearch search = {&query, nullptr, nullptr, 0, 0, nullptr};
+    EnumWindows(VisitWindow, reinterpret_cast<LPARAM>(&search));
+    if (search.snapshot != nullptr && search.snapshot != INVALID_HANDLE_VALUE) {
+        CloseHandle(search.snapshot);
+    }
+    return search.found != nullptr ? search.found : search.foundTool;
 }

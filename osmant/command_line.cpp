@@ -1,0 +1,235 @@
+// Whole-or-nothing text copies and the program of a command line.
+#include "osmant/command_line.h"
+
+namespace {
+
+int IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+const char* SkipBlanks(const char* text)
+{
+    while (IsBlank(*text)) {
+        ++text;
+    }
+    return text;
+}
+
+int EndsWithExe(const char* text, int length)
+{
+    return length > 4 && lstrcmpiA(text + length - 4, ".exe") == 0;
+}
+
+int HasExtension(const char* name)
+{
+    const char* fileName = FileNamePart(name);
+    for (const char* p = fileName; *p != '\0'; ++p) {
+        if (*p == '.') {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int IsFile(const char* path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+int FullPathOf(const char* name, char* path, int pathSize)
+{
+    DWORD length = GetFullPathNameA(name, static_cast<DWORD>(pathSize), path, nullptr);
+    if (length == 0 || length >= static_cast<DWORD>(pathSize)) {
+        path[0] = '\0';
+        return 0;
+    }
+    return 1;
+}
+
+int LocatePath(const char* name, char* path, int pathSize)
+{
+    if (IsFile(name)) {
+        return FullPathOf(name, path, pathSize);
+    }
+    if (HasExtension(name)) {
+        return 0;
+    }
+    char withExe[MAX_PATH];
+    if (!CopyWhole(withExe, MAX_PATH - 4, name)) {
+        return 0;
+    }
+    lstrcatA(withExe, ".exe");
+    return IsFile(withExe) && FullPathOf(withExe, path, pathSize);
+}
+
+int LocateBareName(const char* name, char* path, int pathSize)
+{
+    char* filePart = nullptr;
+    DWORD length = SearchPathA(nullptr, name, ".exe", static_cast<DWORD>(pathSize), path,
+                               &filePart);
+    if (length == 0 || length >= static_cast<DWORD>(pathSize) || !IsFile(path)) {
+        path[0] = '\0';
+        return 0;
+    }
+    return 1;
+}
+
+int TakeProgram(CommandProgram* program, const char* name, int length, const char* rest)
+{
+    if (length <= 0 || !CopyWhole(program->name, MAX_PATH, name, length)) {
+        return 0;
+    }
+    LocateProgram(program->name, program->path, MAX_PATH);
+    program->arguments = SkipBlanks(rest);
+    return 1;
+}
+
+int FindQuotedProgram(const char* text, CommandProgram* program)
+{
+    const char* start = text + 1;
+    const char* end = start;
+    while (*end != '\0' && *end != '"') {
+        ++end;
+    }
+    const char* rest = *end == '"' ? end + 1 : end;
+    return TakeProgram(program, start, static_cast<int>(end - start), rest);
+}
+
+// Where the program part of an unquoted text may end: before the first quotation mark, and
+// before a lone quotation mark that closes the text.
+int UnquotedLimit(const char* text)
+{
+    int length = lstrlenA(text);
+    int firstQuote = -1;
+    for (int i = 0; i < length; ++i) {
+        if (text[i] == '"') {
+            firstQuote = i;
+            break;
+        }
+    }
+    if (firstQuote == length - 1) {
+        return length - 1;
+    }
+    return firstQuote >= 0 ? firstQuote : length;
+}
+
+// What follows a program that ends at position end; the dropped closing mark is no argument.
+const char* RestAfter(const char* text, int end, int limit)
+{
+    return end == limit && text[end] == '"' && text[end + 1] == '\0' ? text + end + 1
+                                                                      : text + end;
+}
+
+int FindUnquotedProgram(const char* text, CommandProgram* program)
+{
+    int limit = UnquotedLimit(text);
+    char candidate[MAX_PATH];
+    char path[MAX_PATH];
+    int firstExe = -1;
+    for (int i = 1; i <= limit; ++i) {
+        if (i < limit && !IsBlank(text[i])) {
+            continue;
+        }
+        if (IsBlank(text[i - 1]) || !CopyWhole(candidate, MAX_PATH, text, i)) {
+            continue;
+        }
+        if (LocateProgram(candidate, path, MAX_PATH)) {
+            return TakeProgram(program, text, i, RestAfter(text, i, limit));
+        }
+        if (firstExe < 0 && EndsWithExe(candidate, i)) {
+            firstExe = i;
+        }
+    }
+    if (firstExe > 0) {
+        return TakeProgram(program, text, firstExe, RestAfter(text, firstExe, limit));
+    }
+    int word = 0;
+    while (word < limit && !IsBlank(text[word])) {
+        ++word;
+    }
+    return TakeProgram(program, text, word, RestAfter(text, word, limit));
+}
+
+}  // namespace
+
+int CopyWhole(char* dest, int destSize, const char* source, int length)
+{
+    if (dest == nullptr || destSize <= 0) {
+        return 0;
+    }
+    dest[0] = '\0';
+    if (source == nullptr) {
+        return 0;
+    }
+    if (length < 0) {
+        length = lstrlenA(source);
+    }
+    if (length >= destSize) {
+        return 0;
+    }
+    CopyMemory(dest, source, static_cast<SIZE_T>(length));
+    dest[length] = '\0';
+    return 1;
+}
+
+int ExpandWhole(char* dest, int destSize, const char* source)
+{
+    if (dest == nullptr || destSize <= 0) {
+        return 0;
+    }
+    dest[0] = '\0';
+    if (source == nullptr) {
+        return 0;
+    }
+    // The count returned includes the terminator; when the result does not fit, the function
+    // still reports the size it would need, which is larger than the buffer.
+    DWORD needed = ExpandEnvironmentStringsA(source, dest, static_cast<DWORD>(destSize));
+    if (needed == 0 || needed > static_cast<DWORD>(destSize)) {
+        dest[0] = '\0';
+        return 0;
+    }
+    return 1;
+}
+
+int LocateProgram(const char* name, char* path, int pathSize)
+{
+    path[0] = '\0';
+    if (name == nullptr || name[0] == '\0') {
+        return 0;
+    }
+    return IsPathName(name) ? LocatePath(name, path, pathSize)
+                            : LocateBareName(name, path, pathSize);
+}
+
+int FindCommandProgram(const char* commandLine, CommandProgram* program)
+{
+    program->name[0] = '\0';
+    program->path[0] = '\0';
+    program->arguments = "";
+    if (commandLine == nullptr) {
+        return 0;
+    }
+    const char* text = SkipBlanks(commandLine);
+    if (*text == '\0') {
+        return 0;
+    }
+    return *text == '"' ? FindQuotedProgram(text, program) : FindUnquotedProgram(text, program);
+}
+
+const char* FileNamePart(const char* path)
+{
+    const char* name = path;
+    for (const char* p = path; *p != '\0'; ++p) {
+        if (*p == '\\' || *p == '/' || *p == ':') {
+            name = p + 1;
+        }
+    }
+    return name;
+}
+
+int IsPathName(const char* name)
+{
+    return FileNamePart(name) != name;
+}

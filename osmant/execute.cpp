@@ -1,0 +1,135 @@
+// Starting a command line: programs directly, documents and URLs through the shell.
+#include "outside/osmant.h"
+#include "osmant/command_line.h"
+
+#include <objbase.h>
+#include <shellapi.h>
+
+#include <cstdio>
+
+namespace {
+
+// Room for an expanded command line; CreateProcess itself takes at most 32767 characters.
+const int kCommandRoom = 4096;
+
+int ShowValue(int showCommand)
+{
+    return showCommand == 0 ? SW_SHOWDEFAULT : showCommand;
+}
+
+// A scheme of two or more letters before a colon ("http:", "mailto:"); one letter before a
+// colon is a drive.
+int IsUrl(const char* text)
+{
+    int length = 0;
+    while ((text[length] >= 'a' && text[length] <= 'z') ||
+           (text[length] >= 'A' && text[length] <= 'Z') ||
+           (length > 0 && ((text[length] >= '0' && text[length] <= '9') || text[length] == '+' ||
+                           text[length] == '-' || text[length] == '.'))) {
+        ++length;
+    }
+    return length >= 2 && text[length] == ':';
+}
+
+int IsDirectlyRunnable(const char* path)
+{
+    const char* name = FileNamePart(path);
+    const char* ext = nullptr;
+    for (const char* p = name; *p != '\0'; ++p) {
+        if (*p == '.') {
+            ext = p;
+        }
+    }
+    return ext != nullptr && (lstrcmpiA(ext, ".exe") == 0 || lstrcmpiA(ext, ".com") == 0);
+}
+
+// The program is handed over by its full path, and the child sees a well-formed command line
+// with that path quoted, whatever blanks or quoting the caller's text had.
+int StartProgram(const CommandProgram& program, int showCommand)
+{
+    char line[kCommandRoom];
+    int length = program.arguments[0] != '\0'
+                     ? std::snprintf(line, sizeof line, "\"%s\" %s", program.path,
+                                     program.arguments)
+                     : std::snprintf(line, sizeof line, "\"%s\"", program.path);
+    if (length < 0 || length >= static_cast<int>(sizeof line)) {
+        return 0;
+    }
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(ShowValue(showCommand));
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(program.path, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info)) {
+        return 0;
+    }
+    // We are the foreground process when the user pressed a button; hand that right on so the
+    // new program's first window comes to the front rather than flashing in the taskbar.
+    AllowSetForegroundWindow(info.dwProcessId);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return 1;
+}
+
+// The shell wants COM on the calling thread for some handlers; a thread that already has it
+// (in any model) keeps it as it is.
+int ShellOpen(HWND owner, const char* file, const char* parameters, int showCommand)
+{
+    HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    // The program that finally shows a window may be one the shell asks to open the item (a
+    // browser already running), not a process we get a handle of.
+    AllowSetForegroundWindow(ASFW_ANY);
+    SHELLEXECUTEINFOA info = {};
+    info.cbSize = sizeof info;
+    // No error boxes: a failed start is silent. NOASYNC: the call may hand the request to
+    // another thread, which must finish before we return and the caller moves on.
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    info.hwnd = owner;
+    info.lpFile = file;
+    info.lpParameters = parameters != nullptr && parameters[0] != '\0' ? parameters : nullptr;
+    info.nShow = ShowValue(showCommand);
+    int started = ShellExecuteExA(&info) != FALSE;
+    if (info.hProcess != nullptr) {
+        CloseHandle(info.hProcess);
+    }
+    if (SUCCEEDED(com)) {
+        CoUninitialize();
+    }
+    return started;
+}
+
+}  // namespace
+
+extern "C" int Osmant_ExecuteCommand(HWND owner, const char* commandLine, int showCommand,
+                                     int flags)
+{
+    if (commandLine == nullptr || flags != 0 || showCommand < 0 || showCommand > SW_MAX) {
+        return 0;
+    }
+    char expanded[kCommandRoom];
+    if (!ExpandWhole(expanded, sizeof expanded, commandLine)) {
+        return 0;
+    }
+    const char* text = expanded;
+    while (*text == ' ' || *text == '\t') {
+        ++text;
+    }
+    if (*text == '\0') {
+        return 0;
+    }
+    if (IsUrl(text)) {
+        return ShellOpen(owner, text, nullptr, showCommand);
+    }
+    CommandProgram program;
+    if (!FindCommandProgram(text, &program)) {
+        return 0;
+    }
+    if (program.path[0] != '\0' && IsDirectlyRunnable(program.path)) {
+        return StartProgram(program, showCommand);
+    }
+    // A document, a folder, a script, or a name only the shell knows (App Paths): the shell
+    // finds what opens it and fails for a name that stands for nothing.
+    return ShellOpen(owner, program.path[0] != '\0' ? program.path : program.name,
+                     program.arguments, showCommand);
+}

@@ -1,0 +1,184 @@
+#include "tests/launch/launch_fixture.h"
+
+#include "tests/bench/bench.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+
+namespace launch {
+
+const char kRecorderClass[] = "TileboxRecorderWndClass";
+
+static RecorderCopy copy;
+
+// Every test program makes its own copy; the folder goes with the program.
+static void RemoveRecorderCopy()
+{
+    EndRecorders();
+    DeleteFileA(copy.log.c_str());
+    DeleteFileA(copy.exe.c_str());
+    RemoveDirectoryA(copy.dir.c_str());
+}
+
+const RecorderCopy& Recorder()
+{
+    if (copy.exe.empty()) {
+        copy.dir = bench::MakeTempDir("tilebox launch");
+        copy.exe = copy.dir + "recorder.exe";
+        copy.log = copy.dir + "recorder.log";
+        CopyFileA((bench::BinDir() + "recorder.exe").c_str(), copy.exe.c_str(), FALSE);
+        std::atexit(RemoveRecorderCopy);
+    }
+    return copy;
+}
+
+std::vector<std::string> ReadLog()
+{
+    std::vector<std::string> lines;
+    FILE* file = std::fopen(Recorder().log.c_str(), "rb");
+    if (file == nullptr) {
+        return lines;
+    }
+    std::string line;
+    for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) {
+        if (c == '\n') {
+            lines.push_back(line);
+            line.clear();
+        } else {
+            line += static_cast<char>(c);
+        }
+    }
+    std::fclose(file);
+    return lines;
+}
+
+void ClearLog()
+{
+    DeleteFileA(Recorder().log.c_str());
+}
+
+std::vector<std::string> WaitForLog(size_t count, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    std::vector<std::string> lines = ReadLog();
+    while (lines.size() < count && GetTickCount() - start < timeoutMs) {
+        Sleep(50);
+        lines = ReadLog();
+    }
+    return lines;
+}
+
+std::vector<HWND> RecorderWindows()
+{
+    std::vector<HWND> visible;
+    for (HWND window : bench::TopLevelWindowsOfClass(kRecorderClass)) {
+        if (IsWindowVisible(window)) {
+            visible.push_back(window);
+        }
+    }
+    return visible;
+}
+
+std::vector<HWND> WaitForRecorderWindows(size_t count, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    std::vector<HWND> windows = RecorderWindows();
+    while (windows.size() < count && GetTickCount() - start < timeoutMs) {
+        Sleep(50);
+        windows = RecorderWindows();
+    }
+    return windows;
+}
+
+void EndRecorders()
+{
+    for (HWND window : bench::TopLevelWindowsOfClass(kRecorderClass)) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+        if (process == nullptr) {
+            continue;
+        }
+        TerminateProcess(process, 255);
+        WaitForSingleObject(process, 5000);
+        CloseHandle(process);
+    }
+    // The X side may show a destroyed window a moment longer; wait until the list is empty.
+    for (int i = 0; i < 100 && !bench::TopLevelWindowsOfClass(kRecorderClass).empty(); ++i) {
+        Sleep(50);
+    }
+}
+
+Registrations::~Registrations()
+{
+    for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
+        bench::DeleteTree(key->root, key->path);
+    }
+}
+
+bool Registrations::Set(HKEY root, const std::string& keyPath, const std::string& name,
+                        const std::string& value, DWORD type)
+{
+    Own(root, keyPath);
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(root, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    bool ok = RegSetValueExA(key, name.c_str(), 0, type,
+                             reinterpret_cast<const BYTE*>(value.c_str()),
+                             static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return ok;
+}
+
+void Registrations::Own(HKEY root, const std::string& keyPath)
+{
+    keys.push_back({root, keyPath});
+}
+
+HiddenValue::HiddenValue(HKEY root, const std::string& keyPath, const std::string& name)
+    : root(root), keyPath(keyPath), name(name)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) !=
+        ERROR_SUCCESS) {
+        return;
+    }
+    DWORD size = 0;
+    if (RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
+        data.resize(size);
+        saved = RegQueryValueExA(key, name.c_str(), nullptr, &type, data.data(), &size) ==
+                    ERROR_SUCCESS &&
+                RegDeleteValueA(key, name.c_str()) == ERROR_SUCCESS;
+    }
+    RegCloseKey(key);
+}
+
+HiddenValue::~HiddenValue()
+{
+    if (!saved) {
+        return;
+    }
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        RegSetValueExA(key, name.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size()));
+        RegCloseKey(key);
+    }
+}
+
+std::string Quoted(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
+
+std::string Lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+}  // namespace launch

@@ -1,0 +1,78 @@
+// Shared set-up of the launch utility tests: a copy of the recorder in a folder whose name has
+// a blank, its log, registrations that are removed again, and the processes the utilities
+// start, which are ended by their ids.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace launch {
+
+extern const char kRecorderClass[];
+
+// The folder ("...\tilebox launch-<pid>-<n>\") and the recorder copied into it.
+struct RecorderCopy {
+    std::string dir;
+    std::string exe;
+    std::string log;
+};
+const RecorderCopy& Recorder();
+
+// The recorder's log, one command line per line; empty when it does not exist.
+std::vector<std::string> ReadLog();
+void ClearLog();
+// Waits until the log holds at least count lines; returns what it holds then.
+std::vector<std::string> WaitForLog(size_t count, DWORD timeoutMs);
+
+// Visible recorder windows, and a wait for at least count of them.
+std::vector<HWND> RecorderWindows();
+std::vector<HWND> WaitForRecorderWindows(size_t count, DWORD timeoutMs);
+// Ends every process that shows a recorder window, by its id, and waits for it to go.
+void EndRecorders();
+
+// Registry keys made by a test, deleted when it goes (in reverse order).
+class Registrations {
+public:
+    Registrations() = default;
+    ~Registrations();
+    Registrations(const Registrations&) = delete;
+    Registrations& operator=(const Registrations&) = delete;
+
+    // Sets a text value (an empty name: the default value); the key is removed at the end.
+    bool Set(HKEY root, const std::string& keyPath, const std::string& name,
+             const std::string& value, DWORD type = REG_SZ);
+    // Marks a key for removal without writing to it.
+    void Own(HKEY root, const std::string& keyPath);
+
+private:
+    struct Key {
+        HKEY root;
+        std::string path;
+    };
+    std::vector<Key> keys;
+};
+
+// Takes a value away for the life of the object and puts it back afterwards, so that a test
+// can see what happens when the system's own registration is missing.
+class HiddenValue {
+public:
+    HiddenValue(HKEY root, const std::string& keyPath, const std::string& name);
+    ~HiddenValue();
+    HiddenValue(const HiddenValue&) = delete;
+    HiddenValue& operator=(const HiddenValue&) = delete;
+
+private:
+    HKEY root;
+    std::string keyPath;
+    std::string name;
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+    bool saved = false;
+};
+
+std::string Quoted(const std::string& text);
+std::string Lower(std::string text);
+
+}  // namespace launch

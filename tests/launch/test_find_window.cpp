@@ -1,0 +1,73 @@
+// Tarvik.dll finding the window of a running program from its file or command line.
+#include "outside/tarvik.h"
+#include "tests/bench/bench.h"
+#include "tests/launch/launch_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using launch::Quoted;
+using launch::Recorder;
+
+namespace {
+
+const DWORD kStartTimeoutMs = 15000;
+
+HWND Find(const std::string& text)
+{
+    return TARVIK_GetWindowHandleFromExecutableFile(text.c_str());
+}
+
+}  // namespace
+
+TEST(FindProgramWindow, FindsTheRecorderByPathNameOrCommandLine)
+{
+    launch::EndRecorders();
+    bench::Process process;
+    ASSERT_TRUE(process.Start(Quoted(Recorder().exe) + " /tarvik"));
+    HWND window = bench::WaitForWindow(launch::kRecorderClass, kStartTimeoutMs, process.Id());
+    ASSERT_NE(nullptr, window);
+    ASSERT_TRUE(IsWindowVisible(window));
+    const std::string& exe = Recorder().exe;
+
+    EXPECT_EQ(window, Find(exe));
+    EXPECT_EQ(window, Find(launch::Lower(exe)));
+    EXPECT_EQ(window, Find("recorder.exe"));
+    EXPECT_EQ(window, Find("RECORDER.EXE"));
+    EXPECT_EQ(window, Find("Recorder"));
+    EXPECT_EQ(window, Find(Quoted(exe) + " /play \"%1\""));
+    EXPECT_EQ(window, Find(exe + " /play %1"));
+    EXPECT_EQ(window, Find("recorder.exe /x"));
+    EXPECT_EQ(window, Find("\"RECORDER.exe\" -y"));
+
+    EXPECT_EQ(nullptr, Find("corder.exe"));
+    EXPECT_EQ(nullptr, Find("recorder.exe.exe"));
+    EXPECT_EQ(nullptr, Find("recorder2.exe"));
+    // Same file name, another folder: a path is compared whole.
+    EXPECT_EQ(nullptr, Find(bench::BinDir() + "recorder.exe"));
+    EXPECT_EQ(nullptr, Find("C:\\No Such Dir\\recorder.exe"));
+    EXPECT_EQ(nullptr, Find(""));
+    EXPECT_EQ(nullptr, TARVIK_GetWindowHandleFromExecutableFile(nullptr));
+
+    // Two copies running: the path tells them apart.
+    bench::Process other;
+    ASSERT_TRUE(bench::StartInBin(other, "recorder.exe", "/other"));
+    HWND otherWindow = bench::WaitForWindow(launch::kRecorderClass, kStartTimeoutMs, other.Id());
+    ASSERT_NE(nullptr, otherWindow);
+    EXPECT_EQ(window, Find(exe));
+    EXPECT_EQ(otherWindow, Find(bench::BinDir() + "recorder.exe"));
+    HWND byName = Find("recorder.exe");
+    EXPECT_TRUE(byName == window || byName == otherWindow);
+
+    // Hidden windows are not a program's main window; an ended program has none.
+    ShowWindow(otherWindow, SW_HIDE);
+    for (int i = 0; i < 40 && IsWindowVisible(otherWindow); ++i) {
+        Sleep(50);
+    }
+    EXPECT_EQ(nullptr, Find(bench::BinDir() + "recorder.exe"));
+    process.Kill();
+    other.Kill();
+    EXPECT_EQ(nullptr, Find(exe));
+    EXPECT_EQ(nullptr, Find("recorder.exe"));
+}
