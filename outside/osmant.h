@@ -1,7 +1,11 @@
 // The launch utilities: default programs, starting command lines, the foreground.
 // Osmant.dll; every function returns nonzero on success and 0 on failure. Text is 8-bit ANSI.
 // Functions that are given a buffer without a size write at most 255 characters and the
-// terminator (256 bytes); every buffer is emptied first and stays empty when nothing is found.
+// terminator (256 bytes). Every buffer is emptied first and stays empty when nothing is found;
+// a result that does not fit is a failure and leaves the buffer empty, never cut short.
+// Registrations under HKEY_CLASSES_ROOT are read from the user's own classes first
+// (HKCU\Software\Classes), then from HKEY_CLASSES_ROOT; values of type REG_EXPAND_SZ are
+// returned with their environment strings expanded. See osmant/README.md.
 #pragma once
 
 #include <windows.h>
@@ -11,32 +15,56 @@ extern "C" {
 #endif
 
 // Brings a top-level window (of any process) to the foreground, restoring it when minimised.
+// Nonzero when the window is the foreground window afterwards.
 int Osmant_SetWindowToForeground(HWND window);
 
-// The program file of the default web browser (the handler of http). 256-byte buffer.
+// The program file of the default web browser: the handler of http, that is the open command
+// of the class the user chose (UrlAssociations\http\UserChoice, ProgId) or else of the http
+// class. The program is taken from the command line as written, without quotation marks and
+// with environment strings expanded. 256-byte buffer. Nonzero only when a name was written.
 int Osmant_GetSystemDefaultBrowserFileName(char* fileName);
 
-// The program file of the default mail program (the handler of mailto, else the system's
-// registered mail client). 256-byte buffer.
+// The program file of the default mail program: the handler of mailto (the user's choice, then
+// the mailto class), else the mail client registered under Software\Clients\Mail (the user's
+// setting, then the machine's), taken from its shell\open\command. 256-byte buffer.
 int Osmant_GetSystemDefaultMailFileName(char* fileName);
 
-// The command line registered under HKEY_CLASSES_ROOT at verbPath, such as
-// "DVD\Shell\Play\Command". 256-byte buffer.
+// The command line registered under HKEY_CLASSES_ROOT at verbPath (its default value), such as
+// "DVD\Shell\Play\Command", placeholders ("%1") and all. 256-byte buffer.
 int Osmant_GetSystemDefaultPlayerFileName(const char* verbPath, char* commandLine);
 
 // The command line of the handler for files with the extension extName ("CDA", "MPG"; with or
-// without the dot): its play verb where it has one, else its open verb.
+// without the dot): the class the user chose (Explorer\FileExts\.ext\UserChoice), else the
+// extension's ProgID, else the extension key itself; of that class its play verb where it has
+// one, else its open verb. commandLineSize is the buffer's size in bytes, terminator included.
 int Osmant_GetDefaultPlayerFileNameByExtName(const char* extName, char* commandLine,
                                              int commandLineSize);
 
-// Starts a command line: a program with arguments, quoted or not, or a document or URL through
-// the shell. owner: the window that owns any message the shell shows, or null.
-// showCommand: 0 means SW_SHOWNORMAL, else an SW_ value. flags: must be 0.
-// Nonzero exactly when something was started.
+// Starts a command line. Environment strings are expanded first. A URL ("scheme:...") and a
+// document, folder or script go to the shell (ShellExecuteEx, without error boxes); a program
+// (.exe, .com) is started directly with its arguments. The program is found as the platform
+// finds it: quoted, or unquoted with blanks in its path (the shortest prefix that names a file),
+// with ".exe" left off, or a bare name along the search path; a lone quotation mark at the end
+// of an unquoted text is ignored. owner: the window the shell uses for any dialog, or null.
+// showCommand: 0 means SW_SHOWDEFAULT, else an SW_ value. flags: must be 0 (else refused).
+// Nonzero exactly when something was started. The started program may take the foreground.
 int Osmant_ExecuteCommand(HWND owner, const char* commandLine, int showCommand, int flags);
 
-// Issues an application command (APPCOMMAND_*, 15 is APPCOMMAND_LAUNCH_MAIL) as the keyboard's
-// application keys do. See osmant/README.md for the meaning of the other arguments.
+// Issues an application command as the keyboard's application keys do, so that the program in
+// front or, failing that, the shell acts on it (15, APPCOMMAND_LAUNCH_MAIL, starts the mail
+// program).
+//   command:  an APPCOMMAND_ value, 1 to 4095.
+//   device:   0 = a WM_APPCOMMAND message marked as from the keyboard (FAPPCOMMAND_KEY);
+//             1 = a key press: with target 0 and a key for the command (commands 1 to 18,
+//                 VK_BROWSER_BACK to VK_LAUNCH_APP2), the key is pressed and released through
+//                 the input queue; otherwise as 0;
+//             2 = a message marked as from the mouse (FAPPCOMMAND_MOUSE);
+//             3 = a message marked as from another device (FAPPCOMMAND_OEM).
+//   keys:     MK_ flags of the message (0 to 0xFFFF); not used for a key press.
+//   target:   0 = where a real key would go (the foreground window, else the shell's window);
+//             otherwise a window handle as an integer, which receives the message.
+//   reserved: must be 0.
+// Nonzero when the key was pressed or the message was delivered; 0 for refused arguments.
 int Osmant_IssueWindowsAPPCommand(int command, int device, int keys, int target, int reserved);
 
 #ifdef __cplusplus

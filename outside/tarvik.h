@@ -1,4 +1,4 @@
-// Finding the window of a running program. Tarvik.dll.
+// Finding the window of a running program. Tarvik.dll. See tarvik/README.md.
 #pragma once
 
 #include <windows.h>
@@ -7,9 +7,16 @@
 extern "C" {
 #endif
 
-// The visible top-level window of a running process whose program is the one the text names:
-// a full path compares the whole path, a bare name the file name, case-insensitively; a command
-// line with arguments or quotes names its program. Null when none runs.
+// The visible top-level window of a running process whose program is the one the text names,
+// or null when none runs (and for a null or empty text).
+// The text is a program file or a whole command line: a quoted program ends at its closing
+// quotation mark; an unquoted one with blanks is resolved as the platform does when starting it;
+// arguments are ignored; environment strings are expanded.
+// A text with a path (a backslash, slash or drive) is compared with the process's full program
+// path as a whole; a bare name only with its file name ("Recorder" also matches
+// "recorder.exe"). Comparisons ignore case.
+// Only visible windows without an owner count; the one highest in the z-order is returned,
+// preferring ordinary windows to tool windows.
 HWND TARVIK_GetWindowHandleFromExecutableFile(const char* executableOrCommandLine);
 
 #ifdef __cplusplus

@@ -11,27 +11,27 @@ namespace launch {
 
 const char kRecorderClass[] = "TileboxRecorderWndClass";
 
-static RecorderCopy copy;
+static RecorderCopy recorderCopy;
 
 // Every test program makes its own copy; the folder goes with the program.
 static void RemoveRecorderCopy()
 {
     EndRecorders();
-    DeleteFileA(copy.log.c_str());
-    DeleteFileA(copy.exe.c_str());
-    RemoveDirectoryA(copy.dir.c_str());
+    DeleteFileA(recorderCopy.log.c_str());
+    DeleteFileA(recorderCopy.exe.c_str());
+    RemoveDirectoryA(recorderCopy.dir.c_str());
 }
 
 const RecorderCopy& Recorder()
 {
-    if (copy.exe.empty()) {
-        copy.dir = bench::MakeTempDir("tilebox launch");
-        copy.exe = copy.dir + "recorder.exe";
-        copy.log = copy.dir + "recorder.log";
-        CopyFileA((bench::BinDir() + "recorder.exe").c_str(), copy.exe.c_str(), FALSE);
+    if (recorderCopy.exe.empty()) {
+        recorderCopy.dir = bench::MakeTempDir("tilebox launch");
+        recorderCopy.exe = recorderCopy.dir + "recorder.exe";
+        recorderCopy.log = recorderCopy.dir + "recorder.log";
+        CopyFileA((bench::BinDir() + "recorder.exe").c_str(), recorderCopy.exe.c_str(), FALSE);
         std::atexit(RemoveRecorderCopy);
     }
-    return copy;
+    return recorderCopy;
 }
 
 std::vector<std::string> ReadLog()
