@@ -1,0 +1,170 @@
+#include "skin/skin.h"
+#include "tests/fakes/fake_outside.h"
+#include "tests/skin/skin_test_support.h"
+
+using skintest::SkinTest;
+using skintest::WriteBitmapFile;
+
+namespace {
+
+HBITMAP ScreenBitmap(int width, int height, COLORREF left, COLORREF right)
+{
+    HDC screen = GetDC(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HDC dc = CreateCompatibleDC(screen);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    HBRUSH leftBrush = CreateSolidBrush(left);
+    HBRUSH rightBrush = CreateSolidBrush(right);
+    RECT l = {0, 0, width / 2, height};
+    RECT r = {width / 2, 0, width, height};
+    FillRect(dc, &l, leftBrush);
+    FillRect(dc, &r, rightBrush);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(leftBrush);
+    DeleteObject(rightBrush);
+    return bitmap;
+}
+
+SIZE SizeOf(HBITMAP bitmap)
+{
+    BITMAP info = {};
+    GetObjectA(bitmap, sizeof info, &info);
+    return SIZE{info.bmWidth, info.bmHeight};
+}
+
+COLORREF PixelOf(HBITMAP bitmap, int x, int y)
+{
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    COLORREF colour = GetPixel(dc, x, y);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    return colour;
+}
+
+Skin SkinOfSize(int width, int height)
+{
+    Skin skin = {};
+    skin.screenWidth = width;
+    skin.screenHeight = height;
+    return skin;
+}
+
+}  // namespace
+
+TEST(FitBitmapToScreen, KeepsAScreenSizedBitmapAndStretchesAnyOther)
+{
+    Skin skin = SkinOfSize(800, 600);
+    HBITMAP same = ScreenBitmap(800, 600, RGB(255, 255, 255), 0);
+    EXPECT_EQ(same, FitBitmapToScreen(&skin, same));
+    EXPECT_EQ(800, skin.paintWidth);
+    EXPECT_EQ(600, skin.paintHeight);
+    DeleteObject(same);
+
+    skin = SkinOfSize(800, 600);
+    HBITMAP small = ScreenBitmap(640, 480, RGB(255, 255, 255), RGB(0, 0, 255));
+    HBITMAP fitted = FitBitmapToScreen(&skin, small);
+    ASSERT_NE(nullptr, fitted);
+    EXPECT_NE(small, fitted);
+    EXPECT_EQ(0u, GetObjectType(small)) << "the loaded bitmap must be deleted";
+    EXPECT_EQ(static_cast<DWORD>(OBJ_BITMAP), GetObjectType(fitted));
+    EXPECT_EQ(800, SizeOf(fitted).cx);
+    EXPECT_EQ(600, SizeOf(fitted).cy);
+    EXPECT_EQ(800, skin.paintWidth);
+    EXPECT_EQ(600, skin.paintHeight);
+    // Width and height scale independently: each half stays a half.
+    EXPECT_EQ(RGB(255, 255, 255), PixelOf(fitted, 5, 5));
+    EXPECT_EQ(RGB(255, 255, 255), PixelOf(fitted, 390, 595));
+    EXPECT_EQ(RGB(0, 0, 255), PixelOf(fitted, 410, 5));
+    EXPECT_EQ(RGB(0, 0, 255), PixelOf(fitted, 799, 599));
+    // The new bitmap has the screen's colour format.
+    BITMAP info = {};
+    GetObjectA(fitted, sizeof info, &info);
+    HDC screen = GetDC(nullptr);
+    EXPECT_EQ(GetDeviceCaps(screen, BITSPIXEL), info.bmBitsPixel);
+    ReleaseDC(nullptr, screen);
+    DeleteObject(fitted);
+
+    // Same width, other height is stretched too.
+    skin = SkinOfSize(640, 480);
+    HBITMAP taller = ScreenBitmap(640, 500, 0, 0);
+    HBITMAP fittedTaller = FitBitmapToScreen(&skin, taller);
+    ASSERT_NE(nullptr, fittedTaller);
+    EXPECT_EQ(0u, GetObjectType(taller));
+    EXPECT_EQ(480, SizeOf(fittedTaller).cy);
+    DeleteObject(fittedTaller);
+}
+
+TEST(FitBitmapToScreen, FailsCleanlyOnNoBitmap)
+{
+    Skin skin = SkinOfSize(800, 600);
+    EXPECT_EQ(nullptr, FitBitmapToScreen(&skin, nullptr));
+    // A handle that is no longer a bitmap cannot be measured.
+    HBITMAP gone = ScreenBitmap(10, 10, 0, 0);
+    DeleteObject(gone);
+    EXPECT_EQ(nullptr, FitBitmapToScreen(&skin, gone));
+    EXPECT_EQ(0, skin.paintWidth);
+    EXPECT_EQ(0, skin.paintHeight);
+}
+
+using LoadPanelBitmapTest = SkinTest;
+
+TEST_F(LoadPanelBitmapTest, LoadsTheNamedFileFromTheDirectoryAndFitsIt)
+{
+    Skin skin = SkinOfSize(800, 600);
+    ASSERT_TRUE(WriteBitmapFile(directory + "panel.bmp", 320, 240,
+                                [](int x, int) { return x < 160 ? RGB(255, 0, 0) : RGB(0, 255, 0); }));
+    fake::SetString("Panel", "Normal Bitmap Mode 2", "panel.bmp");
+    HBITMAP bitmap = LoadPanelBitmap(state.instance, &skin, directory.c_str(), "Panel",
+                                     "Normal Bitmap Mode 2");
+    ASSERT_NE(nullptr, bitmap);
+    EXPECT_EQ(800, SizeOf(bitmap).cx);
+    EXPECT_EQ(600, SizeOf(bitmap).cy);
+    EXPECT_EQ(RGB(255, 0, 0), PixelOf(bitmap, 10, 300));
+    EXPECT_EQ(RGB(0, 255, 0), PixelOf(bitmap, 790, 300));
+    DeleteObject(bitmap);
+    EXPECT_EQ((std::vector<std::string>{
+                  "Kivrel_GetProfileStringEx(Panel, Normal Bitmap Mode 2, 256, 1, (null), 0)"}),
+              fake::Calls());
+}
+
+TEST_F(LoadPanelBitmapTest, RefusesMissingArgumentsValuesAndFiles)
+{
+    Skin skin = SkinOfSize(800, 600);
+    const char* dir = directory.c_str();
+    EXPECT_EQ(nullptr, LoadPanelBitmap(state.instance, &skin, nullptr, "Panel", "V"));
+    EXPECT_EQ(nullptr, LoadPanelBitmap(state.instance, &skin, "", "Panel", "V"));
+    EXPECT_EQ(nullptr, LoadPanelBitmap(state.instance, &skin, dir, nullptr, "V"));
+    EXPECT_EQ(nullptr, LoadPanelBitmap(state.instance, &skin, dir, "", "V"));
+    EXPECT_EQ(nullptr, LoadPanelBitmap(state.instance, &skin, dir, "Panel", nullptr));
+    EXPECT_EQ(nullptr, LoadPanelBitmap(state.instance, &skin, dir, "Panel", ""));
+    EXPECT_TRUE(fake::Calls().empty()) << "nothing is read for missing arguments";
+
+    EXPECT_EQ(nullptr, LoadPanelBitmap(state.instance, &skin, dir, "Panel", "Absent"));
+    fake::SetString("Panel", "Empty", "");
+    EXPECT_EQ(nullptr, LoadPanelBitmap(state.instance, &skin, dir, "Panel", "Empty"));
+    fake::SetString("Panel", "Missing", "nowhere.bmp");
+    EXPECT_EQ(nullptr, LoadPanelBitmap(state.instance, &skin, dir, "Panel", "Missing"));
+    EXPECT_EQ(3u, fake::Calls().size());
+    EXPECT_EQ(0, skin.paintWidth);
+}
+
+TEST_F(LoadPanelBitmapTest, RefusesAPathThatDoesNotFitRatherThanLoadingAShorterOne)
+{
+    Skin skin = SkinOfSize(800, 600);
+    // The directory and the name together take exactly 255 characters: that fits.
+    const std::string fits = std::string(255 - directory.size() - 4, 'f') + ".bmp";
+    ASSERT_TRUE(WriteBitmapFile(directory + fits, 800, 600, [](int, int) { return 0; }));
+    fake::SetString("Panel", "Fits", fits);
+    HBITMAP bitmap = LoadPanelBitmap(state.instance, &skin, directory.c_str(), "Panel", "Fits");
+    EXPECT_NE(nullptr, bitmap);
+    DeleteObject(bitmap);
+
+    // One character more: the path cut to 255 characters would name the file above.
+    const std::string tooLong = fits + "x";
+    fake::SetString("Panel", "Too Long", tooLong);
+    EXPECT_EQ(nullptr,
+              LoadPanelBitmap(state.instance, &skin, directory.c_str(), "Panel", "Too Long"));
+}

@@ -1,0 +1,313 @@
+#include "skin/skin.h"
+#include "tests/fakes/fake_outside.h"
+#include "tests/skin/skin_test_support.h"
+
+#include <cstring>
+
+using skintest::SkinTest;
+
+namespace {
+
+SIZE SizeOf(HBITMAP bitmap)
+{
+    BITMAP info = {};
+    GetObjectA(bitmap, sizeof info, &info);
+    return SIZE{info.bmWidth, info.bmHeight};
+}
+
+Skin Sized(int width, int height)
+{
+    Skin skin = {};
+    skin.screenWidth = width;
+    skin.screenHeight = height;
+    return skin;
+}
+
+// Every handle the current skin holds: three bitmaps, then the regions of counted entries.
+std::vector<HGDIOBJ> HandlesOf(const Skin* skin)
+{
+    std::vector<HGDIOBJ> handles;
+    for (HGDIOBJ bitmap : {static_cast<HGDIOBJ>(skin->normalBitmap),
+                           static_cast<HGDIOBJ>(skin->selectedBitmap),
+                           static_cast<HGDIOBJ>(skin->regionTemplate)}) {
+        if (bitmap != nullptr) {
+            handles.push_back(bitmap);
+        }
+    }
+    for (int i = 0; i < skin->buttonCount; ++i) {
+        handles.push_back(skin->buttons[i].region);
+    }
+    return handles;
+}
+
+void ExpectAllGone(const std::vector<HGDIOBJ>& handles)
+{
+    for (size_t i = 0; i < handles.size(); ++i) {
+        EXPECT_EQ(0u, GetObjectType(handles[i])) << "handle " << i << " survived";
+    }
+}
+
+std::vector<std::string> PanelReads(const char* digit)
+{
+    std::vector<std::string> reads;
+    for (const char* group : {"Normal Bitmap Mode ", "Selected Bitmap Mode ", "Region Template Mode "}) {
+        reads.push_back(std::string("Kivrel_GetProfileStringEx(Panel, ") + group + digit +
+                        ", 256, 1, (null), 0)");
+    }
+    return reads;
+}
+
+HWND AnyWindow()
+{
+    return GetDesktopWindow();
+}
+
+}  // namespace
+
+TEST(GetResolutionMode, KnowsExactlyTheThreeScreenSizes)
+{
+    struct Case {
+        int w, h, mode;
+    } cases[] = {
+        {640, 480, 0},  {800, 600, 1},  {1024, 768, 2}, {1024, 600, -1}, {800, 768, -1},
+        {640, 768, -1}, {639, 480, -1}, {640, 479, -1}, {1025, 768, -1}, {1024, 769, -1},
+        {1280, 1024, -1}, {0, 0, -1},   {600, 800, -1},
+    };
+    for (const Case& c : cases) {
+        Skin skin = Sized(c.w, c.h);
+        EXPECT_EQ(c.mode, GetResolutionMode(&skin)) << c.w << "x" << c.h;
+    }
+    EXPECT_EQ(-1, GetResolutionMode(nullptr));
+}
+
+TEST(SkinValueNames, AreIndexedByGroupAndMode)
+{
+    EXPECT_STREQ("Rectangle Mode 1", skinValueNames[0]);
+    EXPECT_STREQ("Rectangle Mode 3", skinValueNames[2]);
+    EXPECT_STREQ("Normal Bitmap Mode 2", skinValueNames[4]);
+    EXPECT_STREQ("Selected Bitmap Mode 1", skinValueNames[6]);
+    EXPECT_STREQ("Region Template Mode 3", skinValueNames[11]);
+}
+
+using ScreenSizeTest = SkinTest;
+
+TEST_F(ScreenSizeTest, ReadsTheSizeTheDisplayWasSwitchedTo)
+{
+    const SIZE sizes[] = {{640, 480}, {800, 600}, {1280, 1024}, {1024, 768}};
+    for (const SIZE& size : sizes) {
+        SwitchDisplay(size.cx, size.cy);
+        Skin skin = {};
+        EXPECT_EQ(1, ReadScreenSize(&skin));
+        EXPECT_EQ(size.cx, skin.screenWidth);
+        EXPECT_EQ(size.cy, skin.screenHeight);
+    }
+    EXPECT_EQ(0, ReadScreenSize(nullptr));
+}
+
+using LoadSkinTest = SkinTest;
+
+TEST_F(LoadSkinTest, LoadsACompleteSkinOnEachScreenSizeReadingOnlyThatModesPanel)
+{
+    const SIZE sizes[] = {{640, 480}, {800, 600}, {1024, 768}};
+    for (const SIZE& size : sizes) {
+        SCOPED_TRACE(std::to_string(size.cx) + "x" + std::to_string(size.cy));
+        fake::Reset();
+        SwitchDisplay(size.cx, size.cy);
+        // Settings for all three modes are present; only the screen's own may be read.
+        for (const SIZE& other : sizes) {
+            WritePanel(other.cx, other.cy);
+        }
+        AddButtons(size.cx, size.cy);
+        ASSERT_EQ(1, LoadSkin(AnyWindow()));
+        Skin* skin = currentSkin;
+        ASSERT_NE(nullptr, skin);
+        EXPECT_EQ(PanelReads(skintest::ModeDigit(size.cx)),
+                  fake::CallsStartingWith("Kivrel_GetProfileStringEx(Panel"));
+        EXPECT_EQ(size.cx, skin->screenWidth);
+        EXPECT_EQ(size.cy, skin->screenHeight);
+        EXPECT_EQ(size.cx, skin->paintWidth);
+        EXPECT_EQ(size.cy, skin->paintHeight);
+        for (HBITMAP bitmap : {skin->normalBitmap, skin->selectedBitmap, skin->regionTemplate}) {
+            EXPECT_EQ(size.cx, SizeOf(bitmap).cx);
+            EXPECT_EQ(size.cy, SizeOf(bitmap).cy);
+        }
+        EXPECT_EQ(6, skin->buttonCount);
+        EXPECT_EQ(0, skin->pressed);
+        RECT r = skintest::ButtonRect(size.cx, size.cy, 4);
+        EXPECT_TRUE(PtInRegion(skin->buttons[4].region, (r.left + r.right) / 2,
+                               (r.top + r.bottom) / 2));
+        EXPECT_FALSE(PtInRegion(skin->buttons[4].region, r.left + 10, r.top + 10));
+        FreeSkin();
+    }
+}
+
+TEST_F(LoadSkinTest, StretchesPanelFilesOfAnotherSize)
+{
+    SwitchDisplay(800, 600);
+    WritePanel(800, 600, 400, 300);
+    // The template drawn at half size: its rectangles double when stretched, so the buttons'
+    // rectangles are taken at the 400 x 300 grid scaled by two.
+    const std::string digit = "2";
+    ASSERT_TRUE(skintest::WriteBitmapFile(directory + "template2.bmp", 400, 300, [](int x, int y) {
+        return x >= 50 && x < 100 && y >= 50 && y < 100 ? RGB(255, 255, 255) : 0;
+    }));
+    for (int i = 0; i < 6; ++i) {
+        const std::string name = "Button " + std::to_string(i);
+        fake::AddSubKey("Buttons", name);
+        fake::SetString("Buttons\\" + name, "Rectangle Mode 2", "80,80,220,220");
+    }
+    ASSERT_EQ(1, LoadSkin(AnyWindow()));
+    EXPECT_EQ(800, SizeOf(currentSkin->normalBitmap).cx);
+    EXPECT_EQ(600, SizeOf(currentSkin->regionTemplate).cy);
+    EXPECT_EQ(800, currentSkin->paintWidth);
+    EXPECT_EQ(600, currentSkin->paintHeight);
+    EXPECT_EQ((RECT{100, 100, 200, 200}), skintest::Box(currentSkin->buttons[0].region));
+}
+
+TEST_F(LoadSkinTest, AnUnsupportedScreenReadsNothing)
+{
+    SwitchDisplay(1280, 1024);
+    WritePanel(1024, 768);
+    AddButtons(1024, 768);
+    EXPECT_EQ(0, LoadSkin(AnyWindow()));
+    EXPECT_TRUE(fake::Calls().empty());
+    ASSERT_NE(nullptr, currentSkin);
+    EXPECT_EQ(1280, currentSkin->screenWidth);
+    EXPECT_EQ(1024, currentSkin->screenHeight);
+    EXPECT_EQ(nullptr, currentSkin->normalBitmap);
+    FreeSkin();
+    EXPECT_EQ(nullptr, currentSkin);
+}
+
+TEST_F(LoadSkinTest, NullWindowChangesNothing)
+{
+    WritePanel(1024, 768);
+    AddButtons(1024, 768);
+    ASSERT_EQ(1, LoadSkin(AnyWindow()));
+    Skin* loaded = currentSkin;
+    fake::Calls().clear();
+    EXPECT_EQ(0, LoadSkin(nullptr));
+    EXPECT_EQ(loaded, currentSkin);
+    EXPECT_EQ(static_cast<DWORD>(OBJ_BITMAP), GetObjectType(loaded->normalBitmap));
+    EXPECT_TRUE(fake::Calls().empty());
+}
+
+TEST_F(LoadSkinTest, AFailedLoadKeepsWhatItMadeForFreeSkin)
+{
+    SwitchDisplay(640, 480);
+    WritePanel(640, 480);
+    AddButtons(640, 480);
+    fake::SetString("Panel", "Selected Bitmap Mode 1", "");
+    EXPECT_EQ(0, LoadSkin(AnyWindow()));
+    ASSERT_NE(nullptr, currentSkin);
+    EXPECT_NE(nullptr, currentSkin->normalBitmap);
+    EXPECT_EQ(nullptr, currentSkin->selectedBitmap);
+    EXPECT_EQ(nullptr, currentSkin->regionTemplate);
+    EXPECT_EQ(2u, fake::Calls().size()) << "the load ends at the first failure";
+    std::vector<HGDIOBJ> held = HandlesOf(currentSkin);
+    FreeSkin();
+    EXPECT_EQ(nullptr, currentSkin);
+    ExpectAllGone(held);
+
+    // A table that fails at the fourth button: three regions built, all three deleted.
+    fake::Reset();
+    WritePanel(640, 480);
+    AddButtons(640, 480);
+    fake::SetString("Buttons\\Button 3", "Rectangle Mode 1", "1,1,1,1");
+    EXPECT_EQ(0, LoadSkin(AnyWindow()));
+    ASSERT_NE(nullptr, currentSkin);
+    EXPECT_EQ(3, currentSkin->buttonCount);
+    held = HandlesOf(currentSkin);
+    EXPECT_EQ(6u, held.size());
+    FreeSkin();
+    ExpectAllGone(held);
+    FreeSkin();
+    EXPECT_EQ(nullptr, currentSkin);
+}
+
+TEST_F(LoadSkinTest, FreeSkinAndReloadReleaseEveryHandle)
+{
+    FreeSkin();  // nothing loaded: nothing happens
+    EXPECT_EQ(nullptr, currentSkin);
+
+    WritePanel(1024, 768);
+    AddButtons(1024, 768);
+    ASSERT_EQ(1, LoadSkin(AnyWindow()));
+    std::vector<HGDIOBJ> first = HandlesOf(currentSkin);
+    ASSERT_EQ(9u, first.size());
+    // Loading again releases the loaded skin first.
+    ASSERT_EQ(1, LoadSkin(AnyWindow()));
+    ExpectAllGone(first);
+    std::vector<HGDIOBJ> second = HandlesOf(currentSkin);
+    for (HGDIOBJ handle : second) {
+        EXPECT_NE(0u, GetObjectType(handle));
+    }
+    FreeSkin();
+    EXPECT_EQ(nullptr, currentSkin);
+    ExpectAllGone(second);
+    FreeSkin();
+    EXPECT_EQ(nullptr, currentSkin);
+}
+
+TEST_F(LoadSkinTest, ModuleDirectoryOf255FitsAnd256DoesNot)
+{
+    WritePanel(1024, 768);
+    AddButtons(1024, 768);
+    std::memset(state.moduleDirectory, 0, sizeof state.moduleDirectory);
+    std::memset(state.moduleDirectory, 'd', 256);
+    EXPECT_EQ(0, LoadSkin(AnyWindow()));
+    EXPECT_TRUE(fake::Calls().empty());
+    ASSERT_NE(nullptr, currentSkin);
+    EXPECT_EQ(1024, currentSkin->screenWidth);
+
+    // 255 characters pass; the panel value is read, but no file name fits after them.
+    state.moduleDirectory[255] = '\0';
+    EXPECT_EQ(0, LoadSkin(AnyWindow()));
+    EXPECT_EQ(PanelReads("3")[0], fake::Calls().at(0));
+    EXPECT_EQ(1u, fake::Calls().size());
+
+    // An unterminated directory is refused, not read past.
+    std::memset(state.moduleDirectory, 'd', sizeof state.moduleDirectory);
+    fake::Calls().clear();
+    EXPECT_EQ(0, LoadSkin(AnyWindow()));
+    EXPECT_TRUE(fake::Calls().empty());
+
+    appState = nullptr;
+    EXPECT_EQ(0, LoadSkin(AnyWindow()));
+}
+
+TEST_F(LoadSkinTest, BadBitmapFilesFailTheLoadCleanly)
+{
+    WritePanel(1024, 768);
+    AddButtons(1024, 768);
+    const std::string path = directory + "normal3.bmp";
+    const std::string good = skintest::ReadRawFile(path);
+    ASSERT_GT(good.size(), 1000u);
+    struct Case {
+        const char* what;
+        std::string bytes;
+        bool present;
+    } cases[] = {
+        {"missing", "", false},
+        {"empty", "", true},
+        {"header only", good.substr(0, 54), true},
+        {"truncated pixels", good.substr(0, good.size() / 2), true},
+        {"truncated header", good.substr(0, 20), true},
+        {"not a bitmap", "GIF89a this is not a bitmap at all, just some bytes of text", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        DeleteFileA(path.c_str());
+        if (c.present) {
+            ASSERT_TRUE(skintest::WriteRawFile(path, c.bytes));
+        }
+        fake::Calls().clear();
+        EXPECT_EQ(0, LoadSkin(AnyWindow()));
+        ASSERT_NE(nullptr, currentSkin);
+        EXPECT_EQ(nullptr, currentSkin->normalBitmap);
+        EXPECT_EQ(1u, fake::Calls().size());
+        FreeSkin();
+    }
+    ASSERT_TRUE(skintest::WriteRawFile(path, good));
+    EXPECT_EQ(1, LoadSkin(AnyWindow()));
+}
