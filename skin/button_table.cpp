@@ -114,12 +114,13 @@ int LoadButtonTable(Skin* skin)
     if (templateDc.Get() == nullptr) {
         return 0;
     }
-    // Selected before the template is checked, as the template is read through this DC; the
-    // guard deselects it on every path so that FreeSkin can delete it later.
+    // The guard deselects the template on every path so that FreeSkin can delete it later. A
+    // template that cannot be selected (one still held by another DC) counts as unreadable:
+    // tracing the DC's stock bitmap instead would read every pixel as not black.
     Selection selection(templateDc.Get(), skin->regionTemplate);
     BITMAP info;
     if (skin->regionTemplate == nullptr ||
-        GetObjectA(skin->regionTemplate, sizeof info, &info) == 0) {
+        GetObjectA(skin->regionTemplate, sizeof info, &info) == 0 || !selection.Succeeded()) {
         return 0;
     }
     const int mode = GetResolutionMode(skin);

@@ -299,6 +299,16 @@ TEST_F(ButtonTableTest, NoTemplateOrNoModeLeavesTheTableUntouched)
     skin->regionTemplate = nullptr;
     FreeSkin();
 
+    // A template held selected by some other DC cannot be traced.
+    skin = MakeGridSkin(800, 600);
+    HDC holder = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(holder, skin->regionTemplate);
+    EXPECT_EQ(0, LoadButtonTable(skin));
+    EXPECT_EQ(nullptr, skin->buttons);
+    SelectObject(holder, old);
+    DeleteDC(holder);
+    FreeSkin();
+
     skin = MakeGridSkin(800, 600);
     skin->screenWidth = 1280;
     skin->screenHeight = 1024;
