@@ -411,7 +411,7 @@ def layout_header(layouts):
            "struct Button {", "    const char* keyName;", "    const char* label;",
            "    DWORD remoteCode;", "    const char* command;  // null when the button has none",
            "    RECT rect[3];         // inclusive, as in the settings",
-           "    RECT label[3];        // exclusive box of the label's ink",
+           "    RECT labelBox[3];     // exclusive box of the label's ink",
            "    POINT sample[3];      // a spot of plain tile colour", "};", "",
            "const COLORREF normalTile = %s;" % colour_ref(NORMAL["tile"]),
            "const COLORREF normalLabel = %s;" % colour_ref(NORMAL["label"]),
