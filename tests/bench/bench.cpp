@@ -74,12 +74,16 @@ bool StartInBin(Process& process, const std::string& program, const std::string&
 struct WindowSearch {
     const char* className;
     DWORD pid;
+    bool visibleOnly;
     std::vector<HWND> found;
 };
 
 static BOOL CALLBACK CollectWindow(HWND window, LPARAM lParam)
 {
     WindowSearch* search = reinterpret_cast<WindowSearch*>(lParam);
+    if (search->visibleOnly && !IsWindowVisible(window)) {
+        return TRUE;
+    }
     char name[256];
     if (GetClassNameA(window, name, sizeof name) == 0 || lstrcmpA(name, search->className) != 0) {
         return TRUE;
@@ -94,7 +98,7 @@ static BOOL CALLBACK CollectWindow(HWND window, LPARAM lParam)
 
 std::vector<HWND> TopLevelWindowsOfClass(const char* className)
 {
-    WindowSearch search = {className, 0, {}};
+    WindowSearch search = {className, 0, false, {}};
     EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
@@ -103,7 +107,8 @@ HWND WaitForWindow(const char* className, DWORD timeoutMs, DWORD pid)
 {
     DWORD start = GetTickCount();
     for (;;) {
-        WindowSearch search = {className, pid, {}};
+        // A window exists, invisible, while its WM_CREATE runs: only a shown one counts.
+        WindowSearch search = {className, pid, true, {}};
         EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
         if (!search.found.empty()) {
             return search.found.front();

@@ -36,8 +36,8 @@ private:
 // Starts tilebox.exe (or another program of BinDir) with the given tail.
 bool StartInBin(Process& process, const std::string& program, const std::string& tail);
 
-// The first top-level window of the class (of the given process when pid is nonzero) to
-// appear within timeoutMs, or null.
+// The first visible top-level window of the class (of the given process when pid is nonzero) to
+// appear within timeoutMs, or null. TopLevelWindowsOfClass counts hidden ones too.
 HWND WaitForWindow(const char* className, DWORD timeoutMs, DWORD pid = 0);
 std::vector<HWND> TopLevelWindowsOfClass(const char* className);
 

@@ -53,8 +53,17 @@ bool MenuFixture::StartAgent(const std::string& extraArguments)
     if (!bench::StartInBin(agent, "fake_agent.exe", tail)) {
         return false;
     }
-    return extraArguments.find("--delay-ms") != std::string::npos ||
-           bench::WaitForWindow(agentClass, 10000, agent.Id()) != nullptr;
+    if (extraArguments.find("--delay-ms") != std::string::npos) {
+        return true;
+    }
+    // The agent's window is never shown, so wait for it by class alone.
+    for (int i = 0; i < 200; ++i) {
+        if (!bench::TopLevelWindowsOfClass(agentClass).empty()) {
+            return true;
+        }
+        Sleep(50);
+    }
+    return false;
 }
 
 void MenuFixture::StopAgent()
