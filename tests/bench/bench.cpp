@@ -1,6 +1,7 @@
 #include "tests/bench/bench.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace bench {
 
@@ -120,15 +121,48 @@ HWND WaitForWindow(const char* className, DWORD timeoutMs, DWORD pid)
     }
 }
 
+// Wine starts a Unix program when CreateProcess is handed one (through its Z: drive), but the
+// PROCESS_INFORMATION it gives back holds no usable handles: hProcess is null and hThread is left
+// undefined, so closing it may close a handle of ours (stdout, say). The handles are therefore
+// never touched; the command reports its end through a marker file holding its exit status.
 int RunUnix(const std::string& commandLine, DWORD timeoutMs)
 {
-    // Wine starts a Unix program when CreateProcess is handed one (through its Z: drive).
-    Process process;
-    if (!process.Start("Z:\\usr\\bin\\env " + commandLine)) {
+    static int counter = 0;
+    std::string marker = "/tmp/tilebox-bench-" + std::to_string(GetCurrentProcessId()) + "-" +
+                         std::to_string(++counter);
+    std::string windowsMarker = "Z:" + marker;
+    for (char& c : windowsMarker) {
+        if (c == '/') {
+            c = '\\';
+        }
+    }
+    DeleteFileA(windowsMarker.c_str());
+    std::string line = "Z:\\bin\\sh -c \"" + commandLine + "; echo $? > " + marker + ".part && mv " +
+                       marker + ".part " + marker + "\"";
+    std::vector<char> buffer(line.begin(), line.end());
+    buffer.push_back('\0');
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION unusable;
+    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &unusable)) {
         return -1;
     }
-    DWORD code = process.WaitExit(timeoutMs);
-    return code == STILL_ACTIVE ? -1 : static_cast<int>(code);
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeoutMs) {
+        HANDLE file = CreateFileA(windowsMarker.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            char status[16] = {};
+            DWORD read = 0;
+            ReadFile(file, status, sizeof status - 1, &read, nullptr);
+            CloseHandle(file);
+            DeleteFileA(windowsMarker.c_str());
+            return atoi(status);
+        }
+        Sleep(20);
+    }
+    return -1;
 }
 
 static std::string Point(int x, int y)
