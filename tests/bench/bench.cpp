@@ -104,12 +104,11 @@ std::vector<HWND> TopLevelWindowsOfClass(const char* className)
     return search.found;
 }
 
-HWND WaitForWindow(const char* className, DWORD timeoutMs, DWORD pid)
+static HWND WaitForWindowOf(const char* className, DWORD timeoutMs, DWORD pid, bool visibleOnly)
 {
     DWORD start = GetTickCount();
     for (;;) {
-        // A window exists, invisible, while its WM_CREATE runs: only a shown one counts.
-        WindowSearch search = {className, pid, true, {}};
+        WindowSearch search = {className, pid, visibleOnly, {}};
         EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
         if (!search.found.empty()) {
             return search.found.front();
@@ -119,6 +118,17 @@ HWND WaitForWindow(const char* className, DWORD timeoutMs, DWORD pid)
         }
         Sleep(50);
     }
+}
+
+HWND WaitForWindow(const char* className, DWORD timeoutMs, DWORD pid)
+{
+    // A window exists, invisible, while its WM_CREATE runs: only a shown one counts.
+    return WaitForWindowOf(className, timeoutMs, pid, true);
+}
+
+HWND WaitForHiddenWindow(const char* className, DWORD timeoutMs)
+{
+    return WaitForWindowOf(className, timeoutMs, 0, false);
 }
 
 // Wine starts a Unix program when CreateProcess is handed one (through its Z: drive), but the

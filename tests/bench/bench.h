@@ -39,6 +39,8 @@ bool StartInBin(Process& process, const std::string& program, const std::string&
 // The first visible top-level window of the class (of the given process when pid is nonzero) to
 // appear within timeoutMs, or null. TopLevelWindowsOfClass counts hidden ones too.
 HWND WaitForWindow(const char* className, DWORD timeoutMs, DWORD pid = 0);
+// The same for a window that is never shown, such as the agent's.
+HWND WaitForHiddenWindow(const char* className, DWORD timeoutMs);
 std::vector<HWND> TopLevelWindowsOfClass(const char* className);
 
 // Runs a Unix command line (the program is looked up on the Unix PATH) and waits for it.

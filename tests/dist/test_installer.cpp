@@ -261,7 +261,7 @@ protected:
     {
         std::string log = bench::MakeTempDir("dist-agent") + "messages.log";
         ASSERT_TRUE(bench::StartInBin(agent, "fake_agent.exe", "\"" + log + "\""));
-        ASSERT_NE(nullptr, bench::WaitForWindow("MorvixRemoteCtrl4VelnorWndClass", 10000));
+        ASSERT_NE(nullptr, bench::WaitForHiddenWindow("MorvixRemoteCtrl4VelnorWndClass", 10000));
     }
 
     bool StartInstalledMenu(bench::Process& menu)

@@ -56,14 +56,7 @@ bool MenuFixture::StartAgent(const std::string& extraArguments)
     if (extraArguments.find("--delay-ms") != std::string::npos) {
         return true;
     }
-    // The agent's window is never shown, so wait for it by class alone.
-    for (int i = 0; i < 200; ++i) {
-        if (!bench::TopLevelWindowsOfClass(agentClass).empty()) {
-            return true;
-        }
-        Sleep(50);
-    }
-    return false;
+    return bench::WaitForHiddenWindow(agentClass, 10000) != nullptr;
 }
 
 void MenuFixture::StopAgent()
