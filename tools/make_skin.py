@@ -383,7 +383,7 @@ def nsh_file(keys, bin_dir, skin_files):
     out.append("!macro TILEBOX_INSTALL_SKIN_FILES")
     out.append(f'  SetOutPath "$INSTDIR\\{SKIN_FOLDER}"')
     for name in skin_files:
-        out.append(f'  File "{os.path.join(bin_dir, SKIN_FOLDER, name)}"')
+        out.append(f'  File "{os.path.join(os.path.abspath(bin_dir), SKIN_FOLDER, name)}"')
     out.append('  SetOutPath "$INSTDIR"')
     out.append("!macroend")
     out.append("")
