@@ -1,0 +1,216 @@
+// skincheck: checks a skin the way the menu loads it, at each resolution mode, and writes a
+// preview picture per mode. Exit code 0: every checked mode loads and no button is broken;
+// 1: problems; 2: usage error, or the check could not be made.
+#include "skincheck/reg_file.h"
+#include "skincheck/skincheck.h"
+
+#include "app/app_state.h"
+#include "outside/kivrel.h"
+#include "skin/skin.h"
+
+#include <cstring>
+
+namespace {
+
+enum { ExitClean = 0, ExitProblems = 1, ExitUsage = 2 };
+
+const char usage[] =
+    "usage: skincheck [--mode 1|2|3] [--reg FILE] [--dir DIR] [--preview DIR] [--out FILE]\n"
+    "  --mode N      check only resolution mode N (1 640x480, 2 800x600, 3 1024x768)\n"
+    "  --reg FILE    check the settings of a .reg file instead of the registry's\n"
+    "  --dir DIR     folder the bitmap file names are relative to (default: this program's)\n"
+    "  --preview DIR folder for preview-modeN.bmp (default: the current folder)\n"
+    "  --out FILE    write the report to FILE instead of the standard output\n"
+    "Exit code: 0 the skin loads in every checked mode and no button is broken; 1 problems;\n"
+    "2 usage error or the check could not be made.\n";
+
+const char applicationKey[] = "Velnor\\Tilebox";
+
+struct Options {
+    int mode;  // -1 for all three
+    const char* regFile;
+    const char* directory;
+    const char* previewDirectory;
+    const char* outFile;
+};
+
+bool ParseArguments(int argc, char** argv, Options* options)
+{
+    ZeroMemory(options, sizeof *options);
+    options->mode = -1;
+    for (int i = 1; i < argc; ++i) {
+        const char* option = argv[i];
+        if (lstrcmpA(option, "--help") == 0 || lstrcmpA(option, "-h") == 0 ||
+            lstrcmpA(option, "/?") == 0 || i + 1 >= argc) {
+            return false;
+        }
+        const char* value = argv[++i];
+        if (lstrcmpA(option, "--mode") == 0) {
+            if (lstrlenA(value) != 1 || value[0] < '1' || value[0] > '3') {
+                return false;
+            }
+            options->mode = value[0] - '1';
+        } else if (lstrcmpA(option, "--reg") == 0) {
+            options->regFile = value;
+        } else if (lstrcmpA(option, "--dir") == 0) {
+            options->directory = value;
+        } else if (lstrcmpA(option, "--preview") == 0) {
+            options->previewDirectory = value;
+        } else if (lstrcmpA(option, "--out") == 0) {
+            options->outFile = value;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A folder as a full path with its trailing backslash; the empty text (or null) gives the
+// fallback folder.
+bool MakeFolder(const char* folder, const char* fallback, char* out, int capacity)
+{
+    const char* source = folder != nullptr && folder[0] != '\0' ? folder : fallback;
+    char full[MAX_PATH * 2];
+    const DWORD length = GetFullPathNameA(source, sizeof full, full, nullptr);
+    if (length == 0 || length >= sizeof full) {
+        return false;
+    }
+    const int used = lstrlenA(full);
+    const bool slash = used > 0 && (full[used - 1] == '\\' || full[used - 1] == '/');
+    const int written = snprintf(out, capacity, "%s%s", full, slash ? "" : "\\");
+    return written > 0 && written < capacity;
+}
+
+// The folder of skincheck.exe, as the menu takes its own folder.
+void ProgramFolder(char* folder, DWORD capacity)
+{
+    const DWORD length = GetModuleFileNameA(nullptr, folder, capacity);
+    if (length == 0 || length >= capacity) {
+        folder[0] = '\0';
+        return;
+    }
+    CutToModuleDirectory(folder);
+}
+
+// The same user the menu selects: the logged-on one, or none when the name cannot be read.
+void SelectProfileUser(const char* key)
+{
+    char userName[128];
+    ZeroMemory(userName, sizeof userName);
+    DWORD size = sizeof userName;
+    const char* user = nullptr;
+    if (GetUserNameA(userName, &size) && size != 0) {
+        user = userName;
+    }
+    Kivrel_SetUserProfileInfo(user, key);
+}
+
+int RunChecks(Report* report, const Options* options, const char* directory,
+              const char* previewDirectory)
+{
+    int failedModes = 0;
+    bool previewFailed = false;
+    for (int mode = 0; mode < 3; ++mode) {
+        if (options->mode >= 0 && options->mode != mode) {
+            continue;
+        }
+        StartSection(report);
+        ModeOptions modeOptions = {mode, directory, previewDirectory};
+        int preview = 0;
+        const int loads = CheckMode(report, &modeOptions, &preview);
+        if (!loads) {
+            ++failedModes;
+        }
+        if (preview < 0) {
+            previewFailed = true;
+        }
+        static const char* const sizes[3] = {"640x480", "800x600", "1024x768"};
+        char previewText[MAX_PATH * 2] = "no preview";
+        if (preview > 0) {
+            snprintf(previewText, sizeof previewText, "preview %spreview-mode%d.bmp", previewDirectory,
+                     mode + 1);
+        }
+        ReportLine(report, "mode %d (%s): %s, %d error%s, %d warning%s; %s", mode + 1,
+                   sizes[mode], loads ? "loads" : "does not load", report->errors,
+                   report->errors == 1 ? "" : "s", report->warnings,
+                   report->warnings == 1 ? "" : "s", previewText);
+    }
+    StartSection(report);
+    CheckActions(report);
+    ReportLine(report, "actions: %d error%s, %d warning%s", report->errors,
+               report->errors == 1 ? "" : "s", report->warnings, report->warnings == 1 ? "" : "s");
+    if (previewFailed) {
+        return ExitUsage;
+    }
+    return report->totalErrors > 0 || failedModes > 0 ? ExitProblems : ExitClean;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    if (!ParseArguments(argc, argv, &options)) {
+        fputs(usage, stderr);
+        return ExitUsage;
+    }
+    char programFolder[MAX_PATH * 2];
+    ProgramFolder(programFolder, sizeof programFolder);
+    char directory[MAX_PATH * 2];
+    char previewDirectory[MAX_PATH * 2];
+    if (!MakeFolder(options.directory, programFolder, directory, sizeof directory) ||
+        !MakeFolder(options.previewDirectory, ".", previewDirectory, sizeof previewDirectory)) {
+        fputs("skincheck: a folder name cannot be made into a full path\n", stderr);
+        return ExitUsage;
+    }
+    Report report = {stdout, 0, 0, 0, 0};
+    if (options.outFile != nullptr) {
+        report.out = fopen(options.outFile, "w");
+        if (report.out == nullptr) {
+            fprintf(stderr, "skincheck: cannot write \"%s\"\n", options.outFile);
+            return ExitUsage;
+        }
+    }
+    int result = ExitClean;
+    char privateKey[64];
+    snprintf(privateKey, sizeof privateKey, "Velnor\\TileboxSkinCheck-%lu",
+             static_cast<unsigned long>(GetCurrentProcessId()));
+    if (options.regFile != nullptr) {
+        int skipped = 0;
+        char error[512];
+        if (!ImportRegFile(options.regFile, privateKey, &skipped, error, sizeof error)) {
+            ReportLine(&report, "skincheck: \"%s\": %s", options.regFile, error);
+            result = ExitUsage;
+        } else {
+            if (skipped > 0) {
+                ReportProblem(&report, "settings", false,
+                              "\"%s\": %d key%s outside Software\\Velnor\\Tilebox skipped",
+                              options.regFile, skipped, skipped == 1 ? "" : "s");
+            }
+            ReportLine(&report, "settings: \"%s\"; bitmaps from \"%s\"", options.regFile,
+                       directory);
+            SelectProfileUser(privateKey);
+        }
+    } else {
+        ReportLine(&report, "settings: the registry's Velnor\\Tilebox; bitmaps from \"%s\"",
+                   directory);
+        SelectProfileUser(applicationKey);
+    }
+    if (result == ExitClean) {
+        result = RunChecks(&report, &options, directory, previewDirectory);
+        ReportLine(&report, "result: %d error%s, %d warning%s: %s (exit %d)", report.totalErrors,
+                   report.totalErrors == 1 ? "" : "s", report.totalWarnings,
+                   report.totalWarnings == 1 ? "" : "s",
+                   result == ExitClean      ? "the skin loads and every button works"
+                   : result == ExitProblems ? "the skin has problems"
+                                            : "the check could not be completed",
+                   result);
+    }
+    if (options.regFile != nullptr) {
+        DeleteSettingsCopy(privateKey);
+    }
+    if (report.out != stdout) {
+        fclose(report.out);
+    }
+    return result;
+}

@@ -1,0 +1,61 @@
+// The skin checker's shared pieces: the report it writes, the settings it reads and the check of
+// one resolution mode.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdio>
+
+// Where the lines go and how many problems the current section and the whole run found. A
+// section is one resolution mode, or the buttons' actions, or the settings file.
+struct Report {
+    FILE* out;
+    int errors;
+    int warnings;
+    int totalErrors;
+    int totalWarnings;
+};
+
+void StartSection(Report* report);
+// "<section>: error: <text>" or "<section>: warning: <text>", one line.
+void ReportProblem(Report* report, const char* section, bool isError, const char* format, ...)
+    __attribute__((format(printf, 4, 5)));
+// Any other line: summaries and notes.
+void ReportLine(Report* report, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+enum { ButtonsUsed = 6, KeyCapacity = 256, RectangleCapacity = 128 };
+
+// The name of sub-key `index` of "Buttons", read exactly as the menu reads it; false when there is
+// none.
+bool EnumerateButtonName(int index, char* name);
+// "Buttons\<name>"; false when it does not fit the menu's 256-character key path.
+bool BuildButtonKeyPath(char* keyPath, const char* name);
+// The number of sub-keys of "Buttons" (counting stops at 1000).
+int CountButtons();
+
+// One button as the checker traced it.
+struct TracedButton {
+    char name[KeyCapacity];
+    HRGN region;  // owned; screen coordinates; null when it could not be traced
+};
+
+struct ModeOptions {
+    int mode;                    // 0, 1, 2
+    const char* directory;       // bitmap file names are relative to it; ends in a backslash
+    const char* previewDirectory;  // ends in a backslash
+};
+
+// Checks the skin at one resolution mode and writes its preview. Returns 1 when the mode would
+// load, 0 when not. *preview: 1 written, 0 nothing to show (no normal panel), -1 not writable.
+int CheckMode(Report* report, const ModeOptions* options, int* preview);
+
+// Checks the remote codes and commands of the buttons the menu uses.
+void CheckActions(Report* report);
+
+// Writes the normal panel with each traced region tinted, outlined and labelled with its index
+// and remote code, as a 24-bit BMP file. 1 on success.
+int WritePreview(const char* path, HBITMAP normalBitmap, int width, int height,
+                 const TracedButton* buttons, int count);
+
+// The colour that outlines every region in the preview.
+const COLORREF previewOutline = RGB(255, 0, 255);
