@@ -1,0 +1,212 @@
+// Figures of the real program, started as a user's logon would start it (with its agent
+// running): the time until the lit panel is on the screen, and the memory it holds once shown.
+// Both are taken against floor_start.exe, which does the least the same screen needs.
+#include "benchmarks/bench_support.h"
+#include "benchmarks/figures.h"
+
+#include "default_skin_layout.h"
+
+#include <psapi.h>
+
+#include <cstdio>
+
+static const char menuClass[] = "MorvixFullScreenMenuDemoForVelnorWndClass";
+static const char floorClass[] = "TileboxFloorWndClass";
+static const char agentClass[] = "MorvixRemoteCtrl4VelnorWndClass";
+
+enum { StartRuns = 9, MemoryRuns = 5, SettleMs = 700, StartTimeoutMs = 15000 };
+
+static Program agent;
+
+bool StartAgentHelper()
+{
+    char program[MAX_PATH];
+    char log[MAX_PATH];
+    char line[3 * MAX_PATH];
+    GetTempPathA(sizeof log, log);
+    lstrcatA(log, "tilebox-benchmark-agent.log");
+    if (!JoinBinPath(program, sizeof program, "fake_agent.exe")) {
+        return false;
+    }
+    std::snprintf(line, sizeof line, "\"%s\" \"%s\"", program, log);
+    if (!StartProgram(&agent, line)) {
+        return false;
+    }
+    for (int i = 0; i < 200; ++i) {
+        if (FindWindowA(agentClass, nullptr) != nullptr) {
+            return true;
+        }
+        Sleep(50);
+    }
+    return false;
+}
+
+void EndAgentHelper()
+{
+    // The agent's window is hidden, so it is ended by its id rather than closed.
+    EndProgram(&agent, nullptr);
+}
+
+// Command lines of the menu and of the floor program showing the lit panel of the mode (or
+// nothing, for the memory baseline).
+static bool MenuCommand(char* line, int capacity)
+{
+    char program[MAX_PATH];
+    return JoinBinPath(program, sizeof program, "tilebox.exe") &&
+           std::snprintf(line, capacity, "\"%s\"", program) < capacity;
+}
+
+static bool FloorCommand(char* line, int capacity, const char* bitmapFile)
+{
+    char program[MAX_PATH];
+    char bitmap[MAX_PATH];
+    if (!JoinBinPath(program, sizeof program, "floor_start.exe")) {
+        return false;
+    }
+    if (bitmapFile == nullptr) {
+        return std::snprintf(line, capacity, "\"%s\" --blank", program) < capacity;
+    }
+    return JoinBinPath(bitmap, sizeof bitmap, bitmapFile) &&
+           std::snprintf(line, capacity, "\"%s\" \"%s\"", program, bitmap) < capacity;
+}
+
+// From CreateProcess until the screen shows the lit tile's colour at spot; -1 when it never did.
+// The spot must not show that colour before the start, or the figure would time nothing.
+static double TimeOneStart(const char* commandLine, const char* className, POINT spot)
+{
+    double elapsed = -1.0;
+    if (WaitForScreenPixelNot(spot.x, spot.y, defaultSkin::litTile, 5000)) {
+        Program program;
+        const double start = NowMs();
+        double seen = 0.0;
+        if (StartProgram(&program, commandLine) &&
+            WaitForScreenPixel(spot.x, spot.y, defaultSkin::litTile, StartTimeoutMs, &seen)) {
+            elapsed = seen - start;
+        }
+        EndProgram(&program, className);
+    }
+    return elapsed;
+}
+
+void RunStartFigure()
+{
+    const int mode = 2;
+    char menuLine[512];
+    char floorLine[1024];
+    const POINT spot = defaultSkin::buttons[0].sample[mode];
+    bool ok = SetDisplayMode(1024, 768) && MenuCommand(menuLine, sizeof menuLine) &&
+              FloorCommand(floorLine, sizeof floorLine, defaultSkin::modes[mode].selectedFile);
+    // One start of each first, untimed: the first start of a program reads its files from disk.
+    ok = ok && TimeOneStart(floorLine, floorClass, spot) >= 0.0 &&
+         TimeOneStart(menuLine, menuClass, spot) >= 0.0;
+    std::vector<double> menu;
+    std::vector<double> floor;
+    for (int run = 0; ok && run < StartRuns; ++run) {
+        const double floorMs = TimeOneStart(floorLine, floorClass, spot);
+        const double menuMs = TimeOneStart(menuLine, menuClass, spot);
+        ok = floorMs >= 0.0 && menuMs >= 0.0;
+        floor.push_back(floorMs);
+        menu.push_back(menuMs);
+    }
+    AddRow("Start to first paint, 1024x768", "ms", Median(menu), Median(floor), 1.25, ok);
+    if (!ok) {
+        AddNote("Start to first paint: a program did not show the lit panel at (%ld, %ld) within "
+                "%d ms; is the default skin's settings in the registry?",
+                spot.x, spot.y, StartTimeoutMs);
+        return;
+    }
+    AddNote("Start to first paint: %d interleaved starts each, after one untimed start; from "
+            "CreateProcess until the screen pixel (%ld, %ld) reads the lit tile's colour; the "
+            "agent stand-in runs, the floor loads selected-1024x768.bmp and paints it topmost.",
+            StartRuns, spot.x, spot.y);
+}
+
+struct MemoryReading {
+    double workingSetMb;
+    double privateMb;
+    DWORD gdiObjects;
+};
+
+static const double megabyte = 1024.0 * 1024.0;
+
+// Starts the program, waits for its window, lets it settle so that whatever it touches at start
+// is resident, and reads its memory.
+static bool MeasureShownProgram(const char* commandLine, const char* className,
+                                MemoryReading* reading)
+{
+    Program program;
+    bool ok = StartProgram(&program, commandLine);
+    bool shown = false;
+    for (int i = 0; ok && !shown && i < StartTimeoutMs / 20; ++i) {
+        shown = FindProgramWindow(&program, className) != nullptr;
+        if (!shown) {
+            Sleep(20);
+        }
+    }
+    ok = ok && shown;
+    if (ok) {
+        Sleep(SettleMs);
+        PROCESS_MEMORY_COUNTERS_EX counters = {};
+        counters.cb = sizeof counters;
+        ok = GetProcessMemoryInfo(program.info.hProcess,
+                                  reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                                  sizeof counters) != 0;
+        reading->workingSetMb = static_cast<double>(counters.WorkingSetSize) / megabyte;
+        reading->privateMb = static_cast<double>(counters.PrivateUsage) / megabyte;
+        reading->gdiObjects = GetGuiResources(program.info.hProcess, GR_GDIOBJECTS);
+    }
+    EndProgram(&program, className);
+    return ok;
+}
+
+static void RunMemoryFigure(int mode)
+{
+    const defaultSkin::Mode& size = defaultSkin::modes[mode];
+    char menuLine[512];
+    char blankLine[512];
+    bool ok = SetDisplayMode(size.width, size.height) && MenuCommand(menuLine, sizeof menuLine) &&
+              FloorCommand(blankLine, sizeof blankLine, nullptr);
+    const int bytesPerPixel = ScreenBytesPerPixel();
+    std::vector<double> menuSet, blankSet, menuPrivate, blankPrivate, menuGdi;
+    for (int run = 0; ok && run < MemoryRuns; ++run) {
+        MemoryReading blank = {};
+        MemoryReading menu = {};
+        ok = MeasureShownProgram(blankLine, floorClass, &blank) &&
+             MeasureShownProgram(menuLine, menuClass, &menu);
+        blankSet.push_back(blank.workingSetMb);
+        menuSet.push_back(menu.workingSetMb);
+        blankPrivate.push_back(blank.privateMb);
+        menuPrivate.push_back(menu.privateMb);
+        menuGdi.push_back(menu.gdiObjects);
+    }
+    const double bitmapsMb =
+        3.0 * size.width * size.height * bytesPerPixel / megabyte;
+    const double increase = Median(menuSet) - Median(blankSet);
+    char figure[64];
+    std::snprintf(figure, sizeof figure, "Memory at %dx%d, working set over baseline", size.width,
+                  size.height);
+    AddRow(figure, "MB", increase, bitmapsMb, 1.5, ok);
+    if (!ok) {
+        AddNote("Memory at %dx%d: a program did not show its window.", size.width, size.height);
+        return;
+    }
+    AddNote("Memory at %dx%d: menu working set %.1f MB, baseline %.1f MB (medians of %d); "
+            "private bytes %.1f MB over the baseline; floor = 3 x %d x %d x %d bytes; GDI "
+            "objects of the menu: %.0f%s.",
+            size.width, size.height, Median(menuSet), Median(blankSet), MemoryRuns,
+            Median(menuPrivate) - Median(blankPrivate), size.width, size.height, bytesPerPixel,
+            Median(menuGdi), Median(menuGdi) == 0.0 ? " (Wine does not count them: it reports 0)"
+                                                    : "");
+}
+
+void RunMemoryFigures()
+{
+    for (int mode = 0; mode < 3; ++mode) {
+        RunMemoryFigure(mode);
+    }
+    AddNote("Memory method: the absolute working set under Wine is mostly Wine's own libraries, "
+            "so the figure is the menu's working set less that of floor_start.exe --blank (the "
+            "same full-screen topmost window and libraries, no picture), both read %d ms after "
+            "their window showed.",
+            SettleMs);
+}
