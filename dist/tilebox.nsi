@@ -2,7 +2,8 @@
 ; user of the PC, with the skin's settings as machine-wide defaults.
 ;
 ; Defines handed in by dist/CMakeLists.txt: VERSION, OUT_FILE, ICON, GENERATED_DIR and the paths
-; of the four program files TILEBOX_EXE, KIVREL_DLL, OSMANT_DLL, TARVIK_DLL.
+; of the four program files TILEBOX_EXE, KIVREL_DLL, OSMANT_DLL, TARVIK_DLL, and of the skin
+; checker SKINCHECK_EXE.
 ;
 ; Command line: /S installs silently; /LOGON with /S also starts the menu at logon (a silent
 ; install leaves that off unless an earlier install had it on); /D=folder picks the folder.
@@ -102,6 +103,7 @@ Section "Tilebox menu and default skin" SecMenu
     File "/oname=Kivrel.dll" "${KIVREL_DLL}"
     File "/oname=Osmant.dll" "${OSMANT_DLL}"
     File "/oname=Tarvik.dll" "${TARVIK_DLL}"
+    File "/oname=skincheck.exe" "${SKINCHECK_EXE}"
     !insertmacro TILEBOX_INSTALL_SKIN_FILES
     !insertmacro TILEBOX_WRITE_DEFAULTS
     WriteUninstaller "$INSTDIR\uninstall.exe"
@@ -176,6 +178,7 @@ Section "Uninstall"
     Delete "$INSTDIR\Kivrel.dll"
     Delete "$INSTDIR\Osmant.dll"
     Delete "$INSTDIR\Tarvik.dll"
+    Delete "$INSTDIR\skincheck.exe"
     !insertmacro TILEBOX_DELETE_SKIN_FILES
     Delete "$INSTDIR\uninstall.exe"
     RMDir "$INSTDIR"
