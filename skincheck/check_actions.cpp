@@ -68,7 +68,7 @@ void CheckAction(Report* report, const char* name)
 {
     char keyPath[KeyCapacity];
     if (!BuildButtonKeyPath(keyPath, name)) {
-        return;  // reported with the mode's buttons
+        return; // reported with the mode's buttons
     }
     DWORD code = 0;
     if (Kivrel_GetProfileDWord(keyPath, "Remote Code", &code) == 0) {
@@ -88,7 +88,7 @@ void CheckAction(Report* report, const char* name)
     }
 }
 
-}  // namespace
+} // namespace
 
 void CheckActions(Report* report)
 {

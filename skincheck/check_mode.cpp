@@ -94,8 +94,8 @@ HBITMAP CheckPanelBitmap(ModeContext* context, Skin* skin, const char* valueName
                       panelKey, valueName, path);
         return nullptr;
     }
-    HBITMAP bitmap = LoadPanelBitmap(GetModuleHandleA(nullptr), skin, directory, panelKey,
-                                     valueName);
+    HBITMAP bitmap =
+        LoadPanelBitmap(GetModuleHandleA(nullptr), skin, directory, panelKey, valueName);
     if (bitmap == nullptr) {
         ReportProblem(context->report, context->section, true,
                       "%s: %s: file \"%s\" is not a complete bitmap the menu can load", panelKey,
@@ -185,8 +185,8 @@ bool CheckRectangleShape(ModeContext* context, const char* keyPath, const char* 
         fault = "reaches the largest coordinate";
     }
     if (fault != nullptr) {
-        ReportProblem(context->report, context->section, true, "%s: %s: \"%s\" %s: the menu refuses it",
-                      keyPath, valueName, text, fault);
+        ReportProblem(context->report, context->section, true,
+                      "%s: %s: \"%s\" %s: the menu refuses it", keyPath, valueName, text, fault);
         return false;
     }
     const long long area = (static_cast<long long>(rect.right) - rect.left + 1) *
@@ -288,8 +288,8 @@ void CheckOverlaps(ModeContext* context, const TracedButton* buttons, int count)
                 ReportProblem(context->report, context->section, false,
                               "Buttons\\%s: its region overlaps that of Buttons\\%s within "
                               "%ld,%ld,%ld,%ld: a press there goes to Buttons\\%s (index %d)",
-                              buttons[j].name, buttons[i].name, box.left, box.top,
-                              box.right - 1, box.bottom - 1, buttons[i].name, i);
+                              buttons[j].name, buttons[i].name, box.left, box.top, box.right - 1,
+                              box.bottom - 1, buttons[i].name, i);
             }
         }
         CombineRgn(lower, lower, buttons[j].region, RGN_OR);
@@ -320,8 +320,8 @@ int CheckButtons(ModeContext* context, Skin* skin, TracedButton* buttons, bool* 
         return used;
     }
     for (int index = 0; index < used; ++index) {
-        buttons[index].region = CheckButton(context, templateDc.Get(), buttons[index].name,
-                                            tooLarge);
+        buttons[index].region =
+            CheckButton(context, templateDc.Get(), buttons[index].name, tooLarge);
     }
     CheckOverlaps(context, buttons, used);
     return used;
@@ -338,8 +338,7 @@ void FreeTracedButtons(TracedButton* buttons, int count)
 }
 
 // 1 written, 0 nothing to show (no normal panel), -1 the file could not be written.
-int WriteModePreview(ModeContext* context, const Skin* skin, const TracedButton* buttons,
-                     int count)
+int WriteModePreview(ModeContext* context, const Skin* skin, const TracedButton* buttons, int count)
 {
     if (skin->normalBitmap == nullptr) {
         return 0;
@@ -354,7 +353,7 @@ int WriteModePreview(ModeContext* context, const Skin* skin, const TracedButton*
     return 1;
 }
 
-}  // namespace
+} // namespace
 
 int CheckMode(Report* report, const ModeOptions* options, int* preview)
 {

@@ -27,7 +27,7 @@ const char usage[] =
 const char applicationKey[] = "Velnor\\Tilebox";
 
 struct Options {
-    int mode;  // -1 for all three
+    int mode; // -1 for all three
     const char* regFile;
     const char* directory;
     const char* previewDirectory;
@@ -127,11 +127,11 @@ int RunChecks(Report* report, const Options* options, const char* directory,
         static const char* const sizes[3] = {"640x480", "800x600", "1024x768"};
         char previewText[MAX_PATH * 2] = "no preview";
         if (preview > 0) {
-            snprintf(previewText, sizeof previewText, "preview %spreview-mode%d.bmp", previewDirectory,
-                     mode + 1);
+            snprintf(previewText, sizeof previewText, "preview %spreview-mode%d.bmp",
+                     previewDirectory, mode + 1);
         }
-        ReportLine(report, "mode %d (%s): %s, %d error%s, %d warning%s; %s", mode + 1,
-                   sizes[mode], loads ? "loads" : "does not load", report->errors,
+        ReportLine(report, "mode %d (%s): %s, %d error%s, %d warning%s; %s", mode + 1, sizes[mode],
+                   loads ? "loads" : "does not load", report->errors,
                    report->errors == 1 ? "" : "s", report->warnings,
                    report->warnings == 1 ? "" : "s", previewText);
     }
@@ -145,7 +145,7 @@ int RunChecks(Report* report, const Options* options, const char* directory,
     return report->totalErrors > 0 || failedModes > 0 ? ExitProblems : ExitClean;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {

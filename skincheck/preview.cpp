@@ -73,8 +73,8 @@ void LabelRegion(HDC dc, HRGN region, int index, const char* name)
         Kivrel_GetProfileDWord(keyPath, "Remote Code", &code);
     }
     char label[64];
-    const int length = snprintf(label, sizeof label, " %d: %lu ", index,
-                                static_cast<unsigned long>(code));
+    const int length =
+        snprintf(label, sizeof label, " %d: %lu ", index, static_cast<unsigned long>(code));
     RECT box;
     GetRgnBox(region, &box);
     SIZE extent = {0, 0};
@@ -125,7 +125,7 @@ int WriteBitmapFile(const char* path, const BYTE* bits, int width, int height)
     ZeroMemory(&fileHeader, sizeof fileHeader);
     BITMAPINFOHEADER info;
     ZeroMemory(&info, sizeof info);
-    fileHeader.bfType = 0x4D42;  // "BM"
+    fileHeader.bfType = 0x4D42; // "BM"
     fileHeader.bfOffBits = sizeof fileHeader + sizeof info;
     fileHeader.bfSize = fileHeader.bfOffBits + imageSize;
     info.biSize = sizeof info;
@@ -135,8 +135,8 @@ int WriteBitmapFile(const char* path, const BYTE* bits, int width, int height)
     info.biBitCount = 24;
     info.biCompression = BI_RGB;
     info.biSizeImage = imageSize;
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
+    HANDLE file =
+        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return 0;
     }
@@ -149,7 +149,7 @@ int WriteBitmapFile(const char* path, const BYTE* bits, int width, int height)
     return ok ? 1 : 0;
 }
 
-}  // namespace
+} // namespace
 
 int WritePreview(const char* path, HBITMAP normalBitmap, int width, int height,
                  const TracedButton* buttons, int count)

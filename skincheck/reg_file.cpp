@@ -11,8 +11,8 @@ const int keyPathCapacity = 512;
 // Everything the parser carries from line to line.
 struct ImportState {
     const char* applicationKey;
-    int version;   // 4 or 5; 0 until the header line was read
-    HKEY key;      // the open key of the current section; null when it is skipped
+    int version; // 4 or 5; 0 until the header line was read
+    HKEY key;    // the open key of the current section; null when it is skipped
     int skippedKeys;
     int lineNumber;
     char* error;
@@ -21,7 +21,7 @@ struct ImportState {
 
 // Keeps the bytes of the heap buffer it owns until it goes.
 class HeapText {
-public:
+  public:
     explicit HeapText(DWORD size)
         : data(static_cast<char*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size)))
     {
@@ -63,9 +63,8 @@ const char* SkipSpaces(const char* p)
 bool StartsWithNoCase(const char* text, const char* prefix)
 {
     const int length = lstrlenA(prefix);
-    return lstrlenA(text) >= length &&
-           CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, text, length, prefix, length) ==
-               CSTR_EQUAL;
+    return lstrlenA(text) >= length && CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, text,
+                                                      length, prefix, length) == CSTR_EQUAL;
 }
 
 int HexDigit(char c)
@@ -110,11 +109,11 @@ char* ReadText(const char* path, ImportState* state)
     if (size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
         const wchar_t* wide = reinterpret_cast<const wchar_t*>(raw.data + 2);
         const int chars = static_cast<int>((size - 2) / 2);
-        const int needed = WideCharToMultiByte(CP_ACP, 0, wide, chars, nullptr, 0, nullptr, nullptr);
+        const int needed =
+            WideCharToMultiByte(CP_ACP, 0, wide, chars, nullptr, 0, nullptr, nullptr);
         char* text = static_cast<char*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, needed + 1));
-        if (text == nullptr ||
-            (chars > 0 &&
-             WideCharToMultiByte(CP_ACP, 0, wide, chars, text, needed, nullptr, nullptr) == 0)) {
+        if (text == nullptr || (chars > 0 && WideCharToMultiByte(CP_ACP, 0, wide, chars, text,
+                                                                 needed, nullptr, nullptr) == 0)) {
             if (text != nullptr) {
                 HeapFree(GetProcessHeap(), 0, text);
             }
@@ -124,7 +123,8 @@ char* ReadText(const char* path, ImportState* state)
         return text;
     }
     // A UTF-8 mark is passed over; the rest is taken as ANSI, like a REGEDIT4 file.
-    const DWORD skip = size >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF ? 3 : 0;
+    const DWORD skip =
+        size >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF ? 3 : 0;
     char* text = static_cast<char*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size + 1));
     if (text == nullptr) {
         Fail(state, "is too large to read");
@@ -172,8 +172,8 @@ bool MapKey(const ImportState* state, const char* fullPath, char* privatePath, i
         (rest[baseLength] != '\0' && rest[baseLength] != '\\')) {
         return false;
     }
-    const int length = snprintf(privatePath, capacity, "Software\\%s%s", state->applicationKey,
-                                rest + baseLength);
+    const int length =
+        snprintf(privatePath, capacity, "Software\\%s%s", state->applicationKey, rest + baseLength);
     return length > 0 && length < capacity;
 }
 
@@ -273,9 +273,8 @@ int NarrowStringData(BYTE* data, int count, int capacity)
         return -1;
     }
     CopyMemory(wide, data, chars * 2);
-    const int written = WideCharToMultiByte(CP_ACP, 0, wide, chars,
-                                            reinterpret_cast<char*>(data), capacity, nullptr,
-                                            nullptr);
+    const int written = WideCharToMultiByte(CP_ACP, 0, wide, chars, reinterpret_cast<char*>(data),
+                                            capacity, nullptr, nullptr);
     return written > 0 ? written : -1;
 }
 
@@ -355,7 +354,8 @@ bool ReadValue(ImportState* state, const char* line)
         if (count < 0) {
             return Fail(state, "hex data that is not a list of bytes");
         }
-        if (state->version == 5 && (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ)) {
+        if (state->version == 5 &&
+            (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ)) {
             count = NarrowStringData(data, count, sizeof data);
             if (count < 0) {
                 return Fail(state, "UTF-16 string data that cannot be converted");
@@ -439,8 +439,8 @@ bool ReadLines(ImportState* state, char* text)
             logical.data[used] = '\0';
             ++state->lineNumber;
             p = more ? end + 1 : end;
-            const bool continued = used > 0 && logical.data[used - 1] == '\\' &&
-                                   IsHexValueLine(logical.data);
+            const bool continued =
+                used > 0 && logical.data[used - 1] == '\\' && IsHexValueLine(logical.data);
             if (!continued || *p == '\0') {
                 break;
             }
@@ -459,7 +459,7 @@ bool ReadLines(ImportState* state, char* text)
     return true;
 }
 
-}  // namespace
+} // namespace
 
 int ImportRegFile(const char* path, const char* applicationKey, int* skippedKeys, char* error,
                   int errorCapacity)

@@ -36,13 +36,13 @@ int CountButtons();
 // One button as the checker traced it.
 struct TracedButton {
     char name[KeyCapacity];
-    HRGN region;  // owned; screen coordinates; null when it could not be traced
+    HRGN region; // owned; screen coordinates; null when it could not be traced
 };
 
 struct ModeOptions {
-    int mode;                    // 0, 1, 2
-    const char* directory;       // bitmap file names are relative to it; ends in a backslash
-    const char* previewDirectory;  // ends in a backslash
+    int mode;                     // 0, 1, 2
+    const char* directory;        // bitmap file names are relative to it; ends in a backslash
+    const char* previewDirectory; // ends in a backslash
 };
 
 // Checks the skin at one resolution mode and writes its preview. Returns 1 when the mode would

@@ -20,7 +20,7 @@ const COLORREF outlineColour = RGB(255, 0, 255);
 struct CheckResult {
     DWORD exitCode = STILL_ACTIVE;
     std::vector<std::string> lines;
-    std::vector<std::string> problems;  // the "error:" and "warning:" lines
+    std::vector<std::string> problems; // the "error:" and "warning:" lines
 
     std::string Text() const
     {
@@ -88,15 +88,15 @@ std::string Quoted(std::string text)
 // fault at a time is put in. The DVD button gets a fallback command, so the copy checks with no
 // problem at all.
 class BrokenSkin : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         dir = bench::MakeTempDir("skincheck");
         CreateDirectoryA((dir + "skin").c_str(), nullptr);
         for (const defaultSkin::Mode& mode : defaultSkin::modes) {
             for (const char* file : {mode.normalFile, mode.selectedFile, mode.templateFile}) {
-                ASSERT_TRUE(CopyFileA((bench::BinDir() + file).c_str(), (dir + file).c_str(),
-                                      FALSE))
+                ASSERT_TRUE(
+                    CopyFileA((bench::BinDir() + file).c_str(), (dir + file).c_str(), FALSE))
                     << file;
             }
         }
@@ -151,8 +151,7 @@ TEST(SkinCheck, DefaultSkinChecksCleanInAllThreeModes)
         const std::string text = result.Text();
         EXPECT_NE(std::string::npos, text.find("mode 1 (640x480): loads, 0 errors, 0 warnings"));
         EXPECT_NE(std::string::npos, text.find("mode 2 (800x600): loads, 0 errors, 0 warnings"));
-        EXPECT_NE(std::string::npos,
-                  text.find("mode 3 (1024x768): loads, 0 errors, 0 warnings"));
+        EXPECT_NE(std::string::npos, text.find("mode 3 (1024x768): loads, 0 errors, 0 warnings"));
         EXPECT_NE(std::string::npos, text.find("(exit 0)")) << text;
     }
     for (int mode = 1; mode <= 3; ++mode) {
@@ -243,12 +242,13 @@ TEST_F(BrokenSkin, OverlapsAndButtonCounts)
     const std::string closeKey = "[HKEY_CURRENT_USER\\Software\\Velnor\\Tilebox\\Buttons\\6 Close]";
     const size_t at = base.find(closeKey);
     ASSERT_NE(std::string::npos, at);
-    ExpectOnly(CheckWith(base.substr(at), ""), "mode 3: error: Buttons: 5 buttons; the menu needs six",
-               1);
-    ExpectOnly(CheckWith(closeKey, "[HKEY_CURRENT_USER\\Software\\Velnor\\Tilebox\\Buttons\\7 Extra]\r\n"
-                                   "\"Rectangle Mode 3\"=\"0,0,10,10\"\r\n\r\n" + closeKey),
-               "mode 3: warning: Buttons: 7 buttons; only the first six are used, \"7 Extra\" not",
-               0);
+    ExpectOnly(CheckWith(base.substr(at), ""),
+               "mode 3: error: Buttons: 5 buttons; the menu needs six", 1);
+    ExpectOnly(
+        CheckWith(closeKey, "[HKEY_CURRENT_USER\\Software\\Velnor\\Tilebox\\Buttons\\7 Extra]\r\n"
+                            "\"Rectangle Mode 3\"=\"0,0,10,10\"\r\n\r\n" +
+                                closeKey),
+        "mode 3: warning: Buttons: 7 buttons; only the first six are used, \"7 Extra\" not", 0);
 }
 
 TEST_F(BrokenSkin, ActionFaultsAreReportedOnceForAllModes)
@@ -272,10 +272,11 @@ TEST_F(BrokenSkin, ActionFaultsAreReportedOnceForAllModes)
                "actions: warning: Buttons\\4 DVD: Command: missing or empty: remote code 1714 "
                "falls back to it when no DVD player starts, and then does nothing",
                0);
-    ExpectOnly(CheckWith("\"Command\"=\"explorer.exe\"", "\"Command\"=\"" + std::string(300, 'c') + "\""),
-               "actions: error: Buttons\\5 Files: Command: longer than the 255 characters the menu "
-               "reads",
-               1);
+    ExpectOnly(
+        CheckWith("\"Command\"=\"explorer.exe\"", "\"Command\"=\"" + std::string(300, 'c') + "\""),
+        "actions: error: Buttons\\5 Files: Command: longer than the 255 characters the menu "
+        "reads",
+        1);
 }
 
 // A version 5.00 export: UTF-16LE, with a hex(2) string continued over two lines.
@@ -304,8 +305,8 @@ TEST_F(BrokenSkin, ReadsVersionFiveExportsAndRejectsBrokenFiles)
     EXPECT_TRUE(clean.problems.empty()) << clean.Text();
 
     // The same file with an empty command proves the hex value was read, not skipped.
-    Replace(settings, "65,00,78,00,70,00,6c,00,6f,00,72,00,\\\r\n  65,00,72,00,2e,00,65,00,78,00,65,00,",
-            "");
+    Replace(settings,
+            "65,00,78,00,70,00,6c,00,6f,00,72,00,\\\r\n  65,00,72,00,2e,00,65,00,78,00,65,00,", "");
     WriteFile(dir + "v5.reg", Utf16File(settings));
     CheckResult empty = RunCheck(dir, "--reg " + Quoted(dir + "v5.reg") + common + " --mode 2");
     ExpectOnly(empty,
@@ -318,10 +319,12 @@ TEST_F(BrokenSkin, ReadsVersionFiveExportsAndRejectsBrokenFiles)
     CheckResult bad = RunCheck(dir, "--reg " + Quoted(dir + "bad.reg") + common);
     EXPECT_EQ(2u, bad.exitCode) << bad.Text();
     ASSERT_EQ(1u, bad.lines.size()) << bad.Text();
-    EXPECT_EQ("skincheck: \"" + dir + "bad.reg\": line 4: a value of a kind this checker does not "
-              "read",
+    EXPECT_EQ("skincheck: \"" + dir +
+                  "bad.reg\": line 4: a value of a kind this checker does not "
+                  "read",
               bad.lines[0]);
-    CheckResult notReg = RunCheck(dir, "--reg " + Quoted(dir + "skin\\normal-640x480.bmp") + common);
+    CheckResult notReg =
+        RunCheck(dir, "--reg " + Quoted(dir + "skin\\normal-640x480.bmp") + common);
     EXPECT_EQ(2u, notReg.exitCode) << notReg.Text();
     CheckResult missing = RunCheck(dir, "--reg " + Quoted(dir + "none.reg") + common);
     EXPECT_EQ(2u, missing.exitCode) << missing.Text();
@@ -383,8 +386,9 @@ TEST(SkinCheck, ReadsTheMenusOwnSettingsFromTheRegistry)
 TEST(SkinCheck, PreviewOutlinesEachRegionAtItsEdge)
 {
     const std::string dir = bench::MakeTempDir("skincheck");
-    CheckResult result = RunCheck(dir, "--reg " + Quoted(bench::BinDir() + "skin\\defaults-user.reg") +
-                                           " --preview " + Quoted(dir) + " --mode 1");
+    CheckResult result =
+        RunCheck(dir, "--reg " + Quoted(bench::BinDir() + "skin\\defaults-user.reg") +
+                          " --preview " + Quoted(dir) + " --mode 1");
     ASSERT_EQ(0u, result.exitCode) << result.Text();
     Picture preview;
     Picture normal;
@@ -424,4 +428,4 @@ TEST(SkinCheck, PreviewOutlinesEachRegionAtItsEdge)
     }
 }
 
-}  // namespace
+} // namespace
