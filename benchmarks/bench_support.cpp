@@ -162,8 +162,7 @@ static BOOL CALLBACK MatchWindow(HWND window, LPARAM lParam)
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
     if (pid != search->pid || !IsWindowVisible(window) ||
-        GetClassNameA(window, name, sizeof name) == 0 ||
-        lstrcmpA(name, search->className) != 0) {
+        GetClassNameA(window, name, sizeof name) == 0 || lstrcmpA(name, search->className) != 0) {
         return TRUE;
     }
     search->found = window;
@@ -189,7 +188,8 @@ void EndProgram(Program* program, const char* className)
     if (window != nullptr) {
         PostMessageA(window, WM_CLOSE, 0, 0);
     }
-    if (WaitForSingleObject(program->info.hProcess, window != nullptr ? 5000 : 0) != WAIT_OBJECT_0) {
+    if (WaitForSingleObject(program->info.hProcess, window != nullptr ? 5000 : 0) !=
+        WAIT_OBJECT_0) {
         TerminateProcess(program->info.hProcess, 255);
         WaitForSingleObject(program->info.hProcess, 5000);
     }
@@ -255,8 +255,8 @@ void PrintTable()
         std::snprintf(median, sizeof median, "%.3f %s", row.median, row.unit);
         std::snprintf(floorMedian, sizeof floorMedian, "%.3f %s", row.floorMedian, row.unit);
         const double ratio = row.median / row.floorMedian;
-        std::printf("%-44s %12s %12s %7.2f %7s  %s\n", row.figure, median, floorMedian, ratio,
-                    goal, ratio <= row.goalRatio ? "pass" : "MISS");
+        std::printf("%-44s %12s %12s %7.2f %7s  %s\n", row.figure, median, floorMedian, ratio, goal,
+                    ratio <= row.goalRatio ? "pass" : "MISS");
     }
     if (!notes.empty()) {
         std::printf("\nNotes:\n");
@@ -266,7 +266,7 @@ void PrintTable()
     }
     if (!curve.empty()) {
         std::printf("\nHow region tracing cost grows (BuildRegionFromTemplate, median of up to "
-                    "5 runs):\n");
+                    "9 runs):\n");
         for (const std::vector<char>& line : curve) {
             std::printf("  %s\n", line.data());
         }

@@ -9,7 +9,7 @@
 #include <cmath>
 #include <cstdio>
 
-enum { GrowthRuns = 5, SlowRunMs = 1500 };
+enum { GrowthRuns = 9, SlowRunMs = 1500 };
 
 struct Shape {
     HDC dc;
@@ -169,5 +169,6 @@ void RunGrowthCurve()
     }
     AddCurveLine("time ~ area^k from 100x100 to 400x400: ellipse k = %.2f, striped k = %.2f "
                  "(k = 1 is linear in the traced area).",
-                 AreaExponent(points[0][0], points[0][2]), AreaExponent(points[1][0], points[1][2]));
+                 AreaExponent(points[0][0], points[0][2]),
+                 AreaExponent(points[1][0], points[1][2]));
 }

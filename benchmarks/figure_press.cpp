@@ -10,7 +10,7 @@
 
 #include "default_skin_layout.h"
 
-enum { PressRuns = 15 };
+enum { PressRuns = 31 };
 
 static const char agentClass[] = "MorvixRemoteCtrl4VelnorWndClass";
 
@@ -102,6 +102,29 @@ static double TimePress(HWND window, int button, bool* lit)
     return elapsed;
 }
 
+// The parts of a press that do not depend on the button's size: a press on no button (dispatch,
+// point mapping, six hit tests) and a paint of one pixel through the menu's paint handler
+// (invalidation, UpdateWindow, BeginPaint, the memory DC, a clipped BitBlt, EndPaint).
+static void TimeFixedCosts(HWND window, double* missMs, double* onePixelMs)
+{
+    std::vector<double> miss, onePixel;
+    const POINT spot = defaultSkin::buttons[0].sample[2];
+    for (int run = 0; run < PressRuns; ++run) {
+        double start = NowMs();
+        SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(2, 2));
+        miss.push_back(NowMs() - start);
+        SendMessageA(window, WM_LBUTTONUP, 0, PointParam(2, 2));
+        const RECT pixel = {spot.x, spot.y, spot.x + 1, spot.y + 1};
+        start = NowMs();
+        InvalidateRect(window, &pixel, FALSE);
+        UpdateWindow(window);
+        onePixel.push_back(NowMs() - start);
+        PumpMessages(2);
+    }
+    *missMs = Median(miss);
+    *onePixelMs = Median(onePixel);
+}
+
 void RunPressFigure()
 {
     HINSTANCE instance = GetModuleHandleA(nullptr);
@@ -117,7 +140,7 @@ void RunPressFigure()
         SendMessageA(window, WM_TIMER, ActivationTimerId, 0);
         PumpMessages(300);
         bool lit = false;
-        TimePress(window, 0, &lit);  // untimed first press
+        TimePress(window, 0, &lit); // untimed first press
         ok = lit && TimeFullPanelCopy(window) >= 0.0;
     }
     std::vector<double> press, floor;
@@ -132,6 +155,11 @@ void RunPressFigure()
         floor.push_back(floorMs);
         PumpMessages(5);
     }
+    double missMs = 0.0;
+    double onePixelMs = 0.0;
+    if (ok) {
+        TimeFixedCosts(window, &missMs, &onePixelMs);
+    }
     AddRow("Press to lit, 1024x768", "ms", Median(press), Median(floor), 1.0, ok && allLit);
     if (!ok || !allLit) {
         AddNote("Press to lit: the menu window did not come up, or a press did not light its "
@@ -143,6 +171,10 @@ void RunPressFigure()
                 "released off the buttons. Floor: GetDC, one 1024x768 BitBlt of the lit panel, "
                 "ReleaseDC.",
                 PressRuns);
+        AddNote("Press to lit, where the time goes: a press on no button (dispatch and hit "
+                "tests) %.3f ms; a one-pixel repaint through the menu's paint handler %.3f ms; "
+                "what is left for the button's own pixels: %.3f ms.",
+                missMs, onePixelMs, Median(press) - missMs - onePixelMs);
     }
     if (window != nullptr) {
         DestroyWindow(window);

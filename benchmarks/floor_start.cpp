@@ -5,6 +5,9 @@
 //   floor_start.exe BITMAPFILE    shows the picture until the window is closed
 //   floor_start.exe --blank       loads nothing and paints black: the same process, window and
 //                                 libraries without any picture, the baseline for the menu's memory
+//   floor_start.exe --with-shell BITMAPFILE
+//                                 loads ole32 and shell32 first, as the menu's launch library
+//                                 imports them, to show what they add to a start
 #include <windows.h>
 
 #include <cstring>
@@ -54,9 +57,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     if (__argc < 2) {
         return 2;
     }
-    if (std::strcmp(__argv[1], "--blank") != 0) {
+    const char* file = __argv[1];
+    if (std::strcmp(file, "--with-shell") == 0 && __argc >= 3) {
+        // Never freed: the libraries stay for the process's life, as imported ones do.
+        LoadLibraryA("ole32.dll");
+        LoadLibraryA("shell32.dll");
+        file = __argv[2];
+    }
+    if (std::strcmp(file, "--blank") != 0) {
         picture = static_cast<HBITMAP>(
-            LoadImageA(nullptr, __argv[1], IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE));
+            LoadImageA(nullptr, file, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE));
         if (picture == nullptr) {
             return 3;
         }
@@ -68,9 +78,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     int result = 4;
     if (RegisterClassA(&wc)) {
         HWND window = CreateWindowExA(WS_EX_TOPMOST, floorClassName, "Floor", WS_POPUP, 0, 0,
-                                      GetSystemMetrics(SM_CXSCREEN),
-                                      GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, instance,
-                                      nullptr);
+                                      GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                                      nullptr, nullptr, instance, nullptr);
         if (window != nullptr) {
             ShowWindow(window, SW_SHOW);
             UpdateWindow(window);
