@@ -146,7 +146,7 @@ protected:
 
 TEST_F(WindowSoak, DisplayChangesAndClicksDoNotGrowAnything)
 {
-    const int changes = reliability::Count(60, 500);
+    const int changes = reliability::Count(150, 501);
     const int clicks = reliability::Count(5000, 20000);
     int survivors = 0;
     // A first round of every size and a few clicks, so that what the system sets up on first use
