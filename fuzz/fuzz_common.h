@@ -25,11 +25,10 @@ inline std::string TextOf(const uint8_t* data, size_t size, size_t skip)
     return text;
 }
 
-#define FUZZ_CHECK(condition)                                                               \
-    do {                                                                                    \
-        if (!(condition)) {                                                                 \
-            std::fprintf(stderr, "check failed at %s:%d: %s\n", __FILE__, __LINE__,         \
-                         #condition);                                                       \
-            std::abort();                                                                   \
-        }                                                                                   \
+#define FUZZ_CHECK(condition)                                                                      \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
+            std::fprintf(stderr, "check failed at %s:%d: %s\n", __FILE__, __LINE__, #condition);   \
+            std::abort();                                                                          \
+        }                                                                                          \
     } while (0)

@@ -139,10 +139,10 @@ static bool ReadRunLengthData(HANDLE file, DWORD dataStart, const BitmapLayout& 
         return false;
     }
     DWORD read = 0;
-    const bool ok = SetFilePointer(file, static_cast<LONG>(dataStart), nullptr, FILE_BEGIN) ==
-                        dataStart &&
-                    ReadFile(file, data, layout.sizeImage, &read, nullptr) &&
-                    read == layout.sizeImage && IsSoundRunLength(data, read, layout);
+    const bool ok =
+        SetFilePointer(file, static_cast<LONG>(dataStart), nullptr, FILE_BEGIN) == dataStart &&
+        ReadFile(file, data, layout.sizeImage, &read, nullptr) && read == layout.sizeImage &&
+        IsSoundRunLength(data, read, layout);
     HeapFree(GetProcessHeap(), 0, data);
     return ok;
 }
@@ -196,16 +196,17 @@ static bool IsCompleteBitmapFile(const char* path)
     CopyMemory(&infoSize, headers + fileHeaderSize, sizeof infoSize);
     BitmapLayout layout;
     DWORD tableBytes = 0;
-    bool complete = ok && fileSize != INVALID_FILE_SIZE && read >= fileHeaderSize + sizeof(DWORD) &&
-                    fileHeader.bfType == 0x4D42 &&  // "BM"
-                    ReadLayout(headers + fileHeaderSize, infoSize, read - fileHeaderSize,
-                               &layout) &&
-                    ColourTableBytes(layout, infoSize, &tableBytes);
+    bool complete =
+        ok && fileSize != INVALID_FILE_SIZE && read >= fileHeaderSize + sizeof(DWORD) &&
+        fileHeader.bfType == 0x4D42 &&  // "BM"
+        ReadLayout(headers + fileHeaderSize, infoSize, read - fileHeaderSize, &layout) &&
+        ColourTableBytes(layout, infoSize, &tableBytes);
     const DWORD pixelBytes = complete ? PromisedPixelBytes(layout) : 0;
     const unsigned long long dataStart = fileHeader.bfOffBits;
-    complete = pixelBytes != 0 &&
-               dataStart >= static_cast<unsigned long long>(fileHeaderSize) + infoSize + tableBytes &&
-               dataStart + pixelBytes <= fileSize;
+    complete =
+        pixelBytes != 0 &&
+        dataStart >= static_cast<unsigned long long>(fileHeaderSize) + infoSize + tableBytes &&
+        dataStart + pixelBytes <= fileSize;
     if (complete && (layout.compression == BI_RLE8 || layout.compression == BI_RLE4)) {
         complete = ReadRunLengthData(file, static_cast<DWORD>(dataStart), layout);
     }

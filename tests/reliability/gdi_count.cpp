@@ -37,8 +37,7 @@ GdiFigures MeasureGdi()
 std::string Describe(const GdiFigures& figures)
 {
     return "GetGuiResources GDI " + std::to_string(figures.reported) + ", USER " +
-           std::to_string(figures.user) + ", free GDI slots " +
-           std::to_string(figures.freeSlots) +
+           std::to_string(figures.user) + ", free GDI slots " + std::to_string(figures.freeSlots) +
            (figures.reported == 0 ? " (the system does not count GDI objects here)" : "");
 }
 

@@ -12,8 +12,8 @@ namespace reliability {
 
 struct GdiFigures {
     DWORD reported;  // GetGuiResources(GR_GDIOBJECTS); 0 when the system does not count
-    DWORD user;      // GetGuiResources(GR_USEROBJECTS)
-    int freeSlots;   // regions that could still be made, up to a bound
+    DWORD user;     // GetGuiResources(GR_USEROBJECTS)
+    int freeSlots;  // regions that could still be made, up to a bound
 };
 
 GdiFigures MeasureGdi();

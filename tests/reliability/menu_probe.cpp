@@ -35,9 +35,8 @@ static std::string Figure(const char* name, unsigned long long value)
 std::string Describe(const MenuFigures& f)
 {
     return Figure("GDI objects", f.gdiObjects) + ", " + Figure("USER objects", f.userObjects) +
-           ", " + Figure("handles", f.handles) + ", " +
-           Figure("pagefile KB", f.pagefile / 1024) + ", " +
-           Figure("working set KB", f.workingSet / 1024);
+           ", " + Figure("handles", f.handles) + ", " + Figure("pagefile KB", f.pagefile / 1024) +
+           ", " + Figure("working set KB", f.workingSet / 1024);
 }
 
 int AnswerTime(HWND window, DWORD limitMs)

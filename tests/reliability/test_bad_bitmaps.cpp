@@ -24,11 +24,10 @@ struct Header {
     DWORD compression = BI_RGB;
     DWORD sizeImage = 0;  // 0: the pixel bytes' length
     DWORD clrUsed = 0;
-    DWORD offBits = 0;    // 0: straight after the headers and the palette
+    DWORD offBits = 0;  // 0: straight after the headers and the palette
 };
 
-template <typename T>
-void Put(std::string& bytes, T value)
+template <typename T> void Put(std::string& bytes, T value)
 {
     bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
 }
@@ -140,7 +139,7 @@ std::string ValidRleRows(WORD bits)
 struct Good {
     const char* what;
     std::string bytes;
-    COLORREF top;     // expected near the panel's top
+    COLORREF top;    // expected near the panel's top
     COLORREF bottom;  // and near its bottom
     bool topDown = false;
 };
@@ -155,8 +154,8 @@ std::vector<Good> WellFormed()
     g.push_back({"4-bit", Bitmap(h, Palette(16, 5, cyan), Rows("\x55\x55", 4, 4)), cyan, cyan});
     g.push_back({"8-bit", Valid8Bit(), orange, orange});
     h.bitCount = 16;
-    g.push_back({"16-bit 5-5-5", Bitmap(h, "", Rows(Repeat("\x1F\x7C", 4), 8, 4)), magenta,
-                 magenta});
+    g.push_back(
+        {"16-bit 5-5-5", Bitmap(h, "", Rows(Repeat("\x1F\x7C", 4), 8, 4)), magenta, magenta});
     h.compression = BI_BITFIELDS;
     std::string masks;
     Put<DWORD>(masks, 0xF800);
@@ -170,7 +169,8 @@ std::vector<Good> WellFormed()
     g.push_back({"32-bit", Bitmap(h, "", Rows(Repeat(Bgr(cyan) + '\0', 4), 16, 4)), cyan, cyan});
     // Bottom-up stores the bottom row first; top-down (negative height) the top row first.
     h = Header();
-    const std::string halves = Rows(Repeat(Bgr(orange), 4), 12, 2) + Rows(Repeat(Bgr(cyan), 4), 12, 2);
+    const std::string halves =
+        Rows(Repeat(Bgr(orange), 4), 12, 2) + Rows(Repeat(Bgr(cyan), 4), 12, 2);
     g.push_back({"24-bit bottom-up", Bitmap(h, "", halves), cyan, orange});
     h.height = -4;
     g.push_back({"24-bit top-down", Bitmap(h, "", halves), orange, cyan, true});
@@ -178,8 +178,8 @@ std::vector<Good> WellFormed()
     g.push_back({"4-bit run-length", Rle(4, ValidRleRows(4)), cyan, cyan});
     h = Header();
     h.infoSize = 12;
-    g.push_back({"24-bit core header", Bitmap(h, "", Rows(Repeat(Bgr(magenta), 4), 12, 4)),
-                 magenta, magenta});
+    g.push_back({"24-bit core header", Bitmap(h, "", Rows(Repeat(Bgr(magenta), 4), 12, 4)), magenta,
+                 magenta});
     h.infoSize = 124;
     g.push_back({"24-bit version 5 header", Bitmap(h, "", Rows(Repeat(Bgr(orange), 4), 12, 4)),
                  orange, orange});
@@ -205,34 +205,68 @@ std::vector<Bad> Broken()
         change(h);
         b.push_back({what, Bitmap(h, "", pixels)});
     };
-    with("width 0", [](Header& h) { h.width = 0; }, row24);
-    with("height 0", [](Header& h) { h.height = 0; }, row24);
-    with("width negative", [](Header& h) { h.width = -4; }, row24);
-    with("both negative", [](Header& h) { h.width = -4; h.height = -4; }, row24);
-    with("65535 x 65535, 24-bit", [](Header& h) { h.width = h.height = 65535; }, row24);
-    with("65535 x 65535, 1-bit", [](Header& h) { h.width = h.height = 65535; h.bitCount = 1; }, row24);
-    with("2^31-1 wide", [](Header& h) { h.width = 0x7FFFFFFF; }, row24);
-    with("height -2^31", [](Header& h) { h.height = static_cast<LONG>(0x80000000u); }, row24);
-    with("bit count 0", [](Header& h) { h.bitCount = 0; }, row24);
-    with("bit count 3", [](Header& h) { h.bitCount = 3; }, row24);
-    with("bit count 33", [](Header& h) { h.bitCount = 33; }, row24);
-    with("bit count 64", [](Header& h) { h.bitCount = 64; }, row24);
-    with("compression 99", [](Header& h) { h.compression = 99; }, row24);
-    with("JPEG inside", [](Header& h) { h.compression = BI_JPEG; }, "\xFF\xD8\xFF\xE0 not really");
-    with("PNG inside", [](Header& h) { h.compression = BI_PNG; }, "\x89PNG\r\n\x1A\n not really");
-    with("run-length on 24 bits", [](Header& h) { h.compression = BI_RLE8; }, row24);
-    with("data offset past the end", [](Header& h) { h.offBits = 100000; }, row24);
-    with("data offset inside the header", [](Header& h) { h.offBits = 10; }, row24);
-    with("info size 0", [](Header& h) { h.infoSize = 0; }, row24);
-    with("info size 20", [](Header& h) { h.infoSize = 20; }, row24);
-    with("info size 4 GB", [](Header& h) { h.infoSize = 0xFFFFFFFF; }, row24);
-    with("info size past the end", [](Header& h) { h.infoSize = 4000; }, row24);
-    with("24-bit pixels short by one byte", [](Header&) {}, row24.substr(0, row24.size() - 1));
+    with(
+        "width 0", [](Header& h) { h.width = 0; }, row24);
+    with(
+        "height 0", [](Header& h) { h.height = 0; }, row24);
+    with(
+        "width negative", [](Header& h) { h.width = -4; }, row24);
+    with(
+        "both negative",
+        [](Header& h) {
+            h.width = -4;
+            h.height = -4;
+        },
+        row24);
+    with(
+        "65535 x 65535, 24-bit", [](Header& h) { h.width = h.height = 65535; }, row24);
+    with(
+        "65535 x 65535, 1-bit",
+        [](Header& h) {
+            h.width = h.height = 65535;
+            h.bitCount = 1;
+        },
+        row24);
+    with(
+        "2^31-1 wide", [](Header& h) { h.width = 0x7FFFFFFF; }, row24);
+    with(
+        "height -2^31", [](Header& h) { h.height = static_cast<LONG>(0x80000000u); }, row24);
+    with(
+        "bit count 0", [](Header& h) { h.bitCount = 0; }, row24);
+    with(
+        "bit count 3", [](Header& h) { h.bitCount = 3; }, row24);
+    with(
+        "bit count 33", [](Header& h) { h.bitCount = 33; }, row24);
+    with(
+        "bit count 64", [](Header& h) { h.bitCount = 64; }, row24);
+    with(
+        "compression 99", [](Header& h) { h.compression = 99; }, row24);
+    with(
+        "JPEG inside", [](Header& h) { h.compression = BI_JPEG; }, "\xFF\xD8\xFF\xE0 not really");
+    with(
+        "PNG inside", [](Header& h) { h.compression = BI_PNG; }, "\x89PNG\r\n\x1A\n not really");
+    with(
+        "run-length on 24 bits", [](Header& h) { h.compression = BI_RLE8; }, row24);
+    with(
+        "data offset past the end", [](Header& h) { h.offBits = 100000; }, row24);
+    with(
+        "data offset inside the header", [](Header& h) { h.offBits = 10; }, row24);
+    with(
+        "info size 0", [](Header& h) { h.infoSize = 0; }, row24);
+    with(
+        "info size 20", [](Header& h) { h.infoSize = 20; }, row24);
+    with(
+        "info size 4 GB", [](Header& h) { h.infoSize = 0xFFFFFFFF; }, row24);
+    with(
+        "info size past the end", [](Header& h) { h.infoSize = 4000; }, row24);
+    with(
+        "24-bit pixels short by one byte", [](Header&) {}, row24.substr(0, row24.size() - 1));
     {
         Header h;
         h.bitCount = 8;
         h.clrUsed = 0xFFFFFFFF;
-        b.push_back({"8-bit claiming 4 billion colours", Bitmap(h, Palette(256, 1, cyan), std::string(16, 1))});
+        b.push_back({"8-bit claiming 4 billion colours",
+                     Bitmap(h, Palette(256, 1, cyan), std::string(16, 1))});
         h.clrUsed = 0;
         h.offBits = 54;
         b.push_back({"8-bit without its palette", Bitmap(h, "", std::string(16, 1))});
@@ -241,7 +275,8 @@ std::vector<Bad> Broken()
     b.push_back({"run past the row's end", Rle(8, std::string{'\xFF', 1, 0, 0, 0, 1})});
     b.push_back({"delta past the picture", Rle(8, std::string{0, 2, '\xC8', '\xC8', 4, 1, 0, 1})});
     b.push_back({"literal run past the data", Rle(8, std::string{0, '\xFF', 1, 1, 1})});
-    b.push_back({"rows past the bottom", Rle(8, Repeat(std::string{4, 1, 0, 0}, 40) + std::string{0, 1})});
+    b.push_back(
+        {"rows past the bottom", Rle(8, Repeat(std::string{4, 1, 0, 0}, 40) + std::string{0, 1})});
     b.push_back({"no end of picture", Rle(8, std::string{4, 1, 0, 0})});
     b.push_back({"run-length size past the file", Rle(8, ValidRleRows(8), 4, 4, 100000)});
     b.push_back({"65535 x 65535 run-length", Rle(8, ValidRleRows(8), 65535, 65535)});
@@ -265,7 +300,7 @@ COLORREF PixelOf(HBITMAP bitmap, int x, int y)
 }
 
 class BadBitmaps : public SkinTest {
-protected:
+  protected:
     // Writes bytes as the file the normal panel names (or as the template) and loads the skin.
     int LoadWith(const std::string& bytes, const char* file)
     {
@@ -306,8 +341,9 @@ TEST_F(BadBitmaps, WellFormedOddFormatsLoadWithTheirColours)
         }
         ExpectReleased(reliability::HandlesOf(currentSkin), c.what);
     }
-    std::printf("bitmap corpus, well-formed: %zu cases, all loaded, %d with their colours checked\n",
-                cases.size(), loaded);
+    std::printf(
+        "bitmap corpus, well-formed: %zu cases, all loaded, %d with their colours checked\n",
+        cases.size(), loaded);
 }
 
 TEST_F(BadBitmaps, BrokenFilesFailTheLoadCleanlyWhereverTheyAreNamed)
@@ -336,8 +372,8 @@ TEST_F(BadBitmaps, BrokenFilesFailTheLoadCleanlyWhereverTheyAreNamed)
             EXPECT_EQ(0, result);
             refused += result == 0;
             ASSERT_NE(nullptr, currentSkin);
-            EXPECT_EQ(nullptr, file[0] == 'n' ? currentSkin->normalBitmap
-                                               : currentSkin->regionTemplate);
+            EXPECT_EQ(nullptr,
+                      file[0] == 'n' ? currentSkin->normalBitmap : currentSkin->regionTemplate);
             EXPECT_EQ(0, currentSkin->buttonCount);
             ExpectReleased(reliability::HandlesOf(currentSkin), c.what);
             ASSERT_TRUE(skintest::WriteRawFile(directory + file, file[0] == 'n' ? normal : templ));

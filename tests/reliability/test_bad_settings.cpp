@@ -21,7 +21,7 @@ const char* const panelValues[] = {"Normal Bitmap Mode 3", "Selected Bitmap Mode
 const char button0[] = "40,40,139,99";
 
 class BadSettings : public SkinTest {
-protected:
+  protected:
     void SetUp() override
     {
         SkinTest::SetUp();
@@ -201,8 +201,8 @@ TEST_F(BadSettings, RemoteCodesKnownUnknownAndCommandsOfEveryLength)
     ASSERT_EQ(1, LoadSkin(GetDesktopWindow()));
     fake::World().browser = "C:\\browser\\browser.exe";
     fake::SetString("Buttons\\Button 2", "Command", "C:\\tools\\run.exe");
-    const DWORD codes[] = {0, 1, 319, 322, 1712, 1715, 39320, 61457, 65535, 0xFFFFFFFF,
-                           320, 321, 1713, 1714, 61456, 39321};
+    const DWORD codes[] = {0,     1,          319, 322, 1712, 1715, 39320, 61457,
+                           65535, 0xFFFFFFFF, 320, 321, 1713, 1714, 61456, 39321};
     int silent = 0;
     for (DWORD code : codes) {
         HWND window = MakeWindow();
@@ -210,8 +210,8 @@ TEST_F(BadSettings, RemoteCodesKnownUnknownAndCommandsOfEveryLength)
         fake::SetDWord("Buttons\\Button 2", "Remote Code", code);
         fake::Calls().clear();
         PerformButtonAction(window, 2);
-        const bool known = code == 320 || code == 321 || code == 1713 || code == 1714 ||
-                           code == 61456;
+        const bool known =
+            code == 320 || code == 321 || code == 1713 || code == 1714 || code == 61456;
         const size_t launches =
             fake::CallsStartingWith("Osmant_").size() + fake::CallsStartingWith("TARVIK_").size();
         if (known) {
@@ -228,8 +228,8 @@ TEST_F(BadSettings, RemoteCodesKnownUnknownAndCommandsOfEveryLength)
     // ones the store cannot give, and nothing is run.
     fake::SetDWord("Buttons\\Button 2", "Remote Code", 61456);
     for (size_t length : {1u, 127u, 128u, 255u, 256u, 300u}) {
-        const std::string command = length < 3 ? std::string(length, 'c')
-                                               : "C:\\" + std::string(length - 3, 'c');
+        const std::string command =
+            length < 3 ? std::string(length, 'c') : "C:\\" + std::string(length - 3, 'c');
         fake::SetString("Buttons\\Button 2", "Command", command);
         fake::Calls().clear();
         PerformButtonAction(GetDesktopWindow(), 2);

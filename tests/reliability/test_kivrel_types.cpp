@@ -22,16 +22,22 @@ bool WriteRaw(const char* keyPath, const char* name, DWORD type, const void* dat
                         nullptr) != ERROR_SUCCESS) {
         return false;
     }
-    const bool ok = RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size) ==
-                    ERROR_SUCCESS;
+    const bool ok =
+        RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
     RegCloseKey(key);
     return ok;
 }
 
 class KivrelTypes : public ::testing::Test {
-protected:
-    void SetUp() override { testskin::DeleteSettings(HKEY_CURRENT_USER); }
-    void TearDown() override { testskin::DeleteSettings(HKEY_CURRENT_USER); }
+  protected:
+    void SetUp() override
+    {
+        testskin::DeleteSettings(HKEY_CURRENT_USER);
+    }
+    void TearDown() override
+    {
+        testskin::DeleteSettings(HKEY_CURRENT_USER);
+    }
 };
 
 TEST_F(KivrelTypes, StringsOfAnotherTypeAreFailedReadsWithAnEmptyBuffer)
@@ -75,7 +81,8 @@ TEST_F(KivrelTypes, StringsOfAnotherTypeAreFailedReadsWithAnEmptyBuffer)
     // The remote code must be a DWORD: a string, a QWORD or four raw bytes do not count.
     for (DWORD type : {static_cast<DWORD>(REG_SZ), static_cast<DWORD>(REG_BINARY),
                        static_cast<DWORD>(REG_QWORD)}) {
-        ASSERT_TRUE(WriteRaw(buttonKey, "Remote Code", type, type == REG_QWORD ? static_cast<const void*>(&wide) : &number,
+        ASSERT_TRUE(WriteRaw(buttonKey, "Remote Code", type,
+                             type == REG_QWORD ? static_cast<const void*>(&wide) : &number,
                              type == REG_QWORD ? 8 : 4));
         DWORD code = 77;
         EXPECT_EQ(0, Kivrel_GetProfileDWord("Buttons\\Button 0", "Remote Code", &code)) << type;
@@ -109,9 +116,8 @@ TEST_F(KivrelTypes, APanelValueOfTheWrongTypeKeepsTheMenuFromStarting)
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             DispatchMessageA(&msg);
         }
-        windowSeen = windowSeen ||
-                     bench::WaitForWindow("MorvixFullScreenMenuDemoForVelnorWndClass", 0,
-                                          menu.Id()) != nullptr;
+        windowSeen = windowSeen || bench::WaitForWindow("MorvixFullScreenMenuDemoForVelnorWndClass",
+                                                        0, menu.Id()) != nullptr;
         code = menu.WaitExit(50);
     }
     DestroyWindow(agent);

@@ -40,7 +40,7 @@ std::set<HWND> OtherVisibleWindows(HWND menuWindow)
 }
 
 class MenuFaults : public MenuFixture {
-protected:
+  protected:
     bool WaitUntilActive()
     {
         const POINT c = testskin::ButtonCentre(mode3, 0);
@@ -98,9 +98,10 @@ TEST_F(MenuFaults, MissingProgramsDeletedSettingsAndADeletedBitmapFailSilently)
     const std::string recorder = launch::Recorder().exe;
     ASSERT_TRUE(reg.Set(HKEY_CURRENT_USER, std::string(userClasses) + ".cda", "",
                         "TileboxReliability.CdAudio"));
-    ASSERT_TRUE(reg.Set(HKEY_CURRENT_USER,
-                        std::string(userClasses) + "TileboxReliability.CdAudio\\shell\\play\\command",
-                        "", "\"C:\\nowhere\\no player.exe\" /cd \"%1\""));
+    ASSERT_TRUE(
+        reg.Set(HKEY_CURRENT_USER,
+                std::string(userClasses) + "TileboxReliability.CdAudio\\shell\\play\\command", "",
+                "\"C:\\nowhere\\no player.exe\" /cd \"%1\""));
     ASSERT_TRUE(reg.Set(HKEY_CURRENT_USER, std::string(userClasses) + "http\\shell\\open\\command",
                         "", launch::Quoted(recorder) + " \"%1\""));
     SetEnvironmentVariableA("TILEBOX_RECORDER_LOG", launch::Recorder().log.c_str());

@@ -93,8 +93,7 @@ TEST_F(MenuSoak, DisplayChangesAndClicksDoNotGrowTheProcess)
     EXPECT_LE(static_cast<long>(after.handles) - static_cast<long>(before.handles), 8);
     EXPECT_LE(static_cast<long long>(after.pagefile) - static_cast<long long>(before.pagefile),
               4ll << 20);
-    EXPECT_LE(static_cast<long long>(after.workingSet) -
-                  static_cast<long long>(before.workingSet),
+    EXPECT_LE(static_cast<long long>(after.workingSet) - static_cast<long long>(before.workingSet),
               4ll << 20);
     if (before.gdiObjects == 0) {
         std::printf("GDI objects are not reported for another process here; the in-process "

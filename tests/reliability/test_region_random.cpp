@@ -69,8 +69,8 @@ TEST(RegionRandom, TracedRegionsMatchThePixelsThatBelong)
         const RECT untouched = {-7, -7, -7, -7};
         RECT bounds = untouched;
         HRGN region = BuildRegionFromTemplate(canvas.Dc(), area, key, excludeKey, &bounds);
-        const bool valid = area.left >= 0 && area.top >= 0 && area.left < area.right &&
-                           area.top < area.bottom;
+        const bool valid =
+            area.left >= 0 && area.top >= 0 && area.left < area.right && area.top < area.bottom;
         if (!valid) {
             EXPECT_EQ(nullptr, region);
             EXPECT_EQ(untouched, bounds);

@@ -51,11 +51,11 @@ std::vector<Scenario> Scenarios()
     s.push_back({"panel of another size, stretched", 1,
                  [] { SetPanel("Normal Bitmap Mode 1", "small.bmp"); }});
     for (int i = 0; i < 6; ++i) {
-        s.push_back({"rectangle missing", 0, [=] {
-                         fake::CurrentSettings()
-                             .strings["Buttons\\Button " + std::to_string(i)]
-                             .erase("Rectangle Mode 1");
-                     }});
+        s.push_back(
+            {"rectangle missing", 0, [=] {
+                 fake::CurrentSettings().strings["Buttons\\Button " + std::to_string(i)].erase(
+                     "Rectangle Mode 1");
+             }});
     }
     s.push_back({"empty rectangle", 0, [] { SetRectangle(2, ""); }});
     s.push_back({"one-pixel rectangle", 0, [] { SetRectangle(3, "1,1,1,1"); }});

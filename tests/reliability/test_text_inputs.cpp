@@ -16,12 +16,29 @@ const std::string program = "\"C:\\Program Files\\Velnor\\Tilebox\\tilebox.exe\"
 
 TEST(CommandLineCorpus, OnlyTheBareWordsInAnyCaseCloseTheMenu)
 {
-    const char* const words[] = {"Close", "close", "CLOSE", "cLOSE", "ClOsE",
+    const char* const words[] = {"Close",   "close",   "CLOSE",   "cLOSE",  "ClOsE",
                                  "Destroy", "destroy", "DESTROY", "dEsTrOy"};
-    const char* const notWords[] = {"Close ", "\"Close\"", "Close now", "/Close", "-Close",
-                                    "Closed", "Clos", "Close\t", "Destroyed", "Destroy Close",
-                                    "Clo se", "Close\xA0", "\xA0" "Close", "Cl\xD3se", "",
-                                    "CloseDestroy", "Close,", "Close\"", "C", "Closee"};
+    const char* const notWords[] = {"Close ",
+                                    "\"Close\"",
+                                    "Close now",
+                                    "/Close",
+                                    "-Close",
+                                    "Closed",
+                                    "Clos",
+                                    "Close\t",
+                                    "Destroyed",
+                                    "Destroy Close",
+                                    "Clo se",
+                                    "Close\xA0",
+                                    "\xA0"
+                                    "Close",
+                                    "Cl\xD3se",
+                                    "",
+                                    "CloseDestroy",
+                                    "Close,",
+                                    "Close\"",
+                                    "C",
+                                    "Closee"};
     const char* const starts[] = {"", " ", "   ", "\t", " \t \x01 "};
     int cases = 0;
     for (const char* start : starts) {

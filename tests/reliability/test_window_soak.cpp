@@ -83,7 +83,7 @@ void Print(const char* when, const ProcessFigures& f)
 }
 
 class WindowSoak : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         ASSERT_TRUE(bench::SetDisplayMode(1024, 768));
@@ -97,8 +97,8 @@ protected:
         wc.lpszClassName = agentClassName;
         RegisterClassA(&wc);
         // An agent in this process spares the wait for one at creation.
-        agent = CreateWindowExA(0, agentClassName, "agent", WS_POPUP, 0, 0, 1, 1, nullptr,
-                                nullptr, wc.hInstance, nullptr);
+        agent = CreateWindowExA(0, agentClassName, "agent", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                wc.hInstance, nullptr);
         RegisterMenuClass(GetModuleHandleA(nullptr));
         ASSERT_TRUE(CreateMenuWindow(GetModuleHandleA(nullptr)));
         window = appState->mainWindow;
@@ -191,7 +191,7 @@ TEST_F(WindowSoak, DisplayChangesAndClicksDoNotGrowAnything)
 
 // Replaces FindWindowA in this program's import table for its lifetime.
 class FindWindowOverride {
-public:
+  public:
     explicit FindWindowOverride(void* replacement)
     {
         original =
@@ -213,12 +213,18 @@ public:
         }
         Write(replacement);
     }
-    ~FindWindowOverride() { Write(original); }
+    ~FindWindowOverride()
+    {
+        Write(original);
+    }
     FindWindowOverride(const FindWindowOverride&) = delete;
     FindWindowOverride& operator=(const FindWindowOverride&) = delete;
-    bool Installed() const { return slot != nullptr; }
+    bool Installed() const
+    {
+        return slot != nullptr;
+    }
 
-private:
+  private:
     void Write(void* value)
     {
         if (slot == nullptr) {
@@ -250,8 +256,8 @@ TEST_F(WindowSoak, AnAgentThatVanishesBeforeThePostLeavesTheClickWithoutEffect)
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "ReliabilityGoneWndClass";
     RegisterClassA(&wc);
-    vanishedAgent = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr,
-                                    nullptr, wc.hInstance, nullptr);
+    vanishedAgent = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                    wc.hInstance, nullptr);
     ASSERT_NE(nullptr, vanishedAgent);
     DestroyWindow(vanishedAgent);
     ASSERT_FALSE(IsWindow(vanishedAgent));
