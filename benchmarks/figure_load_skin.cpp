@@ -178,15 +178,6 @@ static void RunLoadSkinFigure(int mode)
 void RunLoadSkinFigures()
 {
     PrepareAppState();
-    // The first LoadSkin of a process pays for what a started menu pays for once: the store's
-    // first keys, the first bitmap files, the first GDI objects of their kind.
-    if (SetDisplayMode(1024, 768)) {
-        const double coldMs = TimeLoadSkin();
-        FreeSkin();
-        AddNote("LoadSkin at 1024x768, first call in this process (as in a starting menu): "
-                "%.2f ms%s.",
-                coldMs, coldMs < 0.0 ? " (failed)" : "");
-    }
     for (int mode = 0; mode < 3; ++mode) {
         RunLoadSkinFigure(mode);
     }
