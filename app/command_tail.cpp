@@ -34,7 +34,14 @@ const char* GetCommandTailInCodePage(const char* commandLine, UINT codePage)
     return reinterpret_cast<const char*>(p);
 }
 
+// The lengths must match as well: lstrcmpiA compares linguistically and skips characters it
+// counts as ignorable, so "Clo" soft-hyphen "se" would otherwise pass for the word.
+static int IsWord(const char* text, const char* word)
+{
+    return lstrlenA(text) == lstrlenA(word) && lstrcmpiA(text, word) == 0;
+}
+
 int IsCloseCommandWord(const char* commandTail)
 {
-    return lstrcmpiA(commandTail, "Close") == 0 || lstrcmpiA(commandTail, "Destroy") == 0;
+    return IsWord(commandTail, "Close") || IsWord(commandTail, "Destroy");
 }
