@@ -18,14 +18,21 @@ BOOL GetRegionBounds(HRGN region, RECT* outRect)
     return 1;
 }
 
+// Four times the widest and tallest screen the menu supports: a block of a real template is never
+// larger, and the pixel reads of the largest accepted block still take well under a second.
+enum { MaxBlockExtent = 4096 };
+
 // Both the sentinel column past `right` and the loop over rows step one beyond the block's
 // inclusive edges, so an edge at INT_MAX would overflow. Such a block is refused like any other
 // unusable one rather than clipped: no template is that large, so clipping would only hide a
-// broken setting.
+// broken setting. So is a block of absurd extent, which would otherwise keep the tracing reading
+// pixels for hours (a rectangle 2,000,000,000 pixels wide is a valid setting as far as its text
+// goes).
 static bool IsTraceableBlock(HDC dc, const RECT& area)
 {
     return dc != nullptr && area.left >= 0 && area.top >= 0 && area.left < area.right &&
-           area.top < area.bottom && area.right < INT_MAX && area.bottom < INT_MAX;
+           area.top < area.bottom && area.right < INT_MAX && area.bottom < INT_MAX &&
+           area.right - area.left < MaxBlockExtent && area.bottom - area.top < MaxBlockExtent;
 }
 
 // A value that never belongs, so that the column after the block closes every open run.
