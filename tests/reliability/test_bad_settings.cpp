@@ -117,6 +117,15 @@ TEST_F(BadSettings, RectangleTextsOfEveryShape)
         {"40,40,139,4294967296", 0},
         {"40,40,99999999999999999999,99", 0},
         {"2147483647,40,2147483647,99", 0},
+        // Blocks of absurd extent are refused before a pixel is read; up to 4096 pixels a side
+        // is traced (past the template every pixel reads invalid, and belongs).
+        {"40,40,2000000000,99", 0},
+        {"40,40,139,2000000000", 0},
+        {"40,40,2000000,99", 0},
+        {"40,40,4135,99", 1},
+        {"40,40,4136,99", 0},
+        {"40,40,139,4135", 1},
+        {"40,40,139,4136", 0},
         {"40,40,139", 0},
         {"40", 0},
         {"40 40 139 99", 0},
@@ -128,7 +137,9 @@ TEST_F(BadSettings, RectangleTextsOfEveryShape)
     int refused = 0;
     for (const Case& c : cases) {
         SetRectangle(3, c.text);
+        const DWORD start = GetTickCount();
         const int result = TryLoad(c.text);
+        EXPECT_LT(GetTickCount() - start, 3000u) << c.text << ": the load must not hang";
         EXPECT_EQ(c.loads, result) << c.text;
         refused += result == 0;
     }
