@@ -71,11 +71,20 @@ static bool ColourTableBytes(const BitmapLayout& layout, DWORD infoSize, DWORD* 
     return true;
 }
 
+// A panel is a picture of the screen, and the largest supported screen is 1024 x 768. A few
+// bytes of run-length data can declare 65535 x 65535 pixels, which the loader would try to make
+// into a bitmap of 16 GB; four screens' width or height is as far as a panel may go.
+enum { MaxPanelExtent = 4096 };
+
 // Bytes of pixel data that the headers promise, or 0 when they make no sense. Rows of packed
 // formats are padded to 32 bits; compressed data states its own size.
 static DWORD PromisedPixelBytes(const BitmapLayout& layout)
 {
     if (layout.width <= 0 || layout.height == 0 || !IsKnownFormat(layout)) {
+        return 0;
+    }
+    if (layout.width > MaxPanelExtent || layout.height > MaxPanelExtent ||
+        layout.height < -MaxPanelExtent) {
         return 0;
     }
     if (layout.compression == BI_RLE8 || layout.compression == BI_RLE4) {

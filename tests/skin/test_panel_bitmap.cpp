@@ -168,3 +168,20 @@ TEST_F(LoadPanelBitmapTest, RefusesAPathThatDoesNotFitRatherThanLoadingAShorterO
     EXPECT_EQ(nullptr,
               LoadPanelBitmap(state.instance, &skin, directory.c_str(), "Panel", "Too Long"));
 }
+
+TEST_F(LoadPanelBitmapTest, RefusesAPanelOfMoreThanFourScreensExtent)
+{
+    Skin skin = SkinOfSize(800, 600);
+    const char* dir = directory.c_str();
+    ASSERT_TRUE(WriteBitmapFile(directory + "wide.bmp", 4096, 2, [](int, int) { return 0; }));
+    ASSERT_TRUE(WriteBitmapFile(directory + "wider.bmp", 4097, 2, [](int, int) { return 0; }));
+    ASSERT_TRUE(WriteBitmapFile(directory + "taller.bmp", 2, 4097, [](int, int) { return 0; }));
+    fake::SetString("Panel", "Wide", "wide.bmp");
+    fake::SetString("Panel", "Wider", "wider.bmp");
+    fake::SetString("Panel", "Taller", "taller.bmp");
+    HBITMAP bitmap = LoadPanelBitmap(state.instance, &skin, dir, "Panel", "Wide");
+    EXPECT_NE(nullptr, bitmap) << "4096 pixels is still a panel, stretched to the screen";
+    DeleteObject(bitmap);
+    EXPECT_EQ(nullptr, LoadPanelBitmap(state.instance, &skin, dir, "Panel", "Wider"));
+    EXPECT_EQ(nullptr, LoadPanelBitmap(state.instance, &skin, dir, "Panel", "Taller"));
+}
