@@ -2,20 +2,12 @@
 // depend on the resolution mode, so they are checked once.
 #include "skincheck/skincheck.h"
 
+#include "actions/button_actions.h"
 #include "outside/kivrel.h"
 
 namespace {
 
 const char section[] = "actions";
-
-enum : DWORD {
-    RemoteCodeBrowser = 320,
-    RemoteCodeMail = 321,
-    RemoteCodeCdPlayer = 1713,
-    RemoteCodeDvdPlayer = 1714,
-    RemoteCodeCloseMenu = 39321,
-    RemoteCodeCommand = 61456,
-};
 
 bool IsKnownCode(DWORD code)
 {
