@@ -11,7 +11,6 @@ namespace {
 
 enum { TextCapacity = 256, AppCommandLaunchMail = 15, AgentWParamBrowser = 1798 };
 
-const char buttonsKey[] = "Buttons";
 const char dvdVerbPath[] = "DVD\\Shell\\Play\\Command";
 
 // An emptied working text, as every launch utility expects its buffer.
@@ -19,17 +18,6 @@ struct Text {
     char chars[TextCapacity];
     Text() { ZeroMemory(chars, sizeof chars); }
 };
-
-// "Buttons\<name>". A name too long for the path leaves the button without an action rather
-// than reading some other key.
-int FormatButtonKeyPath(const char* name, char* keyPath)
-{
-    if (lstrlenA(buttonsKey) + 1 + lstrlenA(name) >= TextCapacity) {
-        return 0;
-    }
-    wsprintfA(keyPath, "%s\\%s", buttonsKey, name);
-    return 1;
-}
 
 // The agent does the job when it runs: one post, and the menu does nothing more. Posting never
 // waits, so an agent that hangs cannot hang the menu.
@@ -182,8 +170,10 @@ void PerformButtonAction(HWND window, int index)
     if (currentSkin == nullptr || index < 0 || index >= currentSkin->buttonCount) {
         return;
     }
+    // A name too long for the path leaves the button without an action rather than reading
+    // some other key.
     char keyPath[TextCapacity];
-    if (!FormatButtonKeyPath(currentSkin->buttons[index].name, keyPath)) {
+    if (!BuildButtonKeyPath(keyPath, currentSkin->buttons[index].name)) {
         return;
     }
     DWORD code = 0;

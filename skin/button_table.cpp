@@ -11,22 +11,21 @@ static const char buttonsKey[] = "Buttons";
 
 enum { ButtonsWanted = 6, NameCapacity = 256, RectangleCapacity = 128 };
 
-// The name of sub-key `index` of "Buttons"; false when there is none.
-static bool EnumerateButton(int index, char* name)
+int EnumerateButtonName(int index, char* name)
 {
     name[0] = '\0';
     DWORD nameSize = NameCapacity;
     int found = Kivrel_EnumKeyName(buttonsKey, index, name, &nameSize, 1);
     name[NameCapacity - 1] = '\0';
-    return found != 0 && name[0] != '\0' && nameSize != 0;
+    return found != 0 && name[0] != '\0' && nameSize != 0 ? 1 : 0;
 }
 
-// "Buttons\<name>". A name too long for the 256-character key path fails the button: a key path
-// cut short would read some other button's settings.
-static bool BuildButtonKeyPath(char* keyPath, const char* name)
+// A name too long for the 256-character key path fails: a key path cut short would read some
+// other button's settings.
+int BuildButtonKeyPath(char* keyPath, const char* name)
 {
     int length = snprintf(keyPath, NameCapacity, "%s\\%s", buttonsKey, name);
-    return length > 0 && length < NameCapacity;
+    return length > 0 && length < NameCapacity ? 1 : 0;
 }
 
 // Appends one uncounted entry with the given name, growing the array by a new allocation: the
@@ -82,7 +81,7 @@ static void ReadButtons(Skin* skin, HDC templateDc, const char* valueName)
     char name[NameCapacity];
     char keyPath[NameCapacity];
     for (int index = 0; index < ButtonsWanted; ++index) {
-        if (!EnumerateButton(index, name)) {
+        if (!EnumerateButtonName(index, name)) {
             return;
         }
         ZeroMemory(keyPath, sizeof keyPath);

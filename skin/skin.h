@@ -37,3 +37,9 @@ HBITMAP LoadPanelBitmap(HINSTANCE instance, Skin* skin, const char* directory, c
                         const char* valueName);
 HBITMAP FitBitmapToScreen(Skin* skin, HBITMAP bitmap);
 int LoadButtonTable(Skin* skin);
+
+// The name of sub-key `index` of "Buttons" into a 256-character buffer; 0 when there is none.
+int EnumerateButtonName(int index, char* name);
+// "Buttons\<name>" into a 256-character keyPath; 0 when it does not fit. The button table and
+// the actions both find a button's settings through it.
+int BuildButtonKeyPath(char* keyPath, const char* name);

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "skin/skin.h"
+
 #include <cstdio>
 
 // Where the lines go and how many problems the current section and the whole run found. A
@@ -25,11 +27,6 @@ void ReportLine(Report* report, const char* format, ...) __attribute__((format(p
 
 enum { ButtonsUsed = 6, KeyCapacity = 256, RectangleCapacity = 128 };
 
-// The name of sub-key `index` of "Buttons", read exactly as the menu reads it; false when there is
-// none.
-bool EnumerateButtonName(int index, char* name);
-// "Buttons\<name>"; false when it does not fit the menu's 256-character key path.
-bool BuildButtonKeyPath(char* keyPath, const char* name);
 // The number of sub-keys of "Buttons" (counting stops at 1000).
 int CountButtons();
 
