@@ -253,49 +253,53 @@ HRGN CheckButton(ModeContext* context, HDC templateDc, const char* name, bool* t
 }
 
 // Overlapping regions: the hit test takes the first button that holds the point, so the lower
-// index wins, and a button wholly covered by lower ones can never be pressed.
-void CheckOverlaps(ModeContext* context, const TracedButton* buttons, int count)
+// index wins, and a button wholly covered by lower ones can never be pressed. lower gathers the
+// regions before button j; common is scratch.
+void ReportOverlaps(ModeContext* context, const TracedButton* buttons, int count, HRGN lower,
+                    HRGN common)
 {
-    HRGN lower = CreateRectRgn(0, 0, 0, 0);
-    HRGN common = CreateRectRgn(0, 0, 0, 0);
-    if (lower == nullptr || common == nullptr) {
-        if (lower != nullptr) {
-            DeleteObject(lower);
-        }
-        if (common != nullptr) {
-            DeleteObject(common);
-        }
-        return;
-    }
     for (int j = 0; j < count; ++j) {
         if (buttons[j].region == nullptr) {
             continue;
         }
+        // A region wholly under lower ones adds nothing to them either.
         if (j > 0 && CombineRgn(common, buttons[j].region, lower, RGN_DIFF) == NULLREGION) {
             ReportProblem(context->report, context->section, true,
                           "Buttons\\%s: its region lies wholly under buttons of lower index: it "
                           "can never be pressed",
                           buttons[j].name);
-        } else {
-            for (int i = 0; i < j; ++i) {
-                if (buttons[i].region == nullptr ||
-                    CombineRgn(common, buttons[i].region, buttons[j].region, RGN_AND) ==
-                        NULLREGION) {
-                    continue;
-                }
-                RECT box;
-                GetRgnBox(common, &box);
-                ReportProblem(context->report, context->section, false,
-                              "Buttons\\%s: its region overlaps that of Buttons\\%s within "
-                              "%ld,%ld,%ld,%ld: a press there goes to Buttons\\%s (index %d)",
-                              buttons[j].name, buttons[i].name, box.left, box.top, box.right - 1,
-                              box.bottom - 1, buttons[i].name, i);
+            continue;
+        }
+        for (int i = 0; i < j; ++i) {
+            if (buttons[i].region == nullptr ||
+                CombineRgn(common, buttons[i].region, buttons[j].region, RGN_AND) == NULLREGION) {
+                continue;
             }
+            RECT box;
+            GetRgnBox(common, &box);
+            ReportProblem(context->report, context->section, false,
+                          "Buttons\\%s: its region overlaps that of Buttons\\%s within "
+                          "%ld,%ld,%ld,%ld: a press there goes to Buttons\\%s (index %d)",
+                          buttons[j].name, buttons[i].name, box.left, box.top, box.right - 1,
+                          box.bottom - 1, buttons[i].name, i);
         }
         CombineRgn(lower, lower, buttons[j].region, RGN_OR);
     }
-    DeleteObject(common);
-    DeleteObject(lower);
+}
+
+void CheckOverlaps(ModeContext* context, const TracedButton* buttons, int count)
+{
+    HRGN lower = CreateRectRgn(0, 0, 0, 0);
+    HRGN common = CreateRectRgn(0, 0, 0, 0);
+    if (lower != nullptr && common != nullptr) {
+        ReportOverlaps(context, buttons, count, lower, common);
+    }
+    if (common != nullptr) {
+        DeleteObject(common);
+    }
+    if (lower != nullptr) {
+        DeleteObject(lower);
+    }
 }
 
 // Traces every button the menu would use. Returns the number of them (up to six); *tooLarge tells

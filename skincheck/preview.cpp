@@ -10,6 +10,28 @@ namespace {
 const COLORREF tints[ButtonsUsed] = {RGB(255, 64, 64),  RGB(64, 255, 64),  RGB(64, 128, 255),
                                      RGB(64, 255, 255), RGB(255, 255, 64), RGB(255, 160, 64)};
 
+// Owns a GDI object for the length of one function. Declared before the DCs it is selected into,
+// it goes after them: its selection is undone and its DC deleted before the object itself.
+class OwnedObject {
+  public:
+    explicit OwnedObject(HGDIOBJ object) : handle(object) {}
+    ~OwnedObject()
+    {
+        if (handle != nullptr) {
+            DeleteObject(handle);
+        }
+    }
+    OwnedObject(const OwnedObject&) = delete;
+    OwnedObject& operator=(const OwnedObject&) = delete;
+    HGDIOBJ Get() const
+    {
+        return handle;
+    }
+
+  private:
+    HGDIOBJ handle;
+};
+
 int RowBytes(int width)
 {
     return (width * 3 + 3) & ~3;
@@ -103,7 +125,7 @@ void DrawButtons(HDC dc, BYTE* bits, int width, int height, const TracedButton* 
         }
         DeleteObject(outline);
     }
-    HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    Selection font(dc, GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, OPAQUE);
     SetBkColor(dc, RGB(0, 0, 0));
     SetTextColor(dc, RGB(255, 255, 255));
@@ -111,9 +133,6 @@ void DrawButtons(HDC dc, BYTE* bits, int width, int height, const TracedButton* 
         if (buttons[index].region != nullptr) {
             LabelRegion(dc, buttons[index].region, index, buttons[index].name);
         }
-    }
-    if (oldFont != nullptr && oldFont != HGDI_ERROR) {
-        SelectObject(dc, oldFont);
     }
     GdiFlush();
 }
@@ -155,26 +174,16 @@ int WritePreview(const char* path, HBITMAP normalBitmap, int width, int height,
                  const TracedButton* buttons, int count)
 {
     ScreenDc screen;
+    BYTE* bits = nullptr;
+    OwnedObject section(CreatePreviewSection(screen.Get(), width, height, &bits));
     MemoryDc source(screen.Get());
     MemoryDc target(screen.Get());
-    if (source.Get() == nullptr || target.Get() == nullptr) {
+    Selection panel(source.Get(), normalBitmap);
+    Selection picture(target.Get(), section.Get());
+    if (bits == nullptr || !panel.Succeeded() || !picture.Succeeded() ||
+        !BitBlt(target.Get(), 0, 0, width, height, source.Get(), 0, 0, SRCCOPY)) {
         return 0;
     }
-    BYTE* bits = nullptr;
-    HBITMAP section = CreatePreviewSection(screen.Get(), width, height, &bits);
-    if (section == nullptr || bits == nullptr) {
-        return 0;
-    }
-    int ok = 0;
-    {
-        Selection panel(source.Get(), normalBitmap);
-        Selection picture(target.Get(), section);
-        if (panel.Succeeded() && picture.Succeeded() &&
-            BitBlt(target.Get(), 0, 0, width, height, source.Get(), 0, 0, SRCCOPY)) {
-            DrawButtons(target.Get(), bits, width, height, buttons, count);
-            ok = WriteBitmapFile(path, bits, width, height);
-        }
-    }
-    DeleteObject(section);
-    return ok;
+    DrawButtons(target.Get(), bits, width, height, buttons, count);
+    return WriteBitmapFile(path, bits, width, height);
 }
