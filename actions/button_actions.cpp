@@ -31,10 +31,9 @@ int HandToAgent(UINT message, WPARAM wParam)
     return 1;
 }
 
-void ReadCommand(const char* keyPath, Text& command, int* readResult)
+int ReadCommand(const char* keyPath, Text& command)
 {
-    ZeroMemory(command.chars, sizeof command.chars);
-    *readResult = Kivrel_GetProfileString(keyPath, "Command", command.chars, TextCapacity);
+    return Kivrel_GetProfileString(keyPath, "Command", command.chars, TextCapacity);
 }
 
 void StartBrowser(HWND window)
@@ -109,10 +108,10 @@ int StartRegisteredDvdPlayer(HWND window)
         player.chars[0] = '\0';
         Osmant_GetDefaultPlayerFileNameByExtName("MPG", player.chars, TextCapacity);
     }
-    Text working, launch;
-    lstrcpynA(working.chars, player.chars, TextCapacity);
-    TrimCommandTail(working.chars);
-    lstrcpynA(launch.chars, working.chars, TextCapacity);
+    // The trimmed copy is the launch text itself: nothing is appended on this path.
+    Text launch;
+    lstrcpynA(launch.chars, player.chars, TextCapacity);
+    TrimCommandTail(launch.chars);
     return Osmant_ExecuteCommand(window, launch.chars, 0, 0);
 }
 
@@ -124,9 +123,9 @@ void StartDvdPlayer(HWND window, const char* keyPath)
     if (StartRegisteredDvdPlayer(window)) {
         return;
     }
+    // The read's result is not needed: a value that cannot be read leaves the text empty.
     Text command;
-    int readResult = 0;
-    ReadCommand(keyPath, command, &readResult);
+    ReadCommand(keyPath, command);
     if (command.chars[0] == '\0') {
         return;
     }
@@ -147,9 +146,7 @@ void RunCommand(HWND window, const char* keyPath)
         return;
     }
     Text command;
-    int readResult = 0;
-    ReadCommand(keyPath, command, &readResult);
-    if (!readResult || command.chars[0] == '\0') {
+    if (!ReadCommand(keyPath, command) || command.chars[0] == '\0') {
         return;
     }
     Text browser;
