@@ -1,5 +1,5 @@
 // The profile store over the Windows registry. The rules it follows are written in
-// outside/kivrel.h and kivrel/README.md.
+// outside/kivrel.h and in the README's section on the profile store.
 #include "outside/kivrel.h"
 
 #include <sddl.h>
