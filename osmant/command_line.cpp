@@ -8,28 +8,9 @@ int IsBlank(char c)
     return c == ' ' || c == '\t';
 }
 
-const char* SkipBlanks(const char* text)
-{
-    while (IsBlank(*text)) {
-        ++text;
-    }
-    return text;
-}
-
 int EndsWithExe(const char* text, int length)
 {
     return length > 4 && lstrcmpiA(text + length - 4, ".exe") == 0;
-}
-
-int HasExtension(const char* name)
-{
-    const char* fileName = FileNamePart(name);
-    for (const char* p = fileName; *p != '\0'; ++p) {
-        if (*p == '.') {
-            return 1;
-        }
-    }
-    return 0;
 }
 
 int IsFile(const char* path)
@@ -53,15 +34,12 @@ int LocatePath(const char* name, char* path, int pathSize)
     if (IsFile(name)) {
         return FullPathOf(name, path, pathSize);
     }
-    if (HasExtension(name)) {
+    if (ExtensionPart(name) != nullptr) {
         return 0;
     }
     char withExe[MAX_PATH];
-    if (!CopyWhole(withExe, MAX_PATH - 4, name)) {
-        return 0;
-    }
-    lstrcatA(withExe, ".exe");
-    return IsFile(withExe) && FullPathOf(withExe, path, pathSize);
+    return WithExe(withExe, MAX_PATH, name) && IsFile(withExe) &&
+           FullPathOf(withExe, path, pathSize);
 }
 
 int LocateBareName(const char* name, char* path, int pathSize)
@@ -193,6 +171,28 @@ int ExpandWhole(char* dest, int destSize, const char* source)
     return 1;
 }
 
+int WithExe(char* dest, int destSize, const char* name)
+{
+    const char exe[] = ".exe";
+    if (!CopyWhole(dest, destSize, name)) {
+        return 0;
+    }
+    if (lstrlenA(dest) + lstrlenA(exe) >= destSize) {
+        dest[0] = '\0';
+        return 0;
+    }
+    lstrcatA(dest, exe);
+    return 1;
+}
+
+const char* SkipBlanks(const char* text)
+{
+    while (IsBlank(*text)) {
+        ++text;
+    }
+    return text;
+}
+
 int LocateProgram(const char* name, char* path, int pathSize)
 {
     path[0] = '\0';
@@ -227,6 +227,17 @@ const char* FileNamePart(const char* path)
         }
     }
     return name;
+}
+
+const char* ExtensionPart(const char* path)
+{
+    const char* ext = nullptr;
+    for (const char* p = FileNamePart(path); *p != '\0'; ++p) {
+        if (*p == '.') {
+            ext = p;
+        }
+    }
+    return ext;
 }
 
 int IsPathName(const char* name)

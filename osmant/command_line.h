@@ -12,6 +12,12 @@ int CopyWhole(char* dest, int destSize, const char* source, int length = -1);
 // Expands %NAME% environment strings of source into dest, whole or not at all.
 int ExpandWhole(char* dest, int destSize, const char* source);
 
+// name with ".exe" appended, whole or not at all.
+int WithExe(char* dest, int destSize, const char* name);
+
+// The text from the first character that is neither a blank nor a tab.
+const char* SkipBlanks(const char* text);
+
 // The program a command line names.
 struct CommandProgram {
     char name[MAX_PATH];      // the program as written, without quotation marks
@@ -33,6 +39,9 @@ int LocateProgram(const char* name, char* path, int pathSize);
 
 // The file name part of a path: what follows its last backslash, slash or drive colon.
 const char* FileNamePart(const char* path);
+
+// The extension of a path's file name, from its last dot ("x.tar.gz": ".gz"), or null.
+const char* ExtensionPart(const char* path);
 
 // 1 when the name contains a backslash, slash or colon, so that it is a path, not a bare name.
 int IsPathName(const char* name);

@@ -76,6 +76,13 @@ int ReadVerbCommand(const char* className, const char* verb, char* out, int outS
            ReadClassText(path, out, outSize);
 }
 
+// A player class's command: its play verb where it has one, else its open verb.
+int ReadPlayerVerbCommand(const char* className, char* out, int outSize)
+{
+    return ReadVerbCommand(className, "play", out, outSize) ||
+           ReadVerbCommand(className, "open", out, outSize);
+}
+
 // The program file that a command line starts, as written, without quotation marks.
 int ProgramOfCommand(const char* commandLine, char* fileName, int fileNameSize)
 {
@@ -131,30 +138,18 @@ int ReadMailClientCommand(char* out, int outSize)
 // ProgID. A class that names no command of its own leaves the extension key itself.
 int ReadExtensionCommand(const char* dottedExt, char* out, int outSize)
 {
-    const char* const verbs[] = {"play", "open"};
     char choicePath[kValueRoom];
     char progId[kValueRoom];
     if (JoinPath(choicePath, sizeof choicePath, kFileChoices, dottedExt, "\\UserChoice") &&
-        ReadText(HKEY_CURRENT_USER, choicePath, "ProgId", progId, sizeof progId)) {
-        for (const char* verb : verbs) {
-            if (ReadVerbCommand(progId, verb, out, outSize)) {
-                return 1;
-            }
-        }
+        ReadText(HKEY_CURRENT_USER, choicePath, "ProgId", progId, sizeof progId) &&
+        ReadPlayerVerbCommand(progId, out, outSize)) {
+        return 1;
     }
-    if (ReadClassText(dottedExt, progId, sizeof progId)) {
-        for (const char* verb : verbs) {
-            if (ReadVerbCommand(progId, verb, out, outSize)) {
-                return 1;
-            }
-        }
+    if (ReadClassText(dottedExt, progId, sizeof progId) &&
+        ReadPlayerVerbCommand(progId, out, outSize)) {
+        return 1;
     }
-    for (const char* verb : verbs) {
-        if (ReadVerbCommand(dottedExt, verb, out, outSize)) {
-            return 1;
-        }
-    }
-    return 0;
+    return ReadPlayerVerbCommand(dottedExt, out, outSize);
 }
 
 // "CDA" or ".cda" as ".CDA"/".cda": one extension, no path, no blanks.

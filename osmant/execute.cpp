@@ -33,13 +33,7 @@ int IsUrl(const char* text)
 
 int IsDirectlyRunnable(const char* path)
 {
-    const char* name = FileNamePart(path);
-    const char* ext = nullptr;
-    for (const char* p = name; *p != '\0'; ++p) {
-        if (*p == '.') {
-            ext = p;
-        }
-    }
+    const char* ext = ExtensionPart(path);
     return ext != nullptr && (lstrcmpiA(ext, ".exe") == 0 || lstrcmpiA(ext, ".com") == 0);
 }
 
@@ -111,10 +105,7 @@ extern "C" int Osmant_ExecuteCommand(HWND owner, const char* commandLine, int sh
     if (!ExpandWhole(expanded, sizeof expanded, commandLine)) {
         return 0;
     }
-    const char* text = expanded;
-    while (*text == ' ' || *text == '\t') {
-        ++text;
-    }
+    const char* text = SkipBlanks(expanded);
     if (*text == '\0') {
         return 0;
     }

@@ -22,30 +22,17 @@ struct WindowSearch {
     HANDLE snapshot;
 };
 
-using QueryImageNameFn = BOOL(WINAPI*)(HANDLE, DWORD, LPSTR, PDWORD);
-
-// Looked up at run time so the library loads on systems that lack it; they get the snapshot.
-QueryImageNameFn QueryImageName()
-{
-    static QueryImageNameFn function = reinterpret_cast<QueryImageNameFn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "QueryFullProcessImageNameA")));
-    return function;
-}
-
 // The limited right is granted for other users' and elevated processes too.
 int ImagePathOfProcess(DWORD pid, char* path, DWORD pathSize)
 {
     path[0] = '\0';
-    QueryImageNameFn query = QueryImageName();
-    if (query == nullptr) {
-        return 0;
-    }
     HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
     if (process == nullptr) {
         return 0;
     }
     DWORD size = pathSize;
-    int ok = query(process, 0, path, &size) != FALSE && size > 0 && size < pathSize;
+    int ok = QueryFullProcessImageNameA(process, 0, path, &size) != FALSE && size > 0 &&
+             size < pathSize;
     CloseHandle(process);
     if (!ok) {
         path[0] = '\0';
@@ -140,15 +127,8 @@ int BuildQuery(const char* text, ProgramQuery* query)
         if (!CopyWhole(query->name, MAX_PATH, program.name)) {
             return 0;
         }
-        const char* dot = nullptr;
-        for (const char* p = program.name; *p != '\0'; ++p) {
-            if (*p == '.') {
-                dot = p;
-            }
-        }
-        if (dot == nullptr && lstrlenA(program.name) + 4 < MAX_PATH) {
-            lstrcpyA(query->altName, program.name);
-            lstrcatA(query->altName, ".exe");
+        if (ExtensionPart(program.name) == nullptr) {
+            WithExe(query->altName, MAX_PATH, program.name);
         }
         return 1;
     }
