@@ -4,6 +4,7 @@
 #include "skin/gdi_guards.h"
 #include "skin/rectangle_text.h"
 #include "skin/region.h"
+#include "skin/skin_limits.h"
 
 #include <cstdio>
 
@@ -49,8 +50,10 @@ static bool AppendEntry(Skin* skin, const char* name)
 
 // Reads the rectangle of the button at keyPath and traces its region in screen coordinates.
 // Null when the value is missing, empty or has fewer than four fields, when the rectangle is
-// unusable or holds no template pixel, or when the region cannot be moved.
-static HRGN TraceButton(HDC templateDc, const char* keyPath, const char* valueName)
+// unusable or holds no template pixel, when it would take the pixels traced in this load
+// (*traced) past the budget, or when the region cannot be moved.
+static HRGN TraceButton(HDC templateDc, const char* keyPath, const char* valueName,
+                        long long* traced)
 {
     char text[RectangleCapacity];
     ZeroMemory(text, sizeof text);
@@ -63,6 +66,11 @@ static HRGN TraceButton(HDC templateDc, const char* keyPath, const char* valueNa
     if (!ParseButtonRectangle(text, &rect)) {
         return nullptr;
     }
+    const long long pixels = CountBlockPixels(rect);
+    if (pixels == 0 || pixels > MaxTracedPixels - *traced) {
+        return nullptr;
+    }
+    *traced += pixels;
     HRGN region = BuildRegionFromTemplate(templateDc, rect, 0, 1, nullptr);
     if (region == nullptr) {
         return nullptr;
@@ -80,6 +88,7 @@ static void ReadButtons(Skin* skin, HDC templateDc, const char* valueName)
 {
     char name[NameCapacity];
     char keyPath[NameCapacity];
+    long long traced = 0;
     for (int index = 0; index < ButtonsWanted; ++index) {
         if (!EnumerateButtonName(index, name)) {
             return;
@@ -91,7 +100,7 @@ static void ReadButtons(Skin* skin, HDC templateDc, const char* valueName)
         if (!AppendEntry(skin, name)) {
             return;
         }
-        HRGN region = TraceButton(templateDc, keyPath, valueName);
+        HRGN region = TraceButton(templateDc, keyPath, valueName, &traced);
         skin->buttons[index].region = region;
         if (region == nullptr) {
             return;
@@ -122,13 +131,11 @@ int LoadButtonTable(Skin* skin)
         GetObjectA(skin->regionTemplate, sizeof info, &info) == 0 || !selection.Succeeded()) {
         return 0;
     }
-    const int mode = GetResolutionMode(skin);
-    if (mode < 0) {
+    char valueName[SkinValueNameCapacity];
+    ZeroMemory(valueName, sizeof valueName);
+    if (!FormatSkinValueName(skin->screenWidth, skin->screenHeight, RectangleGroup, valueName)) {
         return 0;
     }
-    char valueName[NameCapacity];
-    ZeroMemory(valueName, sizeof valueName);
-    lstrcpynA(valueName, skinValueNames[mode], sizeof valueName);
     ReadButtons(skin, templateDc.Get(), valueName);
     return skin->buttonCount == ButtonsWanted ? 1 : 0;
 }

@@ -18,6 +18,15 @@ public:
     ScreenDc(const ScreenDc&) = delete;
     ScreenDc& operator=(const ScreenDc&) = delete;
     HDC Get() const { return hdc; }
+    // Gives the screen's DC back before the guard goes, for code that needs it only to make
+    // compatible objects.
+    void Release()
+    {
+        if (hdc != nullptr) {
+            ReleaseDC(nullptr, hdc);
+            hdc = nullptr;
+        }
+    }
 
 private:
     HDC hdc;

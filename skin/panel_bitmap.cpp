@@ -1,6 +1,8 @@
 #include "skin/skin.h"
 
 #include "outside/kivrel.h"
+#include "skin/bitmap_file.h"
+#include "skin/gdi_guards.h"
 
 static bool IsEmpty(const char* text)
 {
@@ -19,208 +21,6 @@ static int JoinPath(char* path, int capacity, const char* directory, const char*
     CopyMemory(path, directory, directoryLength);
     CopyMemory(path + directoryLength, fileName, fileLength + 1);
     return 1;
-}
-
-// What the info header of a bitmap file declares, whichever of its versions the file uses.
-struct BitmapLayout {
-    LONG width;
-    LONG height;
-    WORD bitCount;
-    DWORD compression;
-    DWORD sizeImage;
-    DWORD colorsUsed;
-    bool coreHeader;
-};
-
-// The pairs of depth and compression that bitmap files are defined for. The loader of some
-// platforms makes a picture of garbage out of any other pair instead of failing.
-static bool IsKnownFormat(const BitmapLayout& layout)
-{
-    const WORD bits = layout.bitCount;
-    switch (layout.compression) {
-    case BI_RGB:
-        return bits == 1 || bits == 4 || bits == 8 || bits == 24 ||
-               (!layout.coreHeader && (bits == 16 || bits == 32));
-    case BI_BITFIELDS:
-        return bits == 16 || bits == 32;
-    case BI_RLE8:
-        return bits == 8 && layout.height > 0;
-    case BI_RLE4:
-        return bits == 4 && layout.height > 0;
-    default:
-        return false;
-    }
-}
-
-// Bytes between the info header and the pixel data: the colour table, and the three masks that
-// follow a plain info header with bit fields. False when the declared colour count cannot be.
-static bool ColourTableBytes(const BitmapLayout& layout, DWORD infoSize, DWORD* bytes)
-{
-    DWORD entries = 0;
-    if (layout.bitCount <= 8) {
-        const DWORD most = 1u << layout.bitCount;
-        if (layout.colorsUsed > most) {
-            return false;
-        }
-        entries = layout.colorsUsed != 0 ? layout.colorsUsed : most;
-    }
-    *bytes = entries * (layout.coreHeader ? 3 : 4);
-    if (layout.compression == BI_BITFIELDS && infoSize == sizeof(BITMAPINFOHEADER)) {
-        *bytes += 3 * sizeof(DWORD);
-    }
-    return true;
-}
-
-// A panel is a picture of the screen, and the largest supported screen is 1024 x 768. A few
-// bytes of run-length data can declare 65535 x 65535 pixels, which the loader would try to make
-// into a bitmap of 16 GB; four screens' width or height is as far as a panel may go.
-enum { MaxPanelExtent = 4096 };
-
-// Bytes of pixel data that the headers promise, or 0 when they make no sense. Rows of packed
-// formats are padded to 32 bits; compressed data states its own size.
-static DWORD PromisedPixelBytes(const BitmapLayout& layout)
-{
-    if (layout.width <= 0 || layout.height == 0 || !IsKnownFormat(layout)) {
-        return 0;
-    }
-    if (layout.width > MaxPanelExtent || layout.height > MaxPanelExtent ||
-        layout.height < -MaxPanelExtent) {
-        return 0;
-    }
-    if (layout.compression == BI_RLE8 || layout.compression == BI_RLE4) {
-        return layout.sizeImage;
-    }
-    const long long signedRows = layout.height;
-    const unsigned long long rows =
-        static_cast<unsigned long long>(signedRows < 0 ? -signedRows : signedRows);
-    const unsigned long long stride =
-        (static_cast<unsigned long long>(layout.width) * layout.bitCount + 31) / 32 * 4;
-    const unsigned long long bytes = stride * rows;
-    return bytes > 0xFFFFFFFFull ? 0 : static_cast<DWORD>(bytes);
-}
-
-// True when run-length data stays inside the picture and ends with its end-of-picture mark. The
-// system's decoder quietly clips runs that overshoot a row or the picture and accepts data that
-// just stops, so a damaged panel would load as a damaged picture instead of failing.
-static bool IsSoundRunLength(const BYTE* data, DWORD size, const BitmapLayout& layout)
-{
-    long long x = 0;
-    long long y = 0;
-    DWORD i = 0;
-    while (size - i >= 2) {
-        const BYTE count = data[i];
-        const BYTE code = data[i + 1];
-        i += 2;
-        if (count != 0) {  // a run of one value
-            x += count;
-        } else if (code == 0) {  // end of row
-            x = 0;
-            ++y;
-        } else if (code == 1) {  // end of picture
-            return y <= layout.height;
-        } else if (code == 2) {  // move right and up
-            if (size - i < 2) {
-                return false;
-            }
-            x += data[i];
-            y += data[i + 1];
-            i += 2;
-        } else {  // literal pixels, padded to a 16-bit boundary
-            const DWORD bytes = layout.bitCount == 8 ? code : (code + 1u) / 2;
-            const DWORD padded = (bytes + 1) & ~1u;
-            if (size - i < padded) {
-                return false;
-            }
-            i += padded;
-            x += code;
-        }
-        if (x > layout.width || y > layout.height || (y == layout.height && x > 0)) {
-            return false;
-        }
-    }
-    return false;
-}
-
-static bool ReadRunLengthData(HANDLE file, DWORD dataStart, const BitmapLayout& layout)
-{
-    BYTE* data = static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), 0, layout.sizeImage));
-    if (data == nullptr) {
-        return false;
-    }
-    DWORD read = 0;
-    const bool ok =
-        SetFilePointer(file, static_cast<LONG>(dataStart), nullptr, FILE_BEGIN) == dataStart &&
-        ReadFile(file, data, layout.sizeImage, &read, nullptr) && read == layout.sizeImage &&
-        IsSoundRunLength(data, read, layout);
-    HeapFree(GetProcessHeap(), 0, data);
-    return ok;
-}
-
-static bool ReadLayout(const BYTE* info, DWORD infoSize, DWORD available, BitmapLayout* layout)
-{
-    ZeroMemory(layout, sizeof *layout);
-    if (infoSize == sizeof(BITMAPCOREHEADER) && available >= infoSize) {
-        BITMAPCOREHEADER core;
-        CopyMemory(&core, info, sizeof core);
-        layout->width = core.bcWidth;
-        layout->height = core.bcHeight;
-        layout->bitCount = core.bcBitCount;
-        layout->compression = BI_RGB;
-        layout->coreHeader = true;
-        return true;
-    }
-    if (infoSize >= sizeof(BITMAPINFOHEADER) && available >= sizeof(BITMAPINFOHEADER)) {
-        BITMAPINFOHEADER header;
-        CopyMemory(&header, info, sizeof header);
-        layout->width = header.biWidth;
-        layout->height = header.biHeight;
-        layout->bitCount = header.biBitCount;
-        layout->compression = header.biCompression;
-        layout->sizeImage = header.biSizeImage;
-        layout->colorsUsed = header.biClrUsed;
-        return true;
-    }
-    return false;
-}
-
-// True when the file holds a whole bitmap of a known format: its headers, its colour table and
-// all the pixel data they promise. The system's loader accepts a file cut short and reads past
-// its end, so a truncated panel would load as garbage instead of failing.
-static bool IsCompleteBitmapFile(const char* path)
-{
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    BYTE headers[sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)];
-    ZeroMemory(headers, sizeof headers);
-    DWORD read = 0;
-    const DWORD fileSize = GetFileSize(file, nullptr);
-    const BOOL ok = ReadFile(file, headers, sizeof headers, &read, nullptr);
-    const DWORD fileHeaderSize = sizeof(BITMAPFILEHEADER);
-    BITMAPFILEHEADER fileHeader;
-    CopyMemory(&fileHeader, headers, sizeof fileHeader);
-    DWORD infoSize = 0;
-    CopyMemory(&infoSize, headers + fileHeaderSize, sizeof infoSize);
-    BitmapLayout layout;
-    DWORD tableBytes = 0;
-    bool complete =
-        ok && fileSize != INVALID_FILE_SIZE && read >= fileHeaderSize + sizeof(DWORD) &&
-        fileHeader.bfType == 0x4D42 &&  // "BM"
-        ReadLayout(headers + fileHeaderSize, infoSize, read - fileHeaderSize, &layout) &&
-        ColourTableBytes(layout, infoSize, &tableBytes);
-    const DWORD pixelBytes = complete ? PromisedPixelBytes(layout) : 0;
-    const unsigned long long dataStart = fileHeader.bfOffBits;
-    complete =
-        pixelBytes != 0 &&
-        dataStart >= static_cast<unsigned long long>(fileHeaderSize) + infoSize + tableBytes &&
-        dataStart + pixelBytes <= fileSize;
-    if (complete && (layout.compression == BI_RLE8 || layout.compression == BI_RLE4)) {
-        complete = ReadRunLengthData(file, static_cast<DWORD>(dataStart), layout);
-    }
-    CloseHandle(file);
-    return complete;
 }
 
 HBITMAP LoadPanelBitmap(HINSTANCE instance, Skin* skin, const char* directory, const char* key,
@@ -249,64 +49,61 @@ HBITMAP LoadPanelBitmap(HINSTANCE instance, Skin* skin, const char* directory, c
     }
     // No LR_CREATEDIBSECTION: the panel is wanted as a bitmap in the screen's own format, so that
     // painting is a plain copy.
-    HANDLE loaded = LoadImageA(instance, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE);
+    HANDLE loaded =
+        LoadImageA(instance, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE);
     if (loaded == nullptr) {
         return nullptr;
     }
     return FitBitmapToScreen(skin, static_cast<HBITMAP>(loaded));
 }
 
+// Copies the whole of loaded onto the whole of fitted. A bitmap that could not be selected would
+// leave the copy reading or writing the DC's stock bitmap: that counts as a failed copy. The
+// selections go back before this returns, target first.
+static bool StretchOnto(HDC targetDc, HBITMAP fitted, int targetWidth, int targetHeight,
+                        HDC sourceDc, HBITMAP loaded, int sourceWidth, int sourceHeight)
+{
+    Selection source(sourceDc, loaded);
+    Selection target(targetDc, fitted);
+    return source.Succeeded() && target.Succeeded() &&
+           StretchBlt(targetDc, 0, 0, targetWidth, targetHeight, sourceDc, 0, 0, sourceWidth,
+                      sourceHeight, SRCCOPY) != 0;
+}
+
+// Makes a screen-sized bitmap in *fitted and stretches loaded onto it; true when the copy was
+// made. *fitted may be set even when it was not, for the caller to delete: every DC is deleted by
+// its guard when this returns, and only then may the bitmaps it held be deleted.
+static bool StretchIntoNewBitmap(const Skin* skin, HBITMAP loaded, int width, int height,
+                                 HBITMAP* fitted)
+{
+    ScreenDc screen;
+    MemoryDc source(screen.Get());
+    MemoryDc target(source.Get() != nullptr ? screen.Get() : nullptr);
+    // Compatible with the screen, not with a memory DC, whose bitmap would be monochrome.
+    *fitted = target.Get() != nullptr
+                  ? CreateCompatibleBitmap(screen.Get(), skin->screenWidth, skin->screenHeight)
+                  : nullptr;
+    screen.Release();
+    return *fitted != nullptr &&
+           StretchOnto(target.Get(), *fitted, skin->screenWidth, skin->screenHeight, source.Get(),
+                       loaded, width, height);
+}
+
 // Stretches the loaded bitmap onto a new screen-sized one. The loaded bitmap is deleted on every
 // path: once stretching was attempted it never survives.
 static HBITMAP StretchToScreen(Skin* skin, HBITMAP loaded, int width, int height)
 {
-    HDC screen = GetDC(nullptr);
-    HDC source = screen != nullptr ? CreateCompatibleDC(screen) : nullptr;
-    HDC target = source != nullptr ? CreateCompatibleDC(screen) : nullptr;
-    // Compatible with the screen, not with a memory DC, whose bitmap would be monochrome.
-    HBITMAP fitted =
-        target != nullptr ? CreateCompatibleBitmap(screen, skin->screenWidth, skin->screenHeight)
-                          : nullptr;
-    if (screen != nullptr) {
-        ReleaseDC(nullptr, screen);
-    }
-    if (fitted == nullptr) {
-        if (target != nullptr) {
-            DeleteDC(target);
-        }
-        if (source != nullptr) {
-            DeleteDC(source);
-        }
-        DeleteObject(loaded);
-        return nullptr;
-    }
-    HGDIOBJ oldSource = SelectObject(source, loaded);
-    HGDIOBJ oldTarget = SelectObject(target, fitted);
-    // A bitmap that could not be selected would leave the copy reading the DC's stock bitmap:
-    // that counts as a failed copy, not as a panel.
-    const bool selected = oldSource != nullptr && oldSource != HGDI_ERROR &&
-                          oldTarget != nullptr && oldTarget != HGDI_ERROR;
-    const bool copied = selected && StretchBlt(target, 0, 0, skin->screenWidth, skin->screenHeight,
-                                               source, 0, 0, width, height, SRCCOPY) != 0;
-    if (copied) {
-        skin->paintWidth = skin->screenWidth;
-        skin->paintHeight = skin->screenHeight;
-    }
-    // Both bitmaps go back out of their DCs before anything is deleted: a bitmap still selected
-    // into a DC cannot be deleted.
-    if (oldTarget != nullptr && oldTarget != HGDI_ERROR) {
-        SelectObject(target, oldTarget);
-    }
-    if (oldSource != nullptr && oldSource != HGDI_ERROR) {
-        SelectObject(source, oldSource);
-    }
-    DeleteDC(target);
-    DeleteDC(source);
+    HBITMAP fitted = nullptr;
+    const bool copied = StretchIntoNewBitmap(skin, loaded, width, height, &fitted);
     DeleteObject(loaded);
     if (!copied) {
-        DeleteObject(fitted);
+        if (fitted != nullptr) {
+            DeleteObject(fitted);
+        }
         return nullptr;
     }
+    skin->paintWidth = skin->screenWidth;
+    skin->paintHeight = skin->screenHeight;
     return fitted;
 }
 

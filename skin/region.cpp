@@ -1,5 +1,7 @@
 #include "skin/region.h"
 
+#include "skin/skin_limits.h"
+
 #include <climits>
 
 BOOL GetRegionBounds(HRGN region, RECT* outRect)
@@ -18,21 +20,28 @@ BOOL GetRegionBounds(HRGN region, RECT* outRect)
     return 1;
 }
 
-// Four times the widest and tallest screen the menu supports: a block of a real template is never
-// larger, and the pixel reads of the largest accepted block still take well under a second.
-enum { MaxBlockExtent = 4096 };
+long long CountBlockPixels(const RECT& area)
+{
+    // Both the sentinel column past `right` and the loop over rows step one beyond the block's
+    // inclusive edges, so an edge at INT_MAX would overflow. Such a block is refused like any
+    // other unusable one rather than clipped: no template is that large, so clipping would only
+    // hide a broken setting.
+    if (area.left < 0 || area.top < 0 || area.left >= area.right || area.top >= area.bottom ||
+        area.right == INT_MAX || area.bottom == INT_MAX) {
+        return 0;
+    }
+    const long long columns = static_cast<long long>(area.right) - area.left + 1;
+    const long long rows = static_cast<long long>(area.bottom) - area.top + 1;
+    return columns * rows;
+}
 
-// Both the sentinel column past `right` and the loop over rows step one beyond the block's
-// inclusive edges, so an edge at INT_MAX would overflow. Such a block is refused like any other
-// unusable one rather than clipped: no template is that large, so clipping would only hide a
-// broken setting. So is a block of absurd extent, which would otherwise keep the tracing reading
-// pixels for hours (a rectangle 2,000,000,000 pixels wide is a valid setting as far as its text
-// goes).
+// A block is bounded by the pixels it costs, not by its shape: "0,0,4200,99" traces in a moment,
+// while a rectangle 2,000,000,000 pixels wide, a valid setting as far as its text goes, would keep
+// the tracing reading pixels for hours.
 static bool IsTraceableBlock(HDC dc, const RECT& area)
 {
-    return dc != nullptr && area.left >= 0 && area.top >= 0 && area.left < area.right &&
-           area.top < area.bottom && area.right < INT_MAX && area.bottom < INT_MAX &&
-           area.right - area.left < MaxBlockExtent && area.bottom - area.top < MaxBlockExtent;
+    const long long pixels = CountBlockPixels(area);
+    return dc != nullptr && pixels != 0 && pixels <= MaxTracedPixels;
 }
 
 // A value that never belongs, so that the column after the block closes every open run.
@@ -84,8 +93,8 @@ static bool TraceRow(HDC dc, const RECT& area, int y, COLORREF keyColor, BOOL ex
     RECT run = {};
     // Column offset `columns` is the sentinel: it is never read from the device context.
     for (int c = 0; c <= columns; ++c) {
-        COLORREF value = c < columns ? GetPixel(dc, area.left + c, y)
-                                     : SentinelValue(keyColor, excludeKey);
+        COLORREF value =
+            c < columns ? GetPixel(dc, area.left + c, y) : SentinelValue(keyColor, excludeKey);
         bool belongs = Belongs(value, keyColor, excludeKey);
         if (!runOpen && belongs) {
             runOpen = true;
@@ -103,8 +112,7 @@ static bool TraceRow(HDC dc, const RECT& area, int y, COLORREF keyColor, BOOL ex
     return true;
 }
 
-HRGN BuildRegionFromTemplate(HDC dc, RECT area, COLORREF keyColor, BOOL excludeKey,
-                             RECT* outBounds)
+HRGN BuildRegionFromTemplate(HDC dc, RECT area, COLORREF keyColor, BOOL excludeKey, RECT* outBounds)
 {
     if (!IsTraceableBlock(dc, area)) {
         return nullptr;

@@ -10,5 +10,10 @@
 HRGN BuildRegionFromTemplate(HDC dc, RECT area, COLORREF keyColor, BOOL excludeKey,
                              RECT* outBounds);
 
+// The pixels of the inclusive block `area` (its right column and bottom row count), or 0 for a
+// block that cannot be traced: an edge before 0 or at INT_MAX, or right or bottom not past left
+// or top.
+long long CountBlockPixels(const RECT& area);
+
 // 1 and the bounding box when region is valid and not empty; 0 otherwise.
 BOOL GetRegionBounds(HRGN region, RECT* outRect);

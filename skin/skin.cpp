@@ -11,8 +11,6 @@ const char* const skinValueNames[12] = {
     "Region Template Mode 1", "Region Template Mode 2", "Region Template Mode 3",
 };
 
-enum { NormalGroup = 3, SelectedGroup = 6, TemplateGroup = 9 };
-
 static const char panelKey[] = "Panel";
 
 int ReadScreenSize(Skin* skin)
@@ -95,23 +93,24 @@ int LoadSkin(HWND window)
     if (!CopyModuleDirectory(directory, sizeof directory)) {
         return 0;
     }
-    const int mode = GetResolutionMode(skin);
-    if (mode < 0) {
-        return 0;
+    // A size the menu does not show on fails here, before any setting is read.
+    char names[3][SkinValueNameCapacity];
+    const int groups[3] = {NormalBitmapGroup, SelectedBitmapGroup, RegionTemplateGroup};
+    for (int i = 0; i < 3; ++i) {
+        if (!FormatSkinValueName(skin->screenWidth, skin->screenHeight, groups[i], names[i])) {
+            return 0;
+        }
     }
     HINSTANCE instance = appState->instance;
-    skin->normalBitmap =
-        LoadPanelBitmap(instance, skin, directory, panelKey, skinValueNames[NormalGroup + mode]);
+    skin->normalBitmap = LoadPanelBitmap(instance, skin, directory, panelKey, names[0]);
     if (skin->normalBitmap == nullptr) {
         return 0;
     }
-    skin->selectedBitmap =
-        LoadPanelBitmap(instance, skin, directory, panelKey, skinValueNames[SelectedGroup + mode]);
+    skin->selectedBitmap = LoadPanelBitmap(instance, skin, directory, panelKey, names[1]);
     if (skin->selectedBitmap == nullptr) {
         return 0;
     }
-    skin->regionTemplate =
-        LoadPanelBitmap(instance, skin, directory, panelKey, skinValueNames[TemplateGroup + mode]);
+    skin->regionTemplate = LoadPanelBitmap(instance, skin, directory, panelKey, names[2]);
     if (skin->regionTemplate == nullptr) {
         return 0;
     }

@@ -4,21 +4,21 @@
 #include <windows.h>
 
 struct ButtonEntry {
-    char name[256];  // the button's sub-key under "Buttons"
-    HRGN region;     // owned; in window coordinates, which are screen coordinates
+    char name[256]; // the button's sub-key under "Buttons"
+    HRGN region;    // owned; in window coordinates, which are screen coordinates
 };
 
 struct Skin {
     int screenWidth;
     int screenHeight;
-    int paintWidth;   // 0 until the first panel bitmap was fitted, then screenWidth
+    int paintWidth; // 0 until the first panel bitmap was fitted, then screenWidth
     int paintHeight;
-    HBITMAP normalBitmap;    // owned: every button unlit, screen-sized
-    HBITMAP selectedBitmap;  // owned: every button lit, screen-sized
-    HBITMAP regionTemplate;  // owned: the shapes the button regions are traced from
-    ButtonEntry* buttons;    // owned; in enumeration order, the index is the button index
-    int buttonCount;         // entries that have a region
-    int pressed;             // 1 while a button is held down
+    HBITMAP normalBitmap;   // owned: every button unlit, screen-sized
+    HBITMAP selectedBitmap; // owned: every button lit, screen-sized
+    HBITMAP regionTemplate; // owned: the shapes the button regions are traced from
+    ButtonEntry* buttons;   // owned; in enumeration order, the index is the button index
+    int buttonCount;        // entries that have a region
+    int pressed;            // 1 while a button is held down
 };
 
 // The current skin, or null. A failed load leaves its partly filled record here for FreeSkin.
@@ -33,6 +33,38 @@ void FreeSkin();
 int ReadScreenSize(Skin* skin);
 // 0, 1, 2 for 640x480, 800x600, 1024x768; -1 for any other size.
 int GetResolutionMode(const Skin* skin);
+
+// The kinds of setting the skin reads for one screen size.
+enum SkinValueGroup {
+    RectangleGroup = 0,
+    NormalBitmapGroup = 1,
+    SelectedBitmapGroup = 2,
+    RegionTemplateGroup = 3,
+};
+enum { SkinValueGroupCount = 4, SkinValueNameCapacity = 64 };
+
+// 1 for a screen size the menu shows on (see skin/skin_limits.h), 0 for any other.
+int IsAcceptedScreenSize(int width, int height);
+
+// The value name of a group for a screen size, into a buffer of SkinValueNameCapacity: the
+// classic sizes keep their "Mode 1".."Mode 3" names ("Normal Bitmap Mode 2"), every other
+// accepted size is named by its width and height ("Normal Bitmap 1920x1080"). Returns 0, with an
+// empty name, for a size the menu does not accept or an unknown group.
+int FormatSkinValueName(int width, int height, int group, char* name);
+
+// What a value name says about the size it is for.
+enum SkinNameKind {
+    NotASkinName,       // no group's name: some other setting
+    ClassicSizeName,    // "Rectangle Mode 2"
+    OtherSizeName,      // "Rectangle 1920x1080", an accepted size that is not classic
+    ClassicSizeAsOther, // "Rectangle 1024x768": never read, the classic name serves that size
+    UnacceptedSizeName, // "Rectangle 9000x5000": a readable size the menu never shows on
+    UnreadableSizeName, // "Rectangle Mode 4", "Rectangle 01920x1080", "Rectangle 1920 x 1080"
+};
+
+// Reads a value name back into its group and size. *group, *width and *height are set for every
+// kind but NotASkinName and UnreadableSizeName (the group alone is set for the latter).
+int ParseSkinValueName(const char* name, int* group, int* width, int* height);
 HBITMAP LoadPanelBitmap(HINSTANCE instance, Skin* skin, const char* directory, const char* key,
                         const char* valueName);
 HBITMAP FitBitmapToScreen(Skin* skin, HBITMAP bitmap);

@@ -1,0 +1,11 @@
+// The check of a panel bitmap file.
+#pragma once
+
+#include <windows.h>
+
+// True when the file at path holds a whole bitmap of a defined format whose declared size is
+// within MaxBitmapPixels: its headers, its colour table and all the pixel data they promise, and,
+// for run-length data, codes that stay inside the picture and end with its end mark. The
+// system's loader accepts files cut short, unknown depth and compression pairs and run-length
+// data that overruns, and makes pictures of garbage out of them instead of failing.
+bool IsCompleteBitmapFile(const char* path);
