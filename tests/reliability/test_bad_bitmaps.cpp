@@ -1,7 +1,9 @@
 // Panel bitmap files made wrong on purpose. Every well-formed format the platform's loader knows
 // must load and show the right colours; every broken file must fail LoadSkin cleanly: no crash,
 // no hang, nothing kept of it, every handle of the attempt released.
+#include "skin/bitmap_file.h"
 #include "skin/skin.h"
+#include "skin/skin_limits.h"
 #include "tests/bench/bench.h"
 #include "tests/fakes/fake_outside.h"
 #include "tests/reliability/gdi_count.h"
@@ -280,6 +282,9 @@ std::vector<Bad> Broken()
     b.push_back({"no end of picture", Rle(8, std::string{4, 1, 0, 0})});
     b.push_back({"run-length size past the file", Rle(8, ValidRleRows(8), 4, 4, 100000)});
     b.push_back({"65535 x 65535 run-length", Rle(8, ValidRleRows(8), 65535, 65535)});
+    // One row more than one picture of the largest screen, in the few bytes of an empty picture.
+    b.push_back({"7680 x 4321 run-length", Rle(8, std::string{0, 1}, 7680, 4321)});
+    b.push_back({"33,177,601 x 1 run-length", Rle(8, std::string{0, 1}, 33177601, 1)});
     b.push_back({"top-down run-length", Rle(8, ValidRleRows(8), 4, -4)});
     b.push_back({"not a bitmap", "this is a text file, not a picture"});
     b.push_back({"BM and noise", "BM" + std::string(200, '\x7F')});
@@ -395,6 +400,34 @@ TEST_F(BadBitmaps, BrokenFilesFailTheLoadCleanlyWhereverTheyAreNamed)
                 reliability::Describe(after).c_str());
     EXPECT_EQ(attempts, refused);
     EXPECT_LE(reliability::GdiGrowth(before, after), 4);
+}
+
+TEST_F(BadBitmaps, AnyShapeWithinOnePictureOfTheLargestScreenPassesTheFileCheck)
+{
+    // Bounded by what the pixels cost, not by their shape: a 5K panel every byte of which is in
+    // the file, an 8K picture and a single row as long as one, in run-length data.
+    Header h;
+    h.width = 5120;
+    h.height = 2880;
+    h.bitCount = 1;
+    const std::string fiveK = Bitmap(h, Palette(2, 1, magenta), Rows(std::string(640, '\xFF'), 640, 2880));
+    ASSERT_TRUE(skintest::WriteRawFile(directory + "5k.bmp", fiveK));
+    EXPECT_TRUE(IsCompleteBitmapFile((directory + "5k.bmp").c_str()));
+    for (LONG width : {7680, 33177600}) {
+        const LONG height = static_cast<LONG>(MaxBitmapPixels / width);
+        ASSERT_TRUE(skintest::WriteRawFile(directory + "max.bmp",
+                                           Rle(8, std::string{0, 1}, width, height)));
+        EXPECT_TRUE(IsCompleteBitmapFile((directory + "max.bmp").c_str())) << width;
+    }
+    // The 5K panel is a usable panel: loaded and stretched to the screen.
+    fake::SetString("Panel", "Five K", "5k.bmp");
+    Skin skin = {};
+    skin.screenWidth = 1024;
+    skin.screenHeight = 768;
+    HBITMAP panel = LoadPanelBitmap(state.instance, &skin, directory.c_str(), "Panel", "Five K");
+    ASSERT_NE(nullptr, panel);
+    EXPECT_EQ(magenta, PixelOf(panel, 1023, 767));
+    DeleteObject(panel);
 }
 
 }  // namespace

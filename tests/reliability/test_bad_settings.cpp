@@ -117,15 +117,16 @@ TEST_F(BadSettings, RectangleTextsOfEveryShape)
         {"40,40,139,4294967296", 0},
         {"40,40,99999999999999999999,99", 0},
         {"2147483647,40,2147483647,99", 0},
-        // Blocks of absurd extent are refused before a pixel is read; up to 4096 pixels a side
-        // is traced (past the template every pixel reads invalid, and belongs).
+        // Blocks of absurd extent are refused before a pixel is read; any shape within the
+        // traced-pixel budget is traced (past the template every pixel reads invalid, and
+        // belongs). 552,960 x 60 pixels is exactly the budget.
         {"40,40,2000000000,99", 0},
         {"40,40,139,2000000000", 0},
         {"40,40,2000000,99", 0},
-        {"40,40,4135,99", 1},
-        {"40,40,4136,99", 0},
-        {"40,40,139,4135", 1},
-        {"40,40,139,4136", 0},
+        {"40,40,553040,99", 0},
+        {"40,40,139,331816", 0},
+        {"0,0,4200,99", 1},
+        {"40,40,139,4136", 1},
         {"40,40,139", 0},
         {"40", 0},
         {"40 40 139 99", 0},

@@ -120,17 +120,6 @@ int RectangleCount(HRGN region)
     return static_cast<int>(RectsOf(region).size());
 }
 
-// The recorder patches the import slot of GetPixel in the test program, which is where the
-// statically linked skin code calls it through.
-static std::vector<POINT> recordedReads;
-static void* realGetPixel = nullptr;
-
-static COLORREF WINAPI RecordingGetPixel(HDC dc, int x, int y)
-{
-    recordedReads.push_back(POINT{x, y});
-    return reinterpret_cast<COLORREF(WINAPI*)(HDC, int, int)>(realGetPixel)(dc, x, y);
-}
-
 static void** FindImportSlot(void* target)
 {
     BYTE* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
@@ -161,23 +150,41 @@ static void WriteSlot(void** slot, void* value)
     VirtualProtect(slot, sizeof *slot, oldProtect, &oldProtect);
 }
 
-PixelReadRecorder::PixelReadRecorder()
+ImportHook::ImportHook(const char* dll, const char* function, void* replacement)
 {
-    original = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("gdi32.dll"), "GetPixel"));
+    original = reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(dll), function));
     slot = original != nullptr ? FindImportSlot(original) : nullptr;
     if (slot != nullptr) {
-        realGetPixel = original;
-        recordedReads.clear();
-        WriteSlot(slot, reinterpret_cast<void*>(&RecordingGetPixel));
+        WriteSlot(slot, replacement);
     }
 }
 
-PixelReadRecorder::~PixelReadRecorder()
+ImportHook::~ImportHook()
 {
     if (slot != nullptr) {
         WriteSlot(slot, original);
     }
 }
+
+// The recorder patches the import slot of GetPixel in the test program, which is where the
+// statically linked skin code calls it through.
+static std::vector<POINT> recordedReads;
+static void* realGetPixel = nullptr;
+
+static COLORREF WINAPI RecordingGetPixel(HDC dc, int x, int y)
+{
+    recordedReads.push_back(POINT{x, y});
+    return reinterpret_cast<COLORREF(WINAPI*)(HDC, int, int)>(realGetPixel)(dc, x, y);
+}
+
+PixelReadRecorder::PixelReadRecorder()
+    : hook("gdi32.dll", "GetPixel", reinterpret_cast<void*>(&RecordingGetPixel))
+{
+    realGetPixel = hook.Original();
+    recordedReads.clear();
+}
+
+PixelReadRecorder::~PixelReadRecorder() = default;
 
 const std::vector<POINT>& PixelReadRecorder::Reads() const
 {
@@ -282,6 +289,13 @@ COLORREF TemplateColour(int width, int height, int x, int y)
     return 0;
 }
 
+std::string ValueName(int width, int height, int group)
+{
+    char name[SkinValueNameCapacity];
+    FormatSkinValueName(width, height, group, name);
+    return name;
+}
+
 void SkinTest::SetUp()
 {
     fake::Reset();
@@ -323,10 +337,15 @@ void SkinTest::WritePanel(int width, int height, int fileWidth, int fileHeight)
         fileWidth = width;
         fileHeight = height;
     }
-    const std::string digit = ModeDigit(width);
-    const std::string normal = "normal" + digit + ".bmp";
-    const std::string selected = "selected" + digit + ".bmp";
-    const std::string templ = "template" + digit + ".bmp";
+    // Files of the classic sizes keep their mode's digit ("normal3.bmp"), others their size.
+    int group = 0, w = 0, h = 0;
+    const bool classic = ParseSkinValueName(ValueName(width, height, RectangleGroup).c_str(),
+                                            &group, &w, &h) == ClassicSizeName;
+    const std::string size =
+        classic ? ModeDigit(width) : std::to_string(width) + "x" + std::to_string(height);
+    const std::string normal = "normal" + size + ".bmp";
+    const std::string selected = "selected" + size + ".bmp";
+    const std::string templ = "template" + size + ".bmp";
     ASSERT_TRUE(WriteBitmapFile(directory + normal, fileWidth, fileHeight,
                                 [](int, int) { return RGB(20, 30, 60); }));
     ASSERT_TRUE(WriteBitmapFile(directory + selected, fileWidth, fileHeight,
@@ -334,18 +353,17 @@ void SkinTest::WritePanel(int width, int height, int fileWidth, int fileHeight)
     ASSERT_TRUE(WriteBitmapFile(directory + templ, fileWidth, fileHeight, [=](int x, int y) {
         return TemplateColour(width, height, x, y);
     }));
-    fake::SetString("Panel", "Normal Bitmap Mode " + digit, normal);
-    fake::SetString("Panel", "Selected Bitmap Mode " + digit, selected);
-    fake::SetString("Panel", "Region Template Mode " + digit, templ);
+    fake::SetString("Panel", ValueName(width, height, NormalBitmapGroup), normal);
+    fake::SetString("Panel", ValueName(width, height, SelectedBitmapGroup), selected);
+    fake::SetString("Panel", ValueName(width, height, RegionTemplateGroup), templ);
 }
 
 void SkinTest::AddButtons(int width, int height, int count)
 {
-    const std::string digit = ModeDigit(width);
     for (int i = 0; i < count; ++i) {
         const std::string name = "Button " + std::to_string(i);
         fake::AddSubKey("Buttons", name);
-        fake::SetString("Buttons\\" + name, "Rectangle Mode " + digit,
+        fake::SetString("Buttons\\" + name, ValueName(width, height, RectangleGroup),
                         RectangleText(ButtonRect(width, height, i)));
     }
 }

@@ -45,20 +45,36 @@ std::string Describe(HRGN region);
 RECT Box(HRGN region);
 int RectangleCount(HRGN region);
 
-// Replaces GetPixel in this program's import table for its lifetime and records every read.
+// Replaces one system function in this program's import table for its lifetime. The skin's code
+// is linked into the test program, so it calls through that table too. Original() is the real
+// function, for a replacement that fails only some calls.
+class ImportHook {
+public:
+    ImportHook(const char* dll, const char* function, void* replacement);
+    ~ImportHook();
+    ImportHook(const ImportHook&) = delete;
+    ImportHook& operator=(const ImportHook&) = delete;
+    bool Installed() const { return slot != nullptr; }
+    void* Original() const { return original; }
+
+private:
+    void** slot = nullptr;
+    void* original = nullptr;
+};
+
+// Replaces GetPixel for its lifetime and records every read.
 class PixelReadRecorder {
 public:
     PixelReadRecorder();
     ~PixelReadRecorder();
     PixelReadRecorder(const PixelReadRecorder&) = delete;
     PixelReadRecorder& operator=(const PixelReadRecorder&) = delete;
-    bool Installed() const { return slot != nullptr; }
+    bool Installed() const { return hook.Installed(); }
     const std::vector<POINT>& Reads() const;
     void Clear();
 
 private:
-    void** slot = nullptr;
-    void* original = nullptr;
+    ImportHook hook;
 };
 
 // Writes a 24-bit bottom-up bitmap file whose pixel (x, y) is colourAt(x, y).
@@ -77,6 +93,9 @@ inline const char* ModeDigit(int width)
 {
     return width == 640 ? "1" : width == 800 ? "2" : "3";
 }
+
+// The menu's own name of a group's setting at a screen size.
+std::string ValueName(int width, int height, int group);
 
 // Owns everything a skin test changes: the fake settings and log, appState, the skin, the
 // display mode (back to 1024x768 at the end) and a temporary program directory.

@@ -309,13 +309,61 @@ TEST_F(ButtonTableTest, NoTemplateOrNoModeLeavesTheTableUntouched)
     DeleteDC(holder);
     FreeSkin();
 
+    // A screen the menu never shows on has no rectangle names to read.
     skin = MakeGridSkin(800, 600);
-    skin->screenWidth = 1280;
-    skin->screenHeight = 1024;
+    skin->screenWidth = 7681;
+    skin->screenHeight = 4320;
     fake::Calls().clear();
     EXPECT_EQ(0, LoadButtonTable(skin));
     EXPECT_EQ(nullptr, skin->buttons);
     EXPECT_TRUE(fake::Calls().empty());
     EXPECT_TRUE(IsDeselected(skin->regionTemplate));
     EXPECT_EQ(0, LoadButtonTable(nullptr));
+}
+
+TEST_F(ButtonTableTest, TracedPixelsAreBoundedPerSkinLoadNotPerSide)
+{
+    // A wide, flat button traces; its shape is no reason to refuse it.
+    Skin* skin = MakeGridSkin(800, 600);
+    AddButtons(800, 600);
+    SetRectangle("Button 0", "0,0,4200,99");
+    ASSERT_EQ(1, LoadButtonTable(skin));
+    // From the first shape's left edge to the block's right edge: past the template every pixel
+    // reads invalid, and belongs.
+    EXPECT_EQ((RECT{50, 0, 4201, 100}), skintest::Box(skin->buttons[0].region));
+    FreeSkin();
+
+    // Six blocks of 4096 x 4096 pixels: the first two alone would trace more than one picture
+    // of the largest screen, so the second is refused before a pixel of it is read.
+    skin = MakeGridSkin(800, 600);
+    for (int i = 0; i < 6; ++i) {
+        SetRectangle("Button " + std::to_string(i), "0,0,4095,4095");
+    }
+    EXPECT_EQ(0, LoadButtonTable(skin));
+    EXPECT_EQ(1, skin->buttonCount);
+    EXPECT_EQ(nullptr, skin->buttons[1].region);
+    FreeSkin();
+}
+
+namespace {
+HRGN offsetRegion = nullptr;
+int WINAPI FailingOffsetRgn(HRGN region, int, int)
+{
+    offsetRegion = region;
+    return ERROR;
+}
+}  // namespace
+
+TEST_F(ButtonTableTest, ARegionThatCannotBeMovedFailsItsButtonAndIsDeleted)
+{
+    Skin* skin = MakeGridSkin(800, 600);
+    AddButtons(800, 600);
+    skintest::ImportHook hook("gdi32.dll", "OffsetRgn", reinterpret_cast<void*>(&FailingOffsetRgn));
+    ASSERT_TRUE(hook.Installed());
+    offsetRegion = nullptr;
+    EXPECT_EQ(0, LoadButtonTable(skin));
+    EXPECT_EQ(0, skin->buttonCount);
+    ASSERT_NE(nullptr, offsetRegion);
+    EXPECT_EQ(0u, GetObjectType(offsetRegion));
+    EXPECT_EQ(nullptr, skin->buttons[0].region);
 }

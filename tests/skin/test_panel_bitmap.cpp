@@ -2,6 +2,8 @@
 #include "tests/fakes/fake_outside.h"
 #include "tests/skin/skin_test_support.h"
 
+#include <memory>
+
 using skintest::SkinTest;
 using skintest::WriteBitmapFile;
 
@@ -109,6 +111,76 @@ TEST(FitBitmapToScreen, FailsCleanlyOnNoBitmap)
     EXPECT_EQ(0, skin.paintHeight);
 }
 
+namespace {
+
+// The one call to fail, and what the stretch made, so that each failure can be checked for
+// what it left behind.
+enum class Failing { CompatibleBitmap, SelectLoaded, Stretch };
+Failing failing;
+HBITMAP loadedBitmap = nullptr;
+HBITMAP madeBitmap = nullptr;
+skintest::ImportHook* createHook = nullptr;
+skintest::ImportHook* selectHook = nullptr;
+
+HBITMAP WINAPI FailingCreateCompatibleBitmap(HDC dc, int width, int height)
+{
+    if (failing == Failing::CompatibleBitmap) {
+        return nullptr;
+    }
+    auto real = reinterpret_cast<HBITMAP(WINAPI*)(HDC, int, int)>(createHook->Original());
+    madeBitmap = real(dc, width, height);
+    return madeBitmap;
+}
+
+HGDIOBJ WINAPI FailingSelectObject(HDC dc, HGDIOBJ object)
+{
+    if (failing == Failing::SelectLoaded && object == loadedBitmap) {
+        return nullptr;
+    }
+    return reinterpret_cast<HGDIOBJ(WINAPI*)(HDC, HGDIOBJ)>(selectHook->Original())(dc, object);
+}
+
+BOOL WINAPI FailingStretchBlt(HDC, int, int, int, int, HDC, int, int, int, int, DWORD)
+{
+    return FALSE;
+}
+
+}  // namespace
+
+TEST(FitBitmapToScreen, AStretchThatFailsAtAnyStepDeletesBothBitmaps)
+{
+    for (Failing step : {Failing::CompatibleBitmap, Failing::SelectLoaded, Failing::Stretch}) {
+        SCOPED_TRACE(static_cast<int>(step));
+        Skin skin = SkinOfSize(800, 600);
+        loadedBitmap = ScreenBitmap(640, 480, 0, 0);
+        madeBitmap = nullptr;
+        failing = step;
+        HBITMAP result = nullptr;
+        {
+            skintest::ImportHook create("gdi32.dll", "CreateCompatibleBitmap",
+                                        reinterpret_cast<void*>(&FailingCreateCompatibleBitmap));
+            skintest::ImportHook select("gdi32.dll", "SelectObject",
+                                        reinterpret_cast<void*>(&FailingSelectObject));
+            std::unique_ptr<skintest::ImportHook> stretch;
+            if (step == Failing::Stretch) {
+                stretch.reset(new skintest::ImportHook(
+                    "gdi32.dll", "StretchBlt", reinterpret_cast<void*>(&FailingStretchBlt)));
+                ASSERT_TRUE(stretch->Installed());
+            }
+            ASSERT_TRUE(create.Installed() && select.Installed());
+            createHook = &create;
+            selectHook = &select;
+            result = FitBitmapToScreen(&skin, loadedBitmap);
+        }
+        EXPECT_EQ(nullptr, result);
+        EXPECT_EQ(0u, GetObjectType(loadedBitmap)) << "the loaded bitmap must be deleted";
+        EXPECT_EQ(step == Failing::CompatibleBitmap, madeBitmap == nullptr);
+        EXPECT_EQ(0u, GetObjectType(madeBitmap)) << "the new bitmap must be deleted";
+        EXPECT_EQ(0, skin.paintWidth);
+        EXPECT_EQ(0, skin.paintHeight);
+    }
+}
+
 using LoadPanelBitmapTest = SkinTest;
 
 TEST_F(LoadPanelBitmapTest, LoadsTheNamedFileFromTheDirectoryAndFitsIt)
@@ -169,19 +241,19 @@ TEST_F(LoadPanelBitmapTest, RefusesAPathThatDoesNotFitRatherThanLoadingAShorterO
               LoadPanelBitmap(state.instance, &skin, directory.c_str(), "Panel", "Too Long"));
 }
 
-TEST_F(LoadPanelBitmapTest, RefusesAPanelOfMoreThanFourScreensExtent)
+TEST_F(LoadPanelBitmapTest, APanelOfAnyShapeWithinThePixelBoundIsStretchedToTheScreen)
 {
     Skin skin = SkinOfSize(800, 600);
     const char* dir = directory.c_str();
-    ASSERT_TRUE(WriteBitmapFile(directory + "wide.bmp", 4096, 2, [](int, int) { return 0; }));
-    ASSERT_TRUE(WriteBitmapFile(directory + "wider.bmp", 4097, 2, [](int, int) { return 0; }));
-    ASSERT_TRUE(WriteBitmapFile(directory + "taller.bmp", 2, 4097, [](int, int) { return 0; }));
+    ASSERT_TRUE(WriteBitmapFile(directory + "wide.bmp", 4097, 2, [](int, int) { return 0; }));
+    ASSERT_TRUE(WriteBitmapFile(directory + "tall.bmp", 2, 4097, [](int, int) { return 0; }));
     fake::SetString("Panel", "Wide", "wide.bmp");
-    fake::SetString("Panel", "Wider", "wider.bmp");
-    fake::SetString("Panel", "Taller", "taller.bmp");
-    HBITMAP bitmap = LoadPanelBitmap(state.instance, &skin, dir, "Panel", "Wide");
-    EXPECT_NE(nullptr, bitmap) << "4096 pixels is still a panel, stretched to the screen";
-    DeleteObject(bitmap);
-    EXPECT_EQ(nullptr, LoadPanelBitmap(state.instance, &skin, dir, "Panel", "Wider"));
-    EXPECT_EQ(nullptr, LoadPanelBitmap(state.instance, &skin, dir, "Panel", "Taller"));
+    fake::SetString("Panel", "Tall", "tall.bmp");
+    for (const char* value : {"Wide", "Tall"}) {
+        HBITMAP bitmap = LoadPanelBitmap(state.instance, &skin, dir, "Panel", value);
+        ASSERT_NE(nullptr, bitmap) << value;
+        EXPECT_EQ(800, SizeOf(bitmap).cx);
+        EXPECT_EQ(600, SizeOf(bitmap).cy);
+        DeleteObject(bitmap);
+    }
 }

@@ -1,4 +1,5 @@
 #include "skin/region.h"
+#include "skin/skin_limits.h"
 #include "tests/skin/skin_test_support.h"
 
 #include <climits>
@@ -6,6 +7,7 @@
 using skintest::Box;
 using skintest::Canvas;
 using skintest::Describe;
+using skintest::ImportHook;
 using skintest::PixelReadRecorder;
 using skintest::RegionOf;
 
@@ -103,6 +105,8 @@ TEST(BuildRegionFromTemplate, AcceptsTheSmallestBlockAndRefusesInvalidOnesWithou
         {-1, 0, 2, 2},       {0, -1, 2, 2},       {2, 0, 2, 2},  {3, 0, 2, 2},
         {0, 2, 2, 2},        {0, 3, 2, 2},        {0, 0, INT_MAX, 2}, {0, 0, 2, INT_MAX},
         {INT_MIN, 0, 2, 2},
+        // One pixel more than a skin load may trace, as a wide strip and as a square.
+        {0, 0, 16588800, 1}, {0, 0, 7680, 4319},
     };
     for (const RECT& area : refused) {
         recorder.Clear();
@@ -196,4 +200,77 @@ TEST(GetRegionBounds, AnswersOnlyForValidNonEmptyRegions)
     out = RECT{7, 7, 7, 7};
     EXPECT_EQ(0, GetRegionBounds(shape, &out));
     EXPECT_EQ((RECT{7, 7, 7, 7}), out);
+}
+
+TEST(BuildRegionFromTemplate, ABlockOfExactlyTheTracedPixelBudgetTraces)
+{
+    EXPECT_EQ(MaxTracedPixels, CountBlockPixels(RECT{0, 0, 16588799, 1}));
+    EXPECT_EQ(MaxTracedPixels + 2, CountBlockPixels(RECT{0, 0, 16588800, 1}));
+    EXPECT_EQ(0, CountBlockPixels(RECT{5, 5, 5, 9}));
+    // Past the canvas every pixel reads invalid and belongs: one run per row.
+    Canvas canvas(4, 4);
+    OwnedRegion strip(
+        BuildRegionFromTemplate(canvas.Dc(), RECT{0, 0, 16588799, 1}, 0, TRUE, nullptr));
+    ASSERT_NE(nullptr, strip.hrgn);
+    EXPECT_EQ((RECT{4, 0, 16588800, 2}), Box(strip.hrgn));
+}
+
+namespace {
+
+std::vector<HRGN> madeRegions;
+int runsBeforeFailure = 0;
+void* realCreateRectRgnIndirect = nullptr;
+
+HRGN WINAPI CountingCreateRectRgnIndirect(const RECT* rect)
+{
+    if (runsBeforeFailure-- == 0) {
+        return nullptr;
+    }
+    HRGN region = reinterpret_cast<HRGN(WINAPI*)(const RECT*)>(realCreateRectRgnIndirect)(rect);
+    madeRegions.push_back(region);
+    return region;
+}
+
+int WINAPI FailingCombineRgn(HRGN, HRGN, HRGN, int)
+{
+    return ERROR;
+}
+
+void ExpectAllDeleted(const std::vector<HRGN>& regions)
+{
+    for (size_t i = 0; i < regions.size(); ++i) {
+        EXPECT_EQ(0u, GetObjectType(regions[i])) << "region " << i << " survived";
+    }
+}
+
+}  // namespace
+
+TEST(BuildRegionFromTemplate, ARunThatCannotBeMadeOrUnitedLeavesNoRegionBehind)
+{
+    Canvas canvas(6, 4);
+    canvas.Paint(workedExample);
+    ImportHook create("gdi32.dll", "CreateRectRgnIndirect",
+                      reinterpret_cast<void*>(&CountingCreateRectRgnIndirect));
+    ASSERT_TRUE(create.Installed());
+    realCreateRectRgnIndirect = create.Original();
+    // The first run's region, then any later one, cannot be made.
+    for (int failAt : {0, 1, 3}) {
+        madeRegions.clear();
+        runsBeforeFailure = failAt;
+        EXPECT_EQ(nullptr, BuildRegionFromTemplate(canvas.Dc(), RECT{0, 0, 5, 3}, 0, TRUE, nullptr))
+            << failAt;
+        EXPECT_EQ(static_cast<size_t>(failAt), madeRegions.size());
+        ExpectAllDeleted(madeRegions);
+    }
+    // The union answers ERROR: both the run and everything gathered so far go.
+    madeRegions.clear();
+    runsBeforeFailure = -1;
+    {
+        ImportHook combine("gdi32.dll", "CombineRgn", reinterpret_cast<void*>(&FailingCombineRgn));
+        ASSERT_TRUE(combine.Installed());
+        EXPECT_EQ(nullptr,
+                  BuildRegionFromTemplate(canvas.Dc(), RECT{0, 0, 5, 3}, 0, TRUE, nullptr));
+    }
+    EXPECT_EQ(2u, madeRegions.size());
+    ExpectAllDeleted(madeRegions);
 }

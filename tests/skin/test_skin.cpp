@@ -47,12 +47,12 @@ void ExpectAllGone(const std::vector<HGDIOBJ>& handles)
     }
 }
 
-std::vector<std::string> PanelReads(const char* digit)
+std::vector<std::string> PanelReads(int width, int height, int groups = 3)
 {
     std::vector<std::string> reads;
-    for (const char* group : {"Normal Bitmap Mode ", "Selected Bitmap Mode ", "Region Template Mode "}) {
-        reads.push_back(std::string("Kivrel_GetProfileStringEx(Panel, ") + group + digit +
-                        ", 256, 1, (null), 0)");
+    for (int group = NormalBitmapGroup; group < NormalBitmapGroup + groups; ++group) {
+        reads.push_back("Kivrel_GetProfileStringEx(Panel, " +
+                        skintest::ValueName(width, height, group) + ", 256, 1, (null), 0)");
     }
     return reads;
 }
@@ -89,6 +89,70 @@ TEST(SkinValueNames, AreIndexedByGroupAndMode)
     EXPECT_STREQ("Region Template Mode 3", skinValueNames[11]);
 }
 
+TEST(SkinValueNames, NameEveryAcceptedSizeAndReadBackWhatTheMenuWouldRead)
+{
+    char name[SkinValueNameCapacity];
+    struct Named {
+        int w, h, group;
+        const char* name;
+        int kind;
+    } named[] = {
+        {640, 480, RectangleGroup, "Rectangle Mode 1", ClassicSizeName},
+        {1024, 768, RegionTemplateGroup, "Region Template Mode 3", ClassicSizeName},
+        {1920, 1080, NormalBitmapGroup, "Normal Bitmap 1920x1080", OtherSizeName},
+        {1920, 1080, RectangleGroup, "Rectangle 1920x1080", OtherSizeName},
+        {1366, 768, SelectedBitmapGroup, "Selected Bitmap 1366x768", OtherSizeName},
+        {7680, 4320, RegionTemplateGroup, "Region Template 7680x4320", OtherSizeName},
+        {640, 4320, RectangleGroup, "Rectangle 640x4320", OtherSizeName},
+        {1024, 600, RectangleGroup, "Rectangle 1024x600", OtherSizeName},
+    };
+    for (const Named& n : named) {
+        ASSERT_EQ(1, FormatSkinValueName(n.w, n.h, n.group, name)) << n.name;
+        EXPECT_STREQ(n.name, name);
+        int group = -1, w = 0, h = 0;
+        EXPECT_EQ(n.kind, ParseSkinValueName(name, &group, &w, &h)) << n.name;
+        EXPECT_EQ(n.group, group);
+        EXPECT_EQ(n.w, w);
+        EXPECT_EQ(n.h, h);
+    }
+    // Sizes the menu does not show on have no names.
+    for (SIZE refused : {SIZE{639, 480}, SIZE{640, 479}, SIZE{7681, 4320}, SIZE{7680, 4321},
+                         SIZE{0, 0}, SIZE{-1920, 1080}}) {
+        strcpy(name, "stale");
+        EXPECT_EQ(0, FormatSkinValueName(refused.cx, refused.cy, NormalBitmapGroup, name));
+        EXPECT_STREQ("", name);
+    }
+    EXPECT_EQ(0, FormatSkinValueName(1920, 1080, SkinValueGroupCount, name));
+
+    struct Parsed {
+        const char* name;
+        int kind;
+    } parsed[] = {
+        {"Normal Bitmap 1024x768", ClassicSizeAsOther},
+        // The registry finds value names without regard to case: the menu reads these.
+        {"rectangle 1920X1080", OtherSizeName},
+        {"REGION TEMPLATE MODE 2", ClassicSizeName},
+        {"Rectangle 9000x5000", UnacceptedSizeName},
+        {"Rectangle 1920x400", UnacceptedSizeName},
+        {"Rectangle 01920x1080", UnreadableSizeName},
+        {"Rectangle 1920x01080", UnreadableSizeName},
+        {"Rectangle 1920 x 1080", UnreadableSizeName},
+        {"Rectangle 1920x1080 ", UnreadableSizeName},
+        {"Rectangle Mode 4", UnreadableSizeName},
+        {"Rectangle Mode 10", UnreadableSizeName},
+        {"Rectangle 123456x1", UnreadableSizeName},
+        {"Rectangle ", UnreadableSizeName},
+        {"Remote Code", NotASkinName},
+        {"Command", NotASkinName},
+        {"Rectangles 1920x1080", NotASkinName},
+        {"", NotASkinName},
+    };
+    for (const Parsed& p : parsed) {
+        int group = -1, w = 0, h = 0;
+        EXPECT_EQ(p.kind, ParseSkinValueName(p.name, &group, &w, &h)) << '"' << p.name << '"';
+    }
+}
+
 using ScreenSizeTest = SkinTest;
 
 TEST_F(ScreenSizeTest, ReadsTheSizeTheDisplayWasSwitchedTo)
@@ -121,7 +185,7 @@ TEST_F(LoadSkinTest, LoadsACompleteSkinOnEachScreenSizeReadingOnlyThatModesPanel
         ASSERT_EQ(1, LoadSkin(AnyWindow()));
         Skin* skin = currentSkin;
         ASSERT_NE(nullptr, skin);
-        EXPECT_EQ(PanelReads(skintest::ModeDigit(size.cx)),
+        EXPECT_EQ(PanelReads(size.cx, size.cy),
                   fake::CallsStartingWith("Kivrel_GetProfileStringEx(Panel"));
         EXPECT_EQ(size.cx, skin->screenWidth);
         EXPECT_EQ(size.cy, skin->screenHeight);
@@ -164,13 +228,40 @@ TEST_F(LoadSkinTest, StretchesPanelFilesOfAnotherSize)
     EXPECT_EQ((RECT{100, 100, 200, 200}), skintest::Box(currentSkin->buttons[0].region));
 }
 
-TEST_F(LoadSkinTest, AnUnsupportedScreenReadsNothing)
+TEST_F(LoadSkinTest, ATodaysScreenSizeReadsItsOwnSizeNamesAndNoOthers)
+{
+    SwitchDisplay(1920, 1080);
+    WritePanel(1920, 1080);
+    WritePanel(1024, 768);
+    AddButtons(1920, 1080);
+    ASSERT_EQ(1, LoadSkin(AnyWindow()));
+    EXPECT_EQ(PanelReads(1920, 1080), fake::CallsStartingWith("Kivrel_GetProfileStringEx(Panel"));
+    EXPECT_EQ("Kivrel_GetProfileStringEx(Buttons\\Button 0, Rectangle 1920x1080, 128, 1, (null), 0)",
+              fake::CallsStartingWith("Kivrel_GetProfileStringEx(Buttons").at(0));
+    EXPECT_EQ(1920, currentSkin->paintWidth);
+    EXPECT_EQ(1080, SizeOf(currentSkin->regionTemplate).cy);
+    const RECT r = skintest::ButtonRect(1920, 1080, 5);
+    EXPECT_TRUE(PtInRegion(currentSkin->buttons[5].region, (r.left + r.right) / 2,
+                           (r.top + r.bottom) / 2));
+    FreeSkin();
+
+    // A classic size keeps its "Mode N" names: a WxH value for it is never read.
+    SwitchDisplay(1024, 768);
+    fake::Reset();
+    fake::SetString("Panel", "Normal Bitmap 1024x768", "missing.bmp");
+    WritePanel(1024, 768);
+    AddButtons(1024, 768);
+    ASSERT_EQ(1, LoadSkin(AnyWindow()));
+    EXPECT_EQ(PanelReads(1024, 768), fake::CallsStartingWith("Kivrel_GetProfileStringEx(Panel"));
+}
+
+TEST_F(LoadSkinTest, ASizeTheSkinDoesNotNameFailsAtItsFirstPanelValue)
 {
     SwitchDisplay(1280, 1024);
     WritePanel(1024, 768);
     AddButtons(1024, 768);
     EXPECT_EQ(0, LoadSkin(AnyWindow()));
-    EXPECT_TRUE(fake::Calls().empty());
+    EXPECT_EQ(PanelReads(1280, 1024, 1), fake::Calls());
     ASSERT_NE(nullptr, currentSkin);
     EXPECT_EQ(1280, currentSkin->screenWidth);
     EXPECT_EQ(1024, currentSkin->screenHeight);
@@ -263,7 +354,7 @@ TEST_F(LoadSkinTest, ModuleDirectoryOf255FitsAnd256DoesNot)
     // 255 characters pass; the panel value is read, but no file name fits after them.
     state.moduleDirectory[255] = '\0';
     EXPECT_EQ(0, LoadSkin(AnyWindow()));
-    EXPECT_EQ(PanelReads("3")[0], fake::Calls().at(0));
+    EXPECT_EQ(PanelReads(1024, 768)[0], fake::Calls().at(0));
     EXPECT_EQ(1u, fake::Calls().size());
 
     // An unterminated directory is refused, not read past.
