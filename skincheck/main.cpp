@@ -1,6 +1,6 @@
-// skincheck: checks a skin the way the menu loads it, at each resolution mode, and writes a
-// preview picture per mode. Exit code 0: every checked mode loads and no button is broken;
-// 1: problems; 2: usage error, or the check could not be made.
+// skincheck: checks a skin the way the menu loads it, at each screen size the settings name (the
+// three classic sizes always), and writes a preview picture per size. Exit code 0: every checked
+// size loads and no button is broken; 1: problems; 2: usage error, or the check could not be made.
 #include "skincheck/reg_file.h"
 #include "skincheck/skincheck.h"
 
@@ -15,29 +15,50 @@ namespace {
 enum { ExitClean = 0, ExitProblems = 1, ExitUsage = 2 };
 
 const char usage[] =
-    "usage: skincheck [--mode 1|2|3] [--reg FILE] [--dir DIR] [--preview DIR] [--out FILE]\n"
-    "  --mode N      check only resolution mode N (1 640x480, 2 800x600, 3 1024x768)\n"
+    "usage: skincheck [--mode 1|2|3 | --size WxH] [--reg FILE] [--dir DIR] [--preview DIR]\n"
+    "                 [--out FILE]\n"
+    "  --mode N      check only the classic size N (1 640x480, 2 800x600, 3 1024x768)\n"
+    "  --size WxH    check only that size, such as 1920x1080\n"
     "  --reg FILE    check the settings of a .reg file instead of the registry's\n"
     "  --dir DIR     folder the bitmap file names are relative to (default: this program's)\n"
-    "  --preview DIR folder for preview-modeN.bmp (default: the current folder)\n"
+    "  --preview DIR folder for preview-modeN.bmp and preview-WxH.bmp (default: the current\n"
+    "                folder)\n"
     "  --out FILE    write the report to FILE instead of the standard output\n"
-    "Exit code: 0 the skin loads in every checked mode and no button is broken; 1 problems;\n"
+    "Exit code: 0 the skin loads at every checked size and no button is broken; 1 problems;\n"
     "2 usage error or the check could not be made.\n";
 
 const char applicationKey[] = "Velnor\\Tilebox";
 
+enum { MostSizes = 64 };
+
+const SIZE classicSizes[3] = {{640, 480}, {800, 600}, {1024, 768}};
+
 struct Options {
-    int mode; // -1 for all three
+    SIZE only; // 0 x 0 for every size the settings name
     const char* regFile;
     const char* directory;
     const char* previewDirectory;
     const char* outFile;
 };
 
+// "WxH" as the settings write it, for a size the menu shows on.
+bool ParseSize(const char* text, SIZE* size)
+{
+    char name[SkinValueNameCapacity + 16];
+    snprintf(name, sizeof name, "Rectangle %s", text);
+    int group = 0, width = 0, height = 0;
+    const int kind = ParseSkinValueName(name, &group, &width, &height);
+    if (kind != OtherSizeName && kind != ClassicSizeAsOther) {
+        return false;
+    }
+    size->cx = width;
+    size->cy = height;
+    return true;
+}
+
 bool ParseArguments(int argc, char** argv, Options* options)
 {
     ZeroMemory(options, sizeof *options);
-    options->mode = -1;
     for (int i = 1; i < argc; ++i) {
         const char* option = argv[i];
         if (lstrcmpA(option, "--help") == 0 || lstrcmpA(option, "-h") == 0 ||
@@ -49,7 +70,11 @@ bool ParseArguments(int argc, char** argv, Options* options)
             if (lstrlenA(value) != 1 || value[0] < '1' || value[0] > '3') {
                 return false;
             }
-            options->mode = value[0] - '1';
+            options->only = classicSizes[value[0] - '1'];
+        } else if (lstrcmpA(option, "--size") == 0) {
+            if (!ParseSize(value, &options->only)) {
+                return false;
+            }
         } else if (lstrcmpA(option, "--reg") == 0) {
             options->regFile = value;
         } else if (lstrcmpA(option, "--dir") == 0) {
@@ -105,32 +130,52 @@ void SelectProfileUser(const char* key)
     Kivrel_SetUserProfileInfo(user, key);
 }
 
-int RunChecks(Report* report, const Options* options, const char* directory,
-              const char* previewDirectory)
+// The classic sizes, always, then the others the settings name, in the order found.
+int SizesToCheck(Report* report, const Options* options, const char* applicationKey, SIZE* sizes)
 {
-    int failedModes = 0;
+    if (options->only.cx != 0) {
+        sizes[0] = options->only;
+        return 1;
+    }
+    StartSection(report);
+    for (int i = 0; i < 3; ++i) {
+        sizes[i] = classicSizes[i];
+    }
+    return 3 + ListNamedSizes(report, applicationKey, sizes + 3, MostSizes - 3);
+}
+
+int RunChecks(Report* report, const Options* options, const char* applicationKey,
+              const char* directory, const char* previewDirectory)
+{
+    SIZE sizes[MostSizes];
+    const int count = SizesToCheck(report, options, applicationKey, sizes);
+    int failedSizes = 0;
     bool previewFailed = false;
-    for (int mode = 0; mode < 3; ++mode) {
-        if (options->mode >= 0 && options->mode != mode) {
-            continue;
-        }
+    for (int i = 0; i < count; ++i) {
         StartSection(report);
-        ModeOptions modeOptions = {mode, directory, previewDirectory};
+        SizeOptions sizeOptions = {static_cast<int>(sizes[i].cx), static_cast<int>(sizes[i].cy),
+                                   directory, previewDirectory};
         int preview = 0;
-        const int loads = CheckMode(report, &modeOptions, &preview);
+        const int loads = CheckSize(report, &sizeOptions, &preview);
         if (!loads) {
-            ++failedModes;
+            ++failedSizes;
         }
         if (preview < 0) {
             previewFailed = true;
         }
-        static const char* const sizes[3] = {"640x480", "800x600", "1024x768"};
         char previewText[MAX_PATH * 2] = "no preview";
         if (preview > 0) {
-            snprintf(previewText, sizeof previewText, "preview %spreview-mode%d.bmp",
-                     previewDirectory, mode + 1);
+            char path[MAX_PATH * 2];
+            FormatPreviewPath(path, sizeof path, &sizeOptions);
+            snprintf(previewText, sizeof previewText, "preview %s", path);
         }
-        ReportLine(report, "mode %d (%s): %s, %d error%s, %d warning%s; %s", mode + 1, sizes[mode],
+        char section[SectionCapacity];
+        FormatSection(section, sizeOptions.width, sizeOptions.height);
+        char sizeText[32] = "";
+        if (section[0] == 'm') {
+            snprintf(sizeText, sizeof sizeText, " (%dx%d)", sizeOptions.width, sizeOptions.height);
+        }
+        ReportLine(report, "%s%s: %s, %d error%s, %d warning%s; %s", section, sizeText,
                    loads ? "loads" : "does not load", report->errors,
                    report->errors == 1 ? "" : "s", report->warnings,
                    report->warnings == 1 ? "" : "s", previewText);
@@ -142,7 +187,7 @@ int RunChecks(Report* report, const Options* options, const char* directory,
     if (previewFailed) {
         return ExitUsage;
     }
-    return report->totalErrors > 0 || failedModes > 0 ? ExitProblems : ExitClean;
+    return report->totalErrors > 0 || failedSizes > 0 ? ExitProblems : ExitClean;
 }
 
 } // namespace
@@ -172,6 +217,7 @@ int main(int argc, char** argv)
         }
     }
     int result = ExitClean;
+    const char* checkedKey = applicationKey;
     char privateKey[64];
     snprintf(privateKey, sizeof privateKey, "Velnor\\TileboxSkinCheck-%lu",
              static_cast<unsigned long>(GetCurrentProcessId()));
@@ -190,6 +236,7 @@ int main(int argc, char** argv)
             ReportLine(&report, "settings: \"%s\"; bitmaps from \"%s\"", options.regFile,
                        directory);
             SelectProfileUser(privateKey);
+            checkedKey = privateKey;
         }
     } else {
         ReportLine(&report, "settings: the registry's Velnor\\Tilebox; bitmaps from \"%s\"",
@@ -197,7 +244,7 @@ int main(int argc, char** argv)
         SelectProfileUser(applicationKey);
     }
     if (result == ExitClean) {
-        result = RunChecks(&report, &options, directory, previewDirectory);
+        result = RunChecks(&report, &options, checkedKey, directory, previewDirectory);
         ReportLine(&report, "result: %d error%s, %d warning%s: %s (exit %d)", report.totalErrors,
                    report.totalErrors == 1 ? "" : "s", report.totalWarnings,
                    report.totalWarnings == 1 ? "" : "s",

@@ -36,15 +36,29 @@ struct TracedButton {
     HRGN region; // owned; screen coordinates; null when it could not be traced
 };
 
-struct ModeOptions {
-    int mode;                     // 0, 1, 2
+struct SizeOptions {
+    int width;                    // a screen size the menu accepts
+    int height;
     const char* directory;        // bitmap file names are relative to it; ends in a backslash
     const char* previewDirectory; // ends in a backslash
 };
 
-// Checks the skin at one resolution mode and writes its preview. Returns 1 when the mode would
-// load, 0 when not. *preview: 1 written, 0 nothing to show (no normal panel), -1 not writable.
-int CheckMode(Report* report, const ModeOptions* options, int* preview);
+enum { SectionCapacity = 24 };
+
+// "mode 1".."mode 3" for the classic sizes, "size 1920x1080" for the others.
+void FormatSection(char* section, int width, int height);
+// preview-mode1.bmp .. preview-mode3.bmp, preview-1920x1080.bmp, in the preview folder.
+void FormatPreviewPath(char* path, int capacity, const SizeOptions* options);
+
+// Checks the skin at one screen size and writes its preview. Returns 1 when the skin would load
+// at that size, 0 when not. *preview: 1 written, 0 nothing to show (no normal panel), -1 not
+// writable.
+int CheckSize(Report* report, const SizeOptions* options, int* preview);
+
+// The sizes other than the classic ones that "Panel" names, as the menu would read them, into
+// sizes (at most capacity); value names of "Panel" and of the buttons' keys that the menu never
+// reads are warned about. applicationKey is the key below Software that the settings are under.
+int ListNamedSizes(Report* report, const char* applicationKey, SIZE* sizes, int capacity);
 
 // Checks the remote codes and commands of the buttons the menu uses.
 void CheckActions(Report* report);

@@ -220,8 +220,15 @@ TEST_F(BrokenSkin, RectangleFaultsNameTheButtonAndTheText)
                "bitmap",
                0);
     ExpectOnly(CheckWith("683,430,962,705", "0,0,99999,99999"),
-               "mode 3: error: Buttons\\6 Close: Rectangle Mode 3: \"0,0,99999,99999\" reaches "
-               "far past the 1024x768 template: the menu would spend minutes tracing it",
+               "mode 3: error: Buttons\\6 Close: Rectangle Mode 3: \"0,0,99999,99999\" covers "
+               "10000000000 pixels, more than the 33177600 one skin load may trace: the menu "
+               "refuses it",
+               1);
+    // One picture of the largest screen is the budget of all six together.
+    ExpectOnly(CheckWith("683,430,962,705", "0,0,7679,4319"),
+               "mode 3: error: Buttons\\6 Close: Rectangle Mode 3: \"0,0,7679,4319\" covers "
+               "33177600 pixels, which with the 386400 of the buttons before it is more than the "
+               "33177600 one skin load may trace: the menu refuses it",
                1);
     ExpectOnly(CheckWith("61,123,340,398", "61, 123, 340, 398, 9"),
                "mode 3: warning: Buttons\\1 Internet: Rectangle Mode 3: \"61, 123, 340, 398, 9\" "

@@ -1,4 +1,4 @@
-// One resolution mode checked the way the menu loads it: the three panel bitmaps through the
+// One screen size checked the way the menu loads it: the three panel bitmaps through the
 // menu's own loader, the verdict from the menu's own button table, and, beside it, each button
 // traced on its own so that every broken one is named, not only the first.
 #include "skincheck/skincheck.h"
@@ -8,28 +8,30 @@
 #include "skin/rectangle_text.h"
 #include "skin/region.h"
 #include "skin/skin.h"
+#include "skin/skin_limits.h"
 
 #include <climits>
 
 namespace {
 
 const char panelKey[] = "Panel";
-const int modeWidths[3] = {640, 800, 1024};
-const int modeHeights[3] = {480, 600, 768};
 
-enum { NormalGroup = 3, SelectedGroup = 6, TemplateGroup = 9, PathCapacity = 256 };
-
-// A block larger than this many screens is not traced: the menu would sit for minutes reading
-// pixels that do not exist, and so would the checker.
-const long long largestTracedScreens = 4;
+enum { PathCapacity = 256 };
 
 struct ModeContext {
     Report* report;
-    const ModeOptions* options;
-    char section[16];
+    const SizeOptions* options;
+    char section[SectionCapacity];
     int width;
     int height;
+    long long traced;  // template pixels the buttons so far take of the load's budget
 };
+
+const char* ValueName(const ModeContext* context, int group, char* name)
+{
+    FormatSkinValueName(context->width, context->height, group, name);
+    return name;
+}
 
 // Reads a value into a buffer of the given size; true when the read succeeded with a non-empty
 // text, as the menu tests it.
@@ -117,10 +119,12 @@ HBITMAP CheckPanelBitmap(ModeContext* context, Skin* skin, const char* valueName
 // that every broken one is reported.
 int CheckPanel(ModeContext* context, Skin* skin)
 {
-    const int mode = context->options->mode;
-    skin->normalBitmap = CheckPanelBitmap(context, skin, skinValueNames[NormalGroup + mode]);
-    skin->selectedBitmap = CheckPanelBitmap(context, skin, skinValueNames[SelectedGroup + mode]);
-    skin->regionTemplate = CheckPanelBitmap(context, skin, skinValueNames[TemplateGroup + mode]);
+    char name[SkinValueNameCapacity];
+    skin->normalBitmap = CheckPanelBitmap(context, skin, ValueName(context, NormalBitmapGroup, name));
+    skin->selectedBitmap =
+        CheckPanelBitmap(context, skin, ValueName(context, SelectedBitmapGroup, name));
+    skin->regionTemplate =
+        CheckPanelBitmap(context, skin, ValueName(context, RegionTemplateGroup, name));
     return skin->normalBitmap != nullptr && skin->selectedBitmap != nullptr &&
            skin->regionTemplate != nullptr;
 }
@@ -170,9 +174,10 @@ void ReportLooseText(ModeContext* context, const char* keyPath, const char* valu
     }
 }
 
-// The rectangle's faults that make the tracer refuse it; true when it is traceable.
+// The rectangle's faults that make the tracer refuse it; true when it is traceable. Like the
+// menu, it counts the rectangle's pixels against what one skin load may trace.
 bool CheckRectangleShape(ModeContext* context, const char* keyPath, const char* valueName,
-                         const char* text, const RECT& rect, bool* tooLarge)
+                         const char* text, const RECT& rect)
 {
     const char* fault = nullptr;
     if (rect.left < 0 || rect.top < 0) {
@@ -189,16 +194,23 @@ bool CheckRectangleShape(ModeContext* context, const char* keyPath, const char* 
                       "%s: %s: \"%s\" %s: the menu refuses it", keyPath, valueName, text, fault);
         return false;
     }
-    const long long area = (static_cast<long long>(rect.right) - rect.left + 1) *
-                           (static_cast<long long>(rect.bottom) - rect.top + 1);
-    if (area > largestTracedScreens * context->width * context->height) {
+    const long long pixels = CountBlockPixels(rect);
+    if (pixels > MaxTracedPixels) {
         ReportProblem(context->report, context->section, true,
-                      "%s: %s: \"%s\" reaches far past the %dx%d template: the menu would spend "
-                      "minutes tracing it",
-                      keyPath, valueName, text, context->width, context->height);
-        *tooLarge = true;
+                      "%s: %s: \"%s\" covers %lld pixels, more than the %lld one skin load may "
+                      "trace: the menu refuses it",
+                      keyPath, valueName, text, pixels, MaxTracedPixels);
         return false;
     }
+    if (pixels > MaxTracedPixels - context->traced) {
+        ReportProblem(context->report, context->section, true,
+                      "%s: %s: \"%s\" covers %lld pixels, which with the %lld of the buttons "
+                      "before it is more than the %lld one skin load may trace: the menu "
+                      "refuses it",
+                      keyPath, valueName, text, pixels, context->traced, MaxTracedPixels);
+        return false;
+    }
+    context->traced += pixels;
     if (rect.right >= context->width || rect.bottom >= context->height) {
         ReportProblem(context->report, context->section, false,
                       "%s: %s: \"%s\" reaches past the %dx%d template: its traced region takes in "
@@ -209,7 +221,7 @@ bool CheckRectangleShape(ModeContext* context, const char* keyPath, const char* 
 }
 
 // Traces one button as the menu does; the region is in screen coordinates, or null.
-HRGN CheckButton(ModeContext* context, HDC templateDc, const char* name, bool* tooLarge)
+HRGN CheckButton(ModeContext* context, HDC templateDc, const char* name)
 {
     char keyPath[KeyCapacity];
     if (!BuildButtonKeyPath(keyPath, name)) {
@@ -217,7 +229,8 @@ HRGN CheckButton(ModeContext* context, HDC templateDc, const char* name, bool* t
                       "Buttons\\%s: the key name is longer than the menu's key path allows", name);
         return nullptr;
     }
-    const char* valueName = skinValueNames[context->options->mode];
+    char valueName[SkinValueNameCapacity];
+    ValueName(context, RectangleGroup, valueName);
     char text[RectangleCapacity];
     if (!ReadText(keyPath, valueName, text, sizeof text)) {
         ReportUnreadable(context, keyPath, valueName, RectangleCapacity);
@@ -230,7 +243,7 @@ HRGN CheckButton(ModeContext* context, HDC templateDc, const char* name, bool* t
         return nullptr;
     }
     ReportLooseText(context, keyPath, valueName, text, rect);
-    if (!CheckRectangleShape(context, keyPath, valueName, text, rect, tooLarge)) {
+    if (!CheckRectangleShape(context, keyPath, valueName, text, rect)) {
         return nullptr;
     }
     HRGN region = BuildRegionFromTemplate(templateDc, rect, 0, 1, nullptr);
@@ -302,9 +315,8 @@ void CheckOverlaps(ModeContext* context, const TracedButton* buttons, int count)
     }
 }
 
-// Traces every button the menu would use. Returns the number of them (up to six); *tooLarge tells
-// that one may not be traced at all.
-int CheckButtons(ModeContext* context, Skin* skin, TracedButton* buttons, bool* tooLarge)
+// Traces every button the menu would use. Returns the number of them (up to six).
+int CheckButtons(ModeContext* context, Skin* skin, TracedButton* buttons)
 {
     const int count = CountButtons();
     ReportButtonCount(context, count);
@@ -325,7 +337,7 @@ int CheckButtons(ModeContext* context, Skin* skin, TracedButton* buttons, bool* 
     }
     for (int index = 0; index < used; ++index) {
         buttons[index].region =
-            CheckButton(context, templateDc.Get(), buttons[index].name, tooLarge);
+            CheckButton(context, templateDc.Get(), buttons[index].name);
     }
     CheckOverlaps(context, buttons, used);
     return used;
@@ -348,8 +360,7 @@ int WriteModePreview(ModeContext* context, const Skin* skin, const TracedButton*
         return 0;
     }
     char path[MAX_PATH * 2];
-    snprintf(path, sizeof path, "%spreview-mode%d.bmp", context->options->previewDirectory,
-             context->options->mode + 1);
+    FormatPreviewPath(path, sizeof path, context->options);
     if (!WritePreview(path, skin->normalBitmap, context->width, context->height, buttons, count)) {
         ReportLine(context->report, "skincheck: cannot write the preview \"%s\"", path);
         return -1;
@@ -359,14 +370,45 @@ int WriteModePreview(ModeContext* context, const Skin* skin, const TracedButton*
 
 } // namespace
 
-int CheckMode(Report* report, const ModeOptions* options, int* preview)
+static int ClassicMode(int width, int height)
+{
+    Skin probe;
+    ZeroMemory(&probe, sizeof probe);
+    probe.screenWidth = width;
+    probe.screenHeight = height;
+    return GetResolutionMode(&probe);
+}
+
+void FormatSection(char* section, int width, int height)
+{
+    const int mode = ClassicMode(width, height);
+    if (mode >= 0) {
+        snprintf(section, SectionCapacity, "mode %d", mode + 1);
+    } else {
+        snprintf(section, SectionCapacity, "size %dx%d", width, height);
+    }
+}
+
+void FormatPreviewPath(char* path, int capacity, const SizeOptions* options)
+{
+    const int mode = ClassicMode(options->width, options->height);
+    if (mode >= 0) {
+        snprintf(path, capacity, "%spreview-mode%d.bmp", options->previewDirectory, mode + 1);
+    } else {
+        snprintf(path, capacity, "%spreview-%dx%d.bmp", options->previewDirectory, options->width,
+                 options->height);
+    }
+}
+
+int CheckSize(Report* report, const SizeOptions* options, int* preview)
 {
     ModeContext context;
     context.report = report;
     context.options = options;
-    snprintf(context.section, sizeof context.section, "mode %d", options->mode + 1);
-    context.width = modeWidths[options->mode];
-    context.height = modeHeights[options->mode];
+    FormatSection(context.section, options->width, options->height);
+    context.width = options->width;
+    context.height = options->height;
+    context.traced = 0;
     *preview = 0;
 
     if (lstrlenA(options->directory) >= PathCapacity) {
@@ -383,7 +425,7 @@ int CheckMode(Report* report, const ModeOptions* options, int* preview)
     if (skin == nullptr) {
         return 0;
     }
-    // The mode's own size, not the display's: each mode is checked as if the screen had it.
+    // The size itself, not the display's: each size is checked as if the screen had it.
     skin->screenWidth = context.width;
     skin->screenHeight = context.height;
 
@@ -391,10 +433,9 @@ int CheckMode(Report* report, const ModeOptions* options, int* preview)
     const bool panelLoaded = CheckPanel(&context, skin) != 0;
     TracedButton buttons[ButtonsUsed];
     ZeroMemory(buttons, sizeof buttons);
-    bool tooLarge = false;
-    const int count = CheckButtons(&context, skin, buttons, &tooLarge);
+    const int count = CheckButtons(&context, skin, buttons);
     // The verdict is the menu's own: its button table on the bitmaps its loader made.
-    const bool loads = panelLoaded && !tooLarge && LoadButtonTable(skin) != 0;
+    const bool loads = panelLoaded && LoadButtonTable(skin) != 0;
     if (!loads && report->errors == errorsBefore) {
         ReportProblem(report, context.section, true, "the button table does not load");
     }
