@@ -46,23 +46,33 @@ COLORREF TemplateColour(int mode, int x, int y)
     return ButtonAt(mode, x, y) >= 0 ? RGB(255, 255, 255) : RGB(0, 0, 0);
 }
 
+// Files of the classic modes are named by the mode's digit, the others by their size.
 std::string ModeDigit(int mode)
 {
-    return std::to_string(mode + 1);
+    return mode < 3 ? std::to_string(mode + 1)
+                    : std::to_string(ModeWidth(mode)) + "x" + std::to_string(ModeHeight(mode));
 }
 
 }  // namespace
 
 int ModeWidth(int mode)
 {
-    static const int widths[] = {640, 800, 1024};
+    static const int widths[modeCount] = {640, 800, 1024, 1280, 1920};
     return widths[mode];
 }
 
 int ModeHeight(int mode)
 {
-    static const int heights[] = {480, 600, 768};
+    static const int heights[modeCount] = {480, 600, 768, 720, 1080};
     return heights[mode];
+}
+
+std::string SizeName(int mode)
+{
+    if (mode < 3) {
+        return "Mode " + ModeDigit(mode);
+    }
+    return std::to_string(ModeWidth(mode)) + "x" + std::to_string(ModeHeight(mode));
 }
 
 RECT ButtonRect(int mode, int index)
@@ -118,6 +128,20 @@ std::string TemplateFile(int mode)
     return "testskin\\template" + ModeDigit(mode) + ".bmp";
 }
 
+// True when the file is there with the size a 24-bit bitmap of width x height has: the tests'
+// pictures depend only on their size, so a whole one need not be drawn again.
+bool IsWritten(const std::string& path, int width, int height)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+        return false;
+    }
+    const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+    return data.nFileSizeHigh == 0 && data.nFileSizeLow == sizeof(BITMAPFILEHEADER) +
+                                                            sizeof(BITMAPINFOHEADER) +
+                                                            stride * static_cast<DWORD>(height);
+}
+
 bool WriteBitmap(const std::string& path, int mode, int width, int height, PixelColour colourAt)
 {
     int stride = (width * 3 + 3) & ~3;
@@ -161,13 +185,16 @@ bool WriteBitmap(const std::string& path, int mode, int width, int height, Pixel
 bool WriteFiles(const std::string& directory)
 {
     CreateDirectoryA((directory + "testskin").c_str(), nullptr);
-    for (int mode = 0; mode < 3; ++mode) {
+    for (int mode = 0; mode < modeCount; ++mode) {
         int w = ModeWidth(mode);
         int h = ModeHeight(mode);
-        if (!WriteBitmap(directory + NormalFile(mode), mode, w, h, NormalColour) ||
-            !WriteBitmap(directory + SelectedFile(mode), mode, w, h, SelectedColour) ||
-            !WriteBitmap(directory + TemplateFile(mode), mode, w, h, TemplateColour)) {
-            return false;
+        const std::string files[3] = {NormalFile(mode), SelectedFile(mode), TemplateFile(mode)};
+        const PixelColour colours[3] = {NormalColour, SelectedColour, TemplateColour};
+        for (int i = 0; i < 3; ++i) {
+            if (!IsWritten(directory + files[i], w, h) &&
+                !WriteBitmap(directory + files[i], mode, w, h, colours[i])) {
+                return false;
+            }
         }
     }
     return true;
@@ -176,16 +203,16 @@ bool WriteFiles(const std::string& directory)
 void WriteSettings(HKEY root, DWORD remoteCode)
 {
     std::string panel = std::string(settingsKey) + "\\Panel";
-    for (int mode = 0; mode < 3; ++mode) {
-        std::string digit = ModeDigit(mode);
-        bench::WriteString(root, panel, "Normal Bitmap Mode " + digit, NormalFile(mode));
-        bench::WriteString(root, panel, "Selected Bitmap Mode " + digit, SelectedFile(mode));
-        bench::WriteString(root, panel, "Region Template Mode " + digit, TemplateFile(mode));
+    for (int mode = 0; mode < modeCount; ++mode) {
+        const std::string size = SizeName(mode);
+        bench::WriteString(root, panel, "Normal Bitmap " + size, NormalFile(mode));
+        bench::WriteString(root, panel, "Selected Bitmap " + size, SelectedFile(mode));
+        bench::WriteString(root, panel, "Region Template " + size, TemplateFile(mode));
     }
     for (int index = 0; index < 6; ++index) {
         std::string key = std::string(settingsKey) + "\\Buttons\\" + ButtonName(index);
-        for (int mode = 0; mode < 3; ++mode) {
-            bench::WriteString(root, key, "Rectangle Mode " + ModeDigit(mode),
+        for (int mode = 0; mode < modeCount; ++mode) {
+            bench::WriteString(root, key, "Rectangle " + SizeName(mode),
                                RectangleText(mode, index));
         }
         bench::WriteDWord(root, key, "Remote Code", remoteCode);

@@ -107,29 +107,69 @@ TEST_F(Menu, APressLightsOnlyItsButtonAndTheReleaseRunsTheButtonUnderIt)
     EXPECT_TRUE(menu.IsRunning());
 }
 
-TEST_F(Menu, FollowsDisplayChangesAndClosesOnAnUnsupportedSize)
+TEST_F(Menu, FollowsDisplayChangesThroughEverySizeTheSkinNamesAndClosesOnOneItDoesNot)
 {
+    ASSERT_TRUE(bench::SetDisplayMode(1920, 1080));
     bench::Process menu;
     ASSERT_TRUE(StartMenu(menu));
     HWND window = MenuWindow();
-    ASSERT_TRUE(bench::SetDisplayMode(800, 600));
-    POINT c3 = testskin::ButtonCentre(1, 3);
-    EXPECT_EQ(testskin::selectedButton, WaitFor(c3, testskin::selectedButton))
-        << "the 800x600 panel is painted";
-    POINT corner = testskin::ButtonCorner(1, 3);
-    EXPECT_EQ(testskin::selectedBackground, bench::ScreenPixel(corner.x, corner.y));
-    RECT r;
-    GetWindowRect(window, &r);
-    EXPECT_EQ(1024, r.right - r.left) << "the window keeps its size and place";
-    EXPECT_EQ(768, r.bottom - r.top);
-
-    ASSERT_TRUE(bench::SetDisplayMode(640, 480));
-    POINT c5 = testskin::ButtonCentre(0, 5);
-    EXPECT_EQ(testskin::selectedButton, WaitFor(c5, testskin::selectedButton));
-    EXPECT_TRUE(menu.IsRunning());
-
+    // From today's sizes down to the classic ones: each paints its own lit panel, whose
+    // buttons lie elsewhere at each size.
+    for (int mode : {testskin::mode720p, mode3, 1, 0}) {
+        const int w = testskin::ModeWidth(mode), h = testskin::ModeHeight(mode);
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        ASSERT_TRUE(bench::SetDisplayMode(w, h));
+        POINT c3 = testskin::ButtonCentre(mode, 3);
+        EXPECT_EQ(testskin::selectedButton, WaitFor(c3, testskin::selectedButton))
+            << "the panel of the new size is painted";
+        POINT corner = testskin::ButtonCorner(mode, 3);
+        EXPECT_EQ(testskin::selectedBackground, bench::ScreenPixel(corner.x, corner.y));
+        RECT r;
+        GetWindowRect(window, &r);
+        EXPECT_EQ(1920, r.right - r.left) << "the window keeps its size and place";
+        EXPECT_EQ(1080, r.bottom - r.top);
+        EXPECT_TRUE(menu.IsRunning());
+    }
     ASSERT_TRUE(bench::SetDisplayMode(1280, 1024));
     EXPECT_EQ(18u, menu.WaitExit(10000));
+}
+
+TEST_F(Menu, AtTodaysSizeShowsLitAndTopmostThenAPressLightsItsShapeAndTheReleaseActs)
+{
+    SetRemoteCode(321);
+    ASSERT_TRUE(bench::SetDisplayMode(1920, 1080));
+    const int mode = testskin::mode1080p;
+    bench::Process menu;
+    ASSERT_TRUE(StartMenu(menu));
+    HWND window = MenuWindow();
+    RECT r;
+    GetWindowRect(window, &r);
+    EXPECT_EQ(0, r.left);
+    EXPECT_EQ(0, r.top);
+    EXPECT_EQ(1920, r.right);
+    EXPECT_EQ(1080, r.bottom);
+    EXPECT_TRUE(IsTopmost(window));
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(testskin::selectedButton,
+                  WaitFor(testskin::ButtonCentre(mode, i), testskin::selectedButton))
+            << i;
+    }
+    EXPECT_EQ(testskin::normalButton,
+              WaitFor(testskin::ButtonCentre(mode, 0), testskin::normalButton, 14000));
+    EXPECT_FALSE(IsTopmost(window));
+
+    POINT c4 = testskin::ButtonCentre(mode, 4);
+    bench::MouseDown(c4.x, c4.y);
+    EXPECT_EQ(testskin::selectedButton, WaitFor(c4, testskin::selectedButton));
+    POINT corner = testskin::ButtonCorner(mode, 4);
+    EXPECT_EQ(testskin::normalBackground, bench::ScreenPixel(corner.x, corner.y))
+        << "only the traced shape lights, not its rectangle";
+    POINT c5 = testskin::ButtonCentre(mode, 5);
+    EXPECT_EQ(testskin::normalButton, bench::ScreenPixel(c5.x, c5.y));
+    bench::MouseUp(c4.x, c4.y);
+    EXPECT_EQ(testskin::normalButton, WaitFor(c4, testskin::normalButton));
+    Sleep(300);
+    EXPECT_EQ(std::vector<std::string>{"1028 321 0"}, AgentMessages());
 }
 
 TEST_F(Menu, ASkinThatFailsAtStartEndsWithZeroAndShowsNothing)
