@@ -1,25 +1,37 @@
 #!/usr/bin/env python3
 """Draws the default skin and writes the settings that name it, from one layout.
 
-For each screen size the menu supports it draws three 24-bit bitmaps: the panel with every tile
-unlit, the same panel lit, and the region template (pure black except inside each tile's rounded
-shape). From the same layout it writes the settings that ship: a .reg file for the machine-wide
+For each screen size it ships it draws three bitmaps: the panel with every tile unlit, the same
+panel lit, and the region template (pure black except inside each tile's rounded shape). Each is
+an 8-bit, bottom-up, run-length (BI_RLE8) file with a plain info header and a colour table: the
+system's loader documents that format for a file loaded as a device-dependent bitmap, which is how
+the menu loads its panels, and the pictures are made of long runs of few colours (the background
+gradient is one colour per row), so all sizes together stay small even at 3840x2160. From the same layout it writes the settings that ship: a .reg file for the machine-wide
 defaults, a .reg file a user imports to get a personal copy, the installer's include file and a
 C++ header that the tests compare the pictures and the settings against. So a rectangle in the
 settings can never disagree with the picture it points into.
 
     make_skin.py BIN_DIR GENERATED_DIR
+    make_skin.py --sizes
 
 BIN_DIR receives skin/ with the bitmaps and the two .reg files; GENERATED_DIR receives
-default_skin.nsh and default_skin_layout.h. Only the standard library is used, and everything is
-drawn in horizontal spans written straight into row buffers, so a full run takes well under a
-second.
+default_skin.nsh and default_skin_layout.h. --sizes prints the sizes drawn, one WxH a line, for
+the build to name the files it expects. Only the standard library is used; everything is drawn in
+horizontal spans written straight into row buffers of palette indices, and identical rows are
+encoded once, so a full run takes a few seconds.
 """
 import math
 import os
+import re
 import sys
+import time
 
-MODES = [(640, 480), (800, 600), (1024, 768)]
+# The classic sizes come first, in the order of their "Mode 1".."Mode 3" setting names; every
+# other size is named by its "WxH". 1280x1024 is left out on purpose: the tests use it as a size
+# the default skin does not name.
+CLASSIC_SIZES = [(640, 480), (800, 600), (1024, 768)]
+SIZES = CLASSIC_SIZES + [(1280, 720), (1366, 768), (1600, 900), (1920, 1080), (1920, 1200),
+                         (2560, 1440), (3840, 2160)]
 APP_KEY = r"Software\Velnor\Tilebox"
 SKIN_FOLDER = "skin"
 
@@ -73,12 +85,23 @@ FONT = {
 
 
 class Canvas:
-    """Rows of packed blue-green-red bytes, top row first, as a bottom-up BMP stores them."""
+    """Rows of palette indices, top row first, and the colours they index in order of first use."""
 
     def __init__(self, width, height, colour):
         self.width = width
         self.height = height
-        self.rows = [bytearray(pixel(colour) * width) for _ in range(height)]
+        self.palette = []
+        self.indices = {}
+        self.rows = [bytearray([self.index(colour)]) * width for _ in range(height)]
+
+    def index(self, colour):
+        found = self.indices.get(colour)
+        if found is None:
+            if len(self.palette) == 256:
+                raise ValueError("more than 256 colours in one picture")
+            found = self.indices[colour] = len(self.palette)
+            self.palette.append(colour)
+        return found
 
     def span(self, y, x0, x1, colour):
         """Fills columns x0 to x1 - 1 of row y, clipped to the canvas."""
@@ -87,20 +110,50 @@ class Canvas:
         x0 = max(0, x0)
         x1 = min(self.width, x1)
         if x0 < x1:
-            self.rows[y][x0 * 3:x1 * 3] = pixel(colour) * (x1 - x0)
+            self.rows[y][x0:x1] = bytes((self.index(colour),)) * (x1 - x0)
 
     def bmp(self):
-        stride = (self.width * 3 + 3) & ~3
-        pad = bytes(stride - self.width * 3)
-        image = b"".join(bytes(row) + pad for row in reversed(self.rows))
+        """The picture as an 8-bit bottom-up BI_RLE8 file with a 40-byte info header."""
+        encoded = {}
+        parts = []
+        for row in reversed(self.rows):
+            key = bytes(row)
+            data = encoded.get(key)
+            if data is None:
+                data = encoded[key] = encode_rle8_row(key)
+            parts.append(data)
+        parts.append(b"\x00\x01")  # end of picture
+        image = b"".join(parts)
+        table = b"".join(pixel(colour) + b"\x00" for colour in self.palette)
         info = (40).to_bytes(4, "little") + self.width.to_bytes(4, "little") + \
             self.height.to_bytes(4, "little") + (1).to_bytes(2, "little") + \
-            (24).to_bytes(2, "little") + bytes(4) + len(image).to_bytes(4, "little") + \
-            (2835).to_bytes(4, "little") * 2 + bytes(8)
-        offset = 14 + len(info)
+            (8).to_bytes(2, "little") + BI_RLE8.to_bytes(4, "little") + \
+            len(image).to_bytes(4, "little") + (2835).to_bytes(4, "little") * 2 + \
+            len(self.palette).to_bytes(4, "little") + bytes(4)
+        offset = 14 + len(info) + len(table)
         header = b"BM" + (offset + len(image)).to_bytes(4, "little") + bytes(4) + \
             offset.to_bytes(4, "little")
-        return header + info + image
+        return header + info + table + image
+
+
+BI_RLE8 = 1
+RUN = re.compile(rb"(.)\1*", re.S)
+
+
+def encode_rle8_row(row):
+    """One row as encoded runs of at most 255 pixels, then the end-of-row mark. Encoded runs
+    alone suffice: the pictures are long spans of one colour, so literal runs would save little
+    and bring the 16-bit padding rule with them."""
+    out = bytearray()
+    for match in RUN.finditer(row):
+        value = row[match.start()]
+        count = match.end() - match.start()
+        full, rest = divmod(count, 255)
+        out += bytes((255, value)) * full
+        if rest:
+            out += bytes((rest, value))
+    out += b"\x00\x00"
+    return bytes(out)
 
 
 def pixel(colour):
@@ -264,12 +317,18 @@ GLYPHS = {"globe": glyph_globe, "envelope": glyph_envelope, "disc": glyph_disc,
 # --- layout ---------------------------------------------------------------------------------
 
 def layout(width, height):
-    """Tiles of one screen size: a 3 x 2 grid below a title band."""
-    margin = round(width * 0.06)
-    gap = round(width * 0.03)
+    """Tiles of one screen size: a 3 x 2 grid below a title band.
+
+    The grid spans the width of the screen up to a 16:10 shape and is centred beyond that, so the
+    tiles of a 16:9 or wider screen do not stretch into flat bars. Every 4:3 size takes the whole
+    width, which keeps the classic sizes' rectangles where they have always been."""
+    used = min(width, round(height * 1.6))
+    margin = round(used * 0.06)
+    gap = round(used * 0.03)
+    origin = margin + (width - used) // 2
     top_band = round(height * 0.16)
     bottom_band = round(height * 0.08)
-    tile_w = (width - 2 * margin - 2 * gap) // 3
+    tile_w = (used - 2 * margin - 2 * gap) // 3
     tile_h = (height - top_band - bottom_band - gap) // 2
     radius = round(min(tile_w, tile_h) * 0.16)
     longest = max(len(b[1]) for b in BUTTONS)
@@ -277,7 +336,7 @@ def layout(width, height):
     tiles = []
     for index, button in enumerate(BUTTONS):
         row, col = divmod(index, 3)
-        left = margin + col * (tile_w + gap)
+        left = origin + col * (tile_w + gap)
         top = top_band + row * (tile_h + gap)
         right = left + tile_w - 1
         bottom = top + tile_h - 1
@@ -290,7 +349,7 @@ def layout(width, height):
             # A spot of plain tile colour: left of the glyph and the label, inside the edge.
             "sample": (left + max(radius // 2, tile_w // 14), top + tile_h // 2),
         })
-    return {"margin": margin, "top_band": top_band, "tiles": tiles, "scale": scale}
+    return {"margin": origin, "top_band": top_band, "tiles": tiles, "scale": scale}
 
 
 def draw_panel(width, height, lay, colours):
@@ -333,18 +392,26 @@ def file_names(width, height):
 
 # --- settings -------------------------------------------------------------------------------
 
+def size_name(width, height):
+    """How the settings name a size: "Mode 1".."Mode 3" for the classic ones, else "WxH"."""
+    if (width, height) in CLASSIC_SIZES:
+        return "Mode %d" % (CLASSIC_SIZES.index((width, height)) + 1)
+    return f"{width}x{height}"
+
+
 def settings(layouts):
     """The settings tree as (key path, [(value name, kind, value)]), kinds "sz" and "dword"."""
     panel = []
     for kind, setting in (("normal", "Normal Bitmap"), ("selected", "Selected Bitmap"),
                           ("template", "Region Template")):
-        for mode, (width, height) in enumerate(MODES, start=1):
-            panel.append((f"{setting} Mode {mode}", "sz", file_names(width, height)[kind]))
+        for width, height in SIZES:
+            panel.append((f"{setting} {size_name(width, height)}", "sz",
+                          file_names(width, height)[kind]))
     keys = [("Panel", panel)]
     for index, (key, _label, _glyph, code, command) in enumerate(BUTTONS):
         values = []
-        for mode, lay in enumerate(layouts, start=1):
-            values.append((f"Rectangle Mode {mode}", "sz",
+        for (width, height), lay in zip(SIZES, layouts):
+            values.append((f"Rectangle {size_name(width, height)}", "sz",
                            "%d,%d,%d,%d" % lay["tiles"][index]["rect"]))
         values.append(("Remote Code", "dword", code))
         if command:
@@ -402,27 +469,33 @@ def colour_ref(colour):
 
 def layout_header(layouts):
     c_string = lambda s: '"' + s.replace("\\", "\\\\") + '"'
+    count = len(SIZES)
     out = ["// Written by tools/make_skin.py: the default skin's layout, for the tests that check",
            "// the generated bitmaps and the installed settings against each other.",
            "#pragma once", "", "#include <windows.h>", "",
            "namespace defaultSkin {", "",
+           "// Every size the skin names: the classic sizes first, in their Mode 1..3 order.",
+           "const int classicCount = %d;" % len(CLASSIC_SIZES),
+           "const int sizeCount = %d;" % count, "",
            "struct Mode {", "    int width;", "    int height;", "    const char* normalFile;",
-           "    const char* selectedFile;", "    const char* templateFile;", "};", "",
+           "    const char* selectedFile;", "    const char* templateFile;",
+           '    const char* sizeName; // how the setting names end: "Mode 1" or "1920x1080"',
+           "};", "",
            "struct Button {", "    const char* keyName;", "    const char* label;",
            "    DWORD remoteCode;", "    const char* command;  // null when the button has none",
-           "    RECT rect[3];         // inclusive, as in the settings",
-           "    RECT labelBox[3];     // exclusive box of the label's ink",
-           "    POINT sample[3];      // a spot of plain tile colour", "};", "",
+           "    RECT rect[sizeCount];     // inclusive, as in the settings",
+           "    RECT labelBox[sizeCount]; // exclusive box of the label's ink",
+           "    POINT sample[sizeCount];  // a spot of plain tile colour", "};", "",
            "const COLORREF normalTile = %s;" % colour_ref(NORMAL["tile"]),
            "const COLORREF normalLabel = %s;" % colour_ref(NORMAL["label"]),
            "const COLORREF litTile = %s;" % colour_ref(LIT["tile"]),
            "const COLORREF litLabel = %s;" % colour_ref(LIT["label"]), "",
-           "const Mode modes[3] = {"]
-    for width, height in MODES:
+           "const Mode modes[sizeCount] = {"]
+    for width, height in SIZES:
         files = file_names(width, height)
-        out.append("    {%d, %d, %s, %s, %s}," % (width, height, c_string(files["normal"]),
-                                                 c_string(files["selected"]),
-                                                 c_string(files["template"])))
+        out.append("    {%d, %d, %s, %s, %s, %s}," % (
+            width, height, c_string(files["normal"]), c_string(files["selected"]),
+            c_string(files["template"]), c_string(size_name(width, height))))
     out.append("};")
     out.append("")
     out.append("const Button buttons[6] = {")
@@ -435,9 +508,11 @@ def layout_header(layouts):
             labels.append("{%d, %d, %d, %d}" % (lx, ly, lx + text_width(label, scale),
                                                  ly + 7 * scale))
             samples.append("{%d, %d}" % tile["sample"])
-        out.append("    {%s, %s, %d, %s, {%s}, {%s}, {%s}}," % (
-            c_string(key), c_string(label), code, c_string(command) if command else "nullptr",
-            ", ".join(rects), ", ".join(labels), ", ".join(samples)))
+        out.append("    {%s, %s, %d, %s," % (c_string(key), c_string(label), code,
+                                           c_string(command) if command else "nullptr"))
+        for values in (rects, labels, samples):
+            out.append("     {%s}," % ", ".join(values))
+        out.append("    },")
     out.append("};")
     out.append("")
     out.append("}  // namespace defaultSkin")
@@ -450,21 +525,23 @@ def write(path, data):
 
 
 def main(bin_dir, generated_dir):
+    started = time.monotonic()
     skin_dir = os.path.join(bin_dir, SKIN_FOLDER)
     os.makedirs(skin_dir, exist_ok=True)
     os.makedirs(generated_dir, exist_ok=True)
     layouts = []
     skin_files = []
-    for width, height in MODES:
+    for width, height in SIZES:
         lay = layout(width, height)
         layouts.append(lay)
         files = file_names(width, height)
-        pictures = {"normal": draw_panel(width, height, lay, NORMAL),
-                    "selected": draw_panel(width, height, lay, LIT),
-                    "template": draw_template(width, height, lay)}
-        for kind, canvas in pictures.items():
+        pictures = {"normal": lambda: draw_panel(width, height, lay, NORMAL),
+                    "selected": lambda: draw_panel(width, height, lay, LIT),
+                    "template": lambda: draw_template(width, height, lay)}
+        # One picture at a time: a 3840x2160 canvas alone holds 8 MB of rows.
+        for kind, draw in pictures.items():
             name = files[kind].split("\\")[1]
-            write(os.path.join(skin_dir, name), canvas.bmp())
+            write(os.path.join(skin_dir, name), draw().bmp())
             skin_files.append(name)
     keys = settings(layouts)
     write(os.path.join(skin_dir, "defaults-machine.reg"),
@@ -476,9 +553,15 @@ def main(bin_dir, generated_dir):
                      nsh_file(keys, bin_dir, skin_files))
     write(os.path.join(generated_dir, "default_skin_layout.h"),
                      layout_header(layouts))
+    total = sum(os.path.getsize(os.path.join(skin_dir, name)) for name in skin_files)
+    print("make_skin: %d sizes, %d files, %.2f MB, in %.1f s" % (
+        len(SIZES), len(skin_files), total / 1e6, time.monotonic() - started))
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 3:
-        sys.exit("usage: make_skin.py BIN_DIR GENERATED_DIR")
-    main(sys.argv[1], sys.argv[2])
+    if sys.argv[1:] == ["--sizes"]:
+        print("\n".join(f"{width}x{height}" for width, height in SIZES))
+    elif len(sys.argv) == 3:
+        main(sys.argv[1], sys.argv[2])
+    else:
+        sys.exit("usage: make_skin.py BIN_DIR GENERATED_DIR | make_skin.py --sizes")

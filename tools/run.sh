@@ -1,16 +1,20 @@
 #!/bin/bash
 # Installs what is missing, builds the menu and its installer, installs the menu into a Wine
 # prefix of its own with the real installer run silently, and starts the installed menu with its
-# default skin at 1024x768: on the user's display when DISPLAY is set (inside a 1024x768 Wine
-# desktop window, since the menu knows only three screen sizes), else on a virtual display of its
-# own. Saves screenshots of the start period, of the active menu and of one pressed button, then
-# closes the menu. Ends with 0 only when the menu's window came up.
+# default skin at 1920x1080: on a virtual display of its own, or, when DISPLAY is set, inside a
+# 1920x1080 Wine desktop window on the user's display (whatever size that display is). Saves
+# screenshots of the start period, of the active menu and of one pressed button, then closes the
+# menu. Ends with 0 only when the menu's window came up.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/bench.sh
 
 # TILEBOX_BUILD_DIR picks another build tree than the preset's build/windows.
 BUILD_DIR="${TILEBOX_BUILD_DIR:-$PWD/build/windows}"
+# The size the menu is shown at; the default skin names it as "1920x1080" in its settings.
+WIDTH=1920
+HEIGHT=1080
+SIZE="${WIDTH}x${HEIGHT}"
 
 bench_install_packages
 cmake --preset windows -B "$BUILD_DIR"
@@ -27,9 +31,10 @@ trap bench_stop EXIT
 
 if [ -z "${DISPLAY:-}" ]; then
     bench_start_display "$RUN_DIR"
+    xrandr --output screen --mode "$SIZE"
     WINE_RUN=(wine)
 else
-    WINE_RUN=(wine explorer /desktop=Tilebox,1024x768)
+    WINE_RUN=(wine explorer "/desktop=Tilebox,$SIZE")
 fi
 bench_start_wineserver
 
@@ -45,7 +50,8 @@ echo "run: installed in $INSTALL_DIR (prefix $WINEPREFIX)"
 
 # Where to press: a spot inside the Internet tile, left of its glyph and label, taken from the
 # settings the build wrote, so it follows the skin's layout.
-RECT=$(awk '/\\1 Internet\]/ { found = 1 } found && /"Rectangle Mode 3"/ { print; exit }' \
+RECT=$(awk -v value="\"Rectangle $SIZE\"" \
+    '/\\1 Internet\]/ { found = 1 } found && index($0, value) == 1 { print; exit }' \
     "$BUILD_DIR/bin/skin/defaults-machine.reg" | sed 's/.*="\(.*\)"/\1/' | tr -d '\r')
 IFS=, read -r LEFT TOP RIGHT BOTTOM <<<"$RECT"
 PRESS_X=$((LEFT + (RIGHT - LEFT) / 8))

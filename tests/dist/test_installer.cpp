@@ -96,6 +96,38 @@ std::string ReadFileBytes(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// Bytes of every file in the folder and the folders below it.
+unsigned long long FolderBytes(const std::string& folder)
+{
+    unsigned long long total = 0;
+    WIN32_FIND_DATAA found = {};
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return 0;
+    }
+    do {
+        const std::string name = found.cFileName;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            total += name == "." || name == ".." ? 0 : FolderBytes(folder + "\\" + name);
+        } else {
+            total +=
+                static_cast<unsigned long long>(found.nFileSizeHigh) << 32 | found.nFileSizeLow;
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return total;
+}
+
+int FindMode(int width, int height)
+{
+    for (int mode = 0; mode < defaultSkin::sizeCount; ++mode) {
+        if (modes[mode].width == width && modes[mode].height == height) {
+            return mode;
+        }
+    }
+    return -1;
+}
+
 std::string FolderPath(int csidl)
 {
     char path[MAX_PATH] = {};
@@ -177,7 +209,7 @@ std::string RectangleText(const RECT& r)
     return text;
 }
 
-// The six buttons, in the order the menu enumerates them, with their rectangles for the mode,
+// The six buttons, in the order the menu enumerates them, with their rectangles for every size,
 // codes and commands, as the profile store serves them.
 void ExpectButtonsServedAsDrawn(int searchMachineTree)
 {
@@ -192,8 +224,8 @@ void ExpectButtonsServedAsDrawn(int searchMachineTree)
         ASSERT_NE(0, found) << "button " << b;
         EXPECT_STREQ(buttons[b].keyName, name);
         std::string key = std::string("Buttons\\") + name;
-        for (int mode = 0; mode < 3; ++mode) {
-            std::string value = "Rectangle Mode " + std::to_string(mode + 1);
+        for (int mode = 0; mode < defaultSkin::sizeCount; ++mode) {
+            std::string value = std::string("Rectangle ") + modes[mode].sizeName;
             EXPECT_EQ(RectangleText(buttons[b].rect[mode]),
                       ReadKivrelString(key.c_str(), value.c_str()));
         }
@@ -294,19 +326,22 @@ TEST_F(Installer, SilentInstallPutsFilesRegistrationAndShortcutsInPlace)
             << file;
     }
     EXPECT_TRUE(FileExists(location + "\\uninstall.exe"));
-    for (int mode = 0; mode < 3; ++mode) {
-        for (const char* file : {modes[mode].normalFile, modes[mode].selectedFile,
-                                 modes[mode].templateFile}) {
-            Picture built;
-            Picture installed;
-            ASSERT_TRUE(LoadPicture(bench::BinDir() + file, built)) << file;
-            ASSERT_TRUE(LoadPicture(location + "\\" + file, installed)) << file;
-            EXPECT_TRUE(built.pixels == installed.pixels) << file;
+    for (const defaultSkin::Mode& mode : modes) {
+        for (const char* file : {mode.normalFile, mode.selectedFile, mode.templateFile}) {
+            const std::string built = ReadFileBytes(bench::BinDir() + file);
+            EXPECT_FALSE(built.empty()) << file;
+            EXPECT_TRUE(built == ReadFileBytes(location + "\\" + file)) << file;
         }
     }
     for (const char* file : {"skin\\defaults-machine.reg", "skin\\defaults-user.reg"}) {
         EXPECT_TRUE(FileExists(location + "\\" + file)) << file;
     }
+    // Every size's pictures together stay small enough for a quick download and install.
+    const unsigned long long skinBytes = FolderBytes(location + "\\skin");
+    std::printf("installed default skin: %d sizes, %llu bytes\n", defaultSkin::sizeCount,
+                skinBytes);
+    EXPECT_GT(skinBytes, 0u);
+    EXPECT_LE(skinBytes, 20000000u);
 
     EXPECT_EQ("Tilebox", ReadString(HKEY_LOCAL_MACHINE, uninstallKey, "DisplayName"));
     EXPECT_EQ("Velnor", ReadString(HKEY_LOCAL_MACHINE, uninstallKey, "Publisher"));
@@ -317,10 +352,12 @@ TEST_F(Installer, SilentInstallPutsFilesRegistrationAndShortcutsInPlace)
               ReadString(HKEY_LOCAL_MACHINE, uninstallKey, "QuietUninstallString"));
     EXPECT_EQ(location + "\\tilebox.exe,0",
               ReadString(HKEY_LOCAL_MACHINE, uninstallKey, "DisplayIcon"));
-    // The bitmaps alone are some fourteen megabytes; the size is given in kilobytes.
-    DWORD size = ReadDWord(HKEY_LOCAL_MACHINE, uninstallKey, "EstimatedSize");
-    EXPECT_GT(size, 10000u);
-    EXPECT_LT(size, 100000u);
+    // The size is given in kilobytes and measured over the installed folder.
+    const DWORD size = ReadDWord(HKEY_LOCAL_MACHINE, uninstallKey, "EstimatedSize");
+    const unsigned long long installedKb = FolderBytes(location) / 1024;
+    EXPECT_GT(installedKb, 0u);
+    EXPECT_NEAR(static_cast<double>(installedKb), static_cast<double>(size),
+                installedKb / 10.0 + 16);
 
     std::string programs = FolderPath(CSIDL_COMMON_PROGRAMS) + "\\Tilebox\\";
     EXPECT_TRUE(FileExists(programs + "Tilebox.lnk"));
@@ -345,16 +382,15 @@ TEST_F(Installer, MachineWideDefaultsAreServedThroughKivrelAsTheSkinIsDrawn)
 {
     ASSERT_TRUE(Install());
     ASSERT_NE(0, Kivrel_SetUserProfileInfo(nullptr, "Velnor\\Tilebox"));
-    for (int mode = 0; mode < 3; ++mode) {
-        std::string digit = std::to_string(mode + 1);
-        EXPECT_EQ(modes[mode].normalFile,
-                  ReadKivrelString("Panel", ("Normal Bitmap Mode " + digit).c_str()));
-        EXPECT_EQ(modes[mode].selectedFile,
-                  ReadKivrelString("Panel", ("Selected Bitmap Mode " + digit).c_str()));
-        EXPECT_EQ(modes[mode].templateFile,
-                  ReadKivrelString("Panel", ("Region Template Mode " + digit).c_str()));
+    for (const defaultSkin::Mode& mode : modes) {
+        const std::string size = mode.sizeName;
+        EXPECT_EQ(mode.normalFile, ReadKivrelString("Panel", ("Normal Bitmap " + size).c_str()));
+        EXPECT_EQ(mode.selectedFile,
+                  ReadKivrelString("Panel", ("Selected Bitmap " + size).c_str()));
+        EXPECT_EQ(mode.templateFile,
+                  ReadKivrelString("Panel", ("Region Template " + size).c_str()));
         // Each named file is there, relative to the installed program's folder.
-        EXPECT_TRUE(FileExists(InstallLocation() + "\\" + modes[mode].normalFile));
+        EXPECT_TRUE(FileExists(InstallLocation() + "\\" + mode.normalFile));
     }
     ExpectButtonsServedAsDrawn(1);
     // The machine-wide tree only: a reader that may not fall back to it finds no button.
@@ -367,25 +403,28 @@ TEST_F(Installer, InstalledMenuShowsTheDefaultPanelAtEachResolution)
 {
     ASSERT_TRUE(Install());
     StartAgent();
-    Picture selected[3];
-    Picture normal[3];
-    for (int mode = 0; mode < 3; ++mode) {
-        ASSERT_TRUE(LoadPicture(bench::BinDir() + modes[mode].selectedFile, selected[mode]));
-        ASSERT_TRUE(LoadPicture(bench::BinDir() + modes[mode].normalFile, normal[mode]));
-    }
+    const int fullHd = FindMode(1920, 1080);
+    ASSERT_NE(-1, fullHd);
+    Picture normal;
+    ASSERT_TRUE(LoadPicture(bench::BinDir() + modes[2].normalFile, normal));
 
-    // During the start period the whole lit panel shows, at the screen's own mode.
-    for (int mode = 0; mode < 2; ++mode) {
-        SCOPED_TRACE("mode " + std::to_string(mode + 1));
+    // During the start period the whole lit panel shows, at the screen's own size: two classic
+    // ones and today's most common TV size.
+    for (int mode : {0, 1, fullHd}) {
+        SCOPED_TRACE(modes[mode].sizeName);
+        Picture selected;
+        ASSERT_TRUE(LoadPicture(bench::BinDir() + modes[mode].selectedFile, selected));
         ASSERT_TRUE(bench::SetDisplayMode(modes[mode].width, modes[mode].height));
         bench::Process menu;
         ASSERT_TRUE(StartInstalledMenu(menu));
         POINT p = buttons[0].sample[mode];
         EXPECT_EQ(defaultSkin::litTile,
                   bench::WaitForScreenPixel(p.x, p.y, defaultSkin::litTile, 5000));
-        EXPECT_EQ(0, CountScreenMismatches(selected[mode]));
+        EXPECT_EQ(0, CountScreenMismatches(selected));
         EXPECT_EQ(18u, CloseInstalledMenu(menu));
     }
+    Picture selected;
+    ASSERT_TRUE(LoadPicture(bench::BinDir() + modes[2].selectedFile, selected));
 
     // At 1024 x 768: lit, then unlit once active; a press lights exactly the pressed tile, and a
     // press in a rectangle's corner, outside the rounded tile, lights nothing.
@@ -396,10 +435,10 @@ TEST_F(Installer, InstalledMenuShowsTheDefaultPanelAtEachResolution)
     POINT mail = buttons[1].sample[2];
     EXPECT_EQ(defaultSkin::litTile,
               bench::WaitForScreenPixel(internet.x, internet.y, defaultSkin::litTile, 5000));
-    EXPECT_EQ(0, CountScreenMismatches(selected[2]));
+    EXPECT_EQ(0, CountScreenMismatches(selected));
     EXPECT_EQ(defaultSkin::normalTile,
               bench::WaitForScreenPixel(internet.x, internet.y, defaultSkin::normalTile, 16000));
-    EXPECT_EQ(0, CountScreenMismatches(normal[2]));
+    EXPECT_EQ(0, CountScreenMismatches(normal));
 
     bench::MouseDown(internet.x, internet.y);
     EXPECT_EQ(defaultSkin::litTile,
@@ -413,7 +452,7 @@ TEST_F(Installer, InstalledMenuShowsTheDefaultPanelAtEachResolution)
     bench::MouseDown(r.left + 1, r.top + 1);
     Sleep(500);
     EXPECT_EQ(defaultSkin::normalTile, bench::ScreenPixel(internet.x, internet.y));
-    EXPECT_EQ(normal[2].At(r.left + 1, r.top + 1), bench::ScreenPixel(r.left + 1, r.top + 1));
+    EXPECT_EQ(normal.At(r.left + 1, r.top + 1), bench::ScreenPixel(r.left + 1, r.top + 1));
     bench::MouseUp(3, 3);
 
     EXPECT_TRUE(menu.IsRunning());
