@@ -131,17 +131,19 @@ void SelectProfileUser(const char* key)
 }
 
 // The classic sizes, always, then the others the settings name, in the order found.
+// The names the menu never reads are warned about whichever sizes are checked.
 int SizesToCheck(Report* report, const Options* options, const char* applicationKey, SIZE* sizes)
 {
-    if (options->only.cx != 0) {
-        sizes[0] = options->only;
-        return 1;
-    }
     StartSection(report);
     for (int i = 0; i < 3; ++i) {
         sizes[i] = classicSizes[i];
     }
-    return 3 + ListNamedSizes(report, applicationKey, sizes + 3, MostSizes - 3);
+    const int count = 3 + ListNamedSizes(report, applicationKey, sizes + 3, MostSizes - 3);
+    if (options->only.cx != 0) {
+        sizes[0] = options->only;
+        return 1;
+    }
+    return count;
 }
 
 int RunChecks(Report* report, const Options* options, const char* applicationKey,

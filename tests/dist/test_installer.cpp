@@ -397,6 +397,24 @@ TEST_F(Installer, MachineWideDefaultsAreServedThroughKivrelAsTheSkinIsDrawn)
     char name[256] = {};
     DWORD size = sizeof name;
     EXPECT_EQ(0, Kivrel_EnumKeyName("Buttons", 0, name, &size, 0));
+
+    // The installed checker, reading what the installed menu reads, finds every size loading.
+    const std::string dir = bench::MakeTempDir("installed-check");
+    EXPECT_EQ(0u, RunToEnd("\"" + InstallLocation() + "\\skincheck.exe\" --preview \"" + dir +
+                           ".\" --out \"" + dir + "report.txt\""));
+    std::ifstream report(dir + "report.txt");
+    const std::string text((std::istreambuf_iterator<char>(report)),
+                           std::istreambuf_iterator<char>());
+    for (int i = 0; i < defaultSkin::sizeCount; ++i) {
+        const std::string size =
+            std::to_string(modes[i].width) + "x" + std::to_string(modes[i].height);
+        const std::string summary =
+            i < defaultSkin::classicCount
+                ? "mode " + std::to_string(i + 1) + " (" + size + "): loads, 0 errors, 0 warnings"
+                : "size " + size + ": loads, 0 errors, 0 warnings";
+        EXPECT_NE(std::string::npos, text.find(summary)) << summary << "\n" << text;
+    }
+    EXPECT_NE(std::string::npos, text.find("(exit 0)")) << text;
 }
 
 TEST_F(Installer, InstalledMenuShowsTheDefaultPanelAtEachResolution)
@@ -404,13 +422,15 @@ TEST_F(Installer, InstalledMenuShowsTheDefaultPanelAtEachResolution)
     ASSERT_TRUE(Install());
     StartAgent();
     const int fullHd = FindMode(1920, 1080);
+    const int ultraHd = FindMode(3840, 2160);
     ASSERT_NE(-1, fullHd);
+    ASSERT_NE(-1, ultraHd);
     Picture normal;
     ASSERT_TRUE(LoadPicture(bench::BinDir() + modes[2].normalFile, normal));
 
     // During the start period the whole lit panel shows, at the screen's own size: two classic
-    // ones and today's most common TV size.
-    for (int mode : {0, 1, fullHd}) {
+    // ones, today's most common TV size and 4K.
+    for (int mode : {0, 1, fullHd, ultraHd}) {
         SCOPED_TRACE(modes[mode].sizeName);
         Picture selected;
         ASSERT_TRUE(LoadPicture(bench::BinDir() + modes[mode].selectedFile, selected));

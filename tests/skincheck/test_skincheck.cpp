@@ -113,15 +113,16 @@ class BrokenSkin : public ::testing::Test {
         text.replace(at, from.size(), to);
     }
 
-    // Checks mode 3 of the base settings with one replacement made.
+    // Checks mode 3 (or a size, "1920x1080") of the base settings with one replacement made.
     CheckResult CheckWith(const std::string& from, const std::string& to,
                           const std::string& mode = "3")
     {
         std::string settings = base;
         Replace(settings, from, to);
         WriteFile(dir + "skin.reg", settings);
+        const char* option = mode.find('x') != std::string::npos ? " --size " : " --mode ";
         return RunCheck(dir, "--reg " + Quoted(dir + "skin.reg") + " --dir " + Quoted(dir) +
-                                 " --preview " + Quoted(dir) + " --mode " + mode);
+                                 " --preview " + Quoted(dir) + option + mode);
     }
 
     // The one problem line and exit code a fault must give.
@@ -136,7 +137,7 @@ class BrokenSkin : public ::testing::Test {
     std::string base;
 };
 
-TEST(SkinCheck, DefaultSkinChecksCleanInAllThreeModes)
+TEST(SkinCheck, DefaultSkinChecksCleanAtEverySizeItShips)
 {
     const std::string dir = bench::MakeTempDir("skincheck");
     for (const char* file : {"defaults-user.reg", "defaults-machine.reg"}) {
@@ -149,14 +150,21 @@ TEST(SkinCheck, DefaultSkinChecksCleanInAllThreeModes)
                   "falls back to it when no DVD player starts, and then does nothing",
                   result.problems[0]);
         const std::string text = result.Text();
-        EXPECT_NE(std::string::npos, text.find("mode 1 (640x480): loads, 0 errors, 0 warnings"));
-        EXPECT_NE(std::string::npos, text.find("mode 2 (800x600): loads, 0 errors, 0 warnings"));
-        EXPECT_NE(std::string::npos, text.find("mode 3 (1024x768): loads, 0 errors, 0 warnings"));
+        for (int i = 0; i < defaultSkin::sizeCount; ++i) {
+            const defaultSkin::Mode& mode = defaultSkin::modes[i];
+            const std::string size =
+                std::to_string(mode.width) + "x" + std::to_string(mode.height);
+            const std::string summary = i < defaultSkin::classicCount
+                                            ? "mode " + std::to_string(i + 1) + " (" + size +
+                                                  "): loads, 0 errors, 0 warnings"
+                                            : "size " + size + ": loads, 0 errors, 0 warnings";
+            EXPECT_NE(std::string::npos, text.find(summary)) << summary;
+            const std::string preview =
+                dir + "preview-" +
+                (i < defaultSkin::classicCount ? "mode" + std::to_string(i + 1) : size) + ".bmp";
+            EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(preview.c_str())) << preview;
+        }
         EXPECT_NE(std::string::npos, text.find("(exit 0)")) << text;
-    }
-    for (int mode = 1; mode <= 3; ++mode) {
-        const std::string preview = dir + "preview-mode" + std::to_string(mode) + ".bmp";
-        EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(preview.c_str())) << preview;
     }
 }
 
@@ -284,6 +292,38 @@ TEST_F(BrokenSkin, ActionFaultsAreReportedOnceForAllModes)
         "actions: error: Buttons\\5 Files: Command: longer than the 255 characters the menu "
         "reads",
         1);
+}
+
+TEST_F(BrokenSkin, TodaysSizesAreCheckedByTheirOwnNamesAndNamesTheMenuNeverReadsAreWarned)
+{
+    ExpectOnly(CheckWith("\"Rectangle 1920x1080\"=\"724,173,1195,556\"\r\n", "", "1920x1080"),
+               "size 1920x1080: error: Buttons\\2 Mail: Rectangle 1920x1080: missing or empty", 1);
+    CheckResult clean = CheckWith("REGEDIT4", "REGEDIT4", "3840x2160");
+    EXPECT_EQ(0u, clean.exitCode) << clean.Text();
+    EXPECT_NE(std::string::npos, clean.Text().find("size 3840x2160: loads, 0 errors, 0 warnings; "
+                                                   "preview " + dir + "preview-3840x2160.bmp"))
+        << clean.Text();
+
+    const std::string panel = "[HKEY_CURRENT_USER\\Software\\Velnor\\Tilebox\\Panel]\r\n";
+    CheckResult odd = CheckWith(panel, panel + "\"Normal Bitmap 1024x768\"=\"skin\\\\x.bmp\"\r\n"
+                                                 "\"Selected Bitmap 1920 x 1080\"=\"skin\\\\x.bmp\"\r\n",
+                                "1");
+    ASSERT_EQ(2u, odd.problems.size()) << odd.Text();
+    EXPECT_EQ("settings: warning: Panel: Normal Bitmap 1024x768 (user tree): 1024x768 is a classic "
+              "size, read as \"Normal Bitmap Mode 3\": this value is ignored",
+              odd.problems[0]);
+    EXPECT_EQ("settings: warning: Panel: Selected Bitmap 1920 x 1080 (user tree): not a size name "
+              "the menu reads (\"Mode 1\"..\"Mode 3\" or WxH, such as 1920x1080): this value is "
+              "ignored",
+              odd.problems[1]);
+    EXPECT_EQ(0u, odd.exitCode);
+    ExpectOnly(CheckWith("\"Rectangle 1280x720\"=\"482,115,795,370\"\r\n",
+                         "\"Rectangle 1280x720\"=\"482,115,795,370\"\r\n"
+                         "\"Rectangle 1280x1024\"=\"1,1,9,9\"\r\n",
+                         "1"),
+               "settings: warning: Buttons\\2 Mail: Rectangle 1280x1024 (user tree): \"Panel\" "
+               "names no bitmap for 1280x1024: this value is never read",
+               0);
 }
 
 // A version 5.00 export: UTF-16LE, with a hex(2) string continued over two lines.
