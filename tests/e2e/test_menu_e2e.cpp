@@ -28,6 +28,24 @@ protected:
     {
         return (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
     }
+
+    // The start period's look at the mode's size: the whole screen covered, topmost, every
+    // button lit.
+    static void ExpectShownLitAndTopmost(HWND window, int mode)
+    {
+        RECT r;
+        GetWindowRect(window, &r);
+        EXPECT_EQ(0, r.left);
+        EXPECT_EQ(0, r.top);
+        EXPECT_EQ(testskin::ModeWidth(mode), r.right);
+        EXPECT_EQ(testskin::ModeHeight(mode), r.bottom);
+        EXPECT_TRUE(IsTopmost(window));
+        for (int i = 0; i < 6; ++i) {
+            EXPECT_EQ(testskin::selectedButton,
+                      WaitFor(testskin::ButtonCentre(mode, i), testskin::selectedButton))
+                << i;
+        }
+    }
 };
 
 TEST_F(Menu, StartsTopmostAndLitForTenSecondsThenBecomesAnOrdinaryWindow)
@@ -37,18 +55,7 @@ TEST_F(Menu, StartsTopmostAndLitForTenSecondsThenBecomesAnOrdinaryWindow)
     ASSERT_TRUE(StartMenu(menu));
     DWORD shown = GetTickCount();
     HWND window = MenuWindow();
-    RECT r;
-    GetWindowRect(window, &r);
-    EXPECT_EQ(0, r.left);
-    EXPECT_EQ(0, r.top);
-    EXPECT_EQ(1024, r.right);
-    EXPECT_EQ(768, r.bottom);
-    EXPECT_TRUE(IsTopmost(window));
-    for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(testskin::selectedButton, WaitFor(testskin::ButtonCentre(mode3, i),
-                                                    testskin::selectedButton))
-            << i;
-    }
+    ExpectShownLitAndTopmost(window, mode3);
     EXPECT_EQ(testskin::selectedBackground, bench::ScreenPixel(5, 5));
 
     // Clicks during the start period do nothing: no message reaches the agent.
@@ -142,18 +149,7 @@ TEST_F(Menu, AtTodaysSizeShowsLitAndTopmostThenAPressLightsItsShapeAndTheRelease
     bench::Process menu;
     ASSERT_TRUE(StartMenu(menu));
     HWND window = MenuWindow();
-    RECT r;
-    GetWindowRect(window, &r);
-    EXPECT_EQ(0, r.left);
-    EXPECT_EQ(0, r.top);
-    EXPECT_EQ(1920, r.right);
-    EXPECT_EQ(1080, r.bottom);
-    EXPECT_TRUE(IsTopmost(window));
-    for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(testskin::selectedButton,
-                  WaitFor(testskin::ButtonCentre(mode, i), testskin::selectedButton))
-            << i;
-    }
+    ExpectShownLitAndTopmost(window, mode);
     EXPECT_EQ(testskin::normalButton,
               WaitFor(testskin::ButtonCentre(mode, 0), testskin::normalButton, 14000));
     EXPECT_FALSE(IsTopmost(window));
