@@ -70,14 +70,14 @@ int SendAppCommand(int command, int device, int keys, int target)
     if (window == nullptr) {
         return 0;
     }
-    LPARAM lParam =
-        MAKELPARAM(static_cast<WORD>(keys), static_cast<WORD>(DeviceFlag(device) | command));
+    LPARAM lParam = MAKELPARAM(static_cast<WORD>(keys),
+                               static_cast<WORD>(DeviceFlag(device) | command));
     DWORD_PTR result = 0;
     return SendMessageTimeoutA(window, WM_APPCOMMAND, reinterpret_cast<WPARAM>(window), lParam,
                                SMTO_ABORTIFHUNG | SMTO_NORMAL, kSendTimeoutMs, &result) != 0;
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int Osmant_IssueWindowsAPPCommand(int command, int device, int keys, int target,
                                              int reserved)
