@@ -116,20 +116,23 @@ enum ShellAnswer { ShellHasNoAnswer, ShellNamedHandler, ShellHandlerDoesNotFit }
 
 // The shell resolves a scheme's default handler as the system does when a link is opened: the
 // user's choice wherever this version of the system keeps it, per-user and machine classes
-// merged. A handler with a program file gives that file. A packaged handler has none, only an
-// application id; "shell:AppsFolder\<id>" is the target through which the shell opens that
-// very app, and Osmant_ExecuteCommand hands such a text to the shell. A handler whose name does
-// not fit the caller's buffer is a failure, not a reason to pick another program.
+// merged. A handler with a command gives the program of that command, found by the same rule
+// as everywhere here (the shell's own program-file answer splits an unquoted path at the first
+// blank that names a file). A packaged handler has no command, only an application id;
+// "shell:AppsFolder\<id>" is the target through which the shell opens that very app, and
+// Osmant_ExecuteCommand hands such a text to the shell. A handler whose name does not fit the
+// caller's buffer is a failure, not a reason to pick another program.
 ShellAnswer AskShellForHandler(const char* scheme, char* fileName, int fileNameSize)
 {
     char text[kValueRoom];
     DWORD size = sizeof text;
     text[0] = '\0';
     const ASSOCF flags = kAssocIsProtocol | ASSOCF_NOTRUNCATE;
-    if (SUCCEEDED(osmantPlatform.assocQueryString(flags, ASSOCSTR_EXECUTABLE, scheme, nullptr, text,
+    if (SUCCEEDED(osmantPlatform.assocQueryString(flags, ASSOCSTR_COMMAND, scheme, nullptr, text,
                                                   &size)) &&
         text[0] != '\0') {
-        return CopyWhole(fileName, fileNameSize, text) ? ShellNamedHandler : ShellHandlerDoesNotFit;
+        return ProgramOfCommand(text, fileName, fileNameSize) ? ShellNamedHandler
+                                                              : ShellHandlerDoesNotFit;
     }
     size = sizeof text;
     text[0] = '\0';

@@ -34,7 +34,7 @@ void EndRecorders();
 
 // Registry keys made by a test, deleted when it goes (in reverse order).
 class Registrations {
-public:
+  public:
     Registrations() = default;
     ~Registrations();
     Registrations(const Registrations&) = delete;
@@ -46,7 +46,7 @@ public:
     // Marks a key for removal without writing to it.
     void Own(HKEY root, const std::string& keyPath);
 
-private:
+  private:
     struct Key {
         HKEY root;
         std::string path;
@@ -55,24 +55,28 @@ private:
 };
 
 // Takes a value away for the life of the object and puts it back afterwards, so that a test
-// can see what happens when the system's own registration is missing.
+// can see what happens when the system's own registration is missing. With a replacement, that
+// text (REG_SZ) stands in its place meanwhile: the way to change a registration of the system's
+// own, such as the http handler the shell reports.
 class HiddenValue {
-public:
-    HiddenValue(HKEY root, const std::string& keyPath, const std::string& name);
+  public:
+    HiddenValue(HKEY root, const std::string& keyPath, const std::string& name,
+                const char* replacement = nullptr);
     ~HiddenValue();
     HiddenValue(const HiddenValue&) = delete;
     HiddenValue& operator=(const HiddenValue&) = delete;
 
-private:
+  private:
     HKEY root;
     std::string keyPath;
     std::string name;
     DWORD type = REG_NONE;
     std::vector<BYTE> data;
     bool saved = false;
+    bool replaced = false;
 };
 
 std::string Quoted(const std::string& text);
 std::string Lower(std::string text);
 
-}  // namespace launch
+} // namespace launch
