@@ -183,6 +183,22 @@ HiddenValue::~HiddenValue()
     }
 }
 
+InterceptionPair::InterceptionPair()
+{
+    SetEnvironmentVariableA("TILEBOX_RECORDER_LOG", Recorder().log.c_str());
+    CreateDirectoryA(folder.c_str(), nullptr);
+    ready = CopyFileA(Recorder().exe.c_str(), browser.c_str(), FALSE) &&
+            CopyFileA(Recorder().exe.c_str(), decoy.c_str(), FALSE);
+}
+
+InterceptionPair::~InterceptionPair()
+{
+    EndRecorders();
+    DeleteFileA(browser.c_str());
+    DeleteFileA(decoy.c_str());
+    RemoveDirectoryA(folder.c_str());
+}
+
 std::string Quoted(const std::string& text)
 {
     return "\"" + text + "\"";

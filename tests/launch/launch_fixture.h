@@ -76,6 +76,21 @@ class HiddenValue {
     bool replaced = false;
 };
 
+// The recorder copied to "C:\My Browser\browser.exe" and to "C:\My.exe": a program in a
+// folder whose name has a blank, and a file at the root of the drive that any user may create,
+// named by the text before that blank. Both log into the recorder's log; both go at the end.
+struct InterceptionPair {
+    InterceptionPair();
+    ~InterceptionPair();
+    InterceptionPair(const InterceptionPair&) = delete;
+    InterceptionPair& operator=(const InterceptionPair&) = delete;
+
+    const std::string folder = "C:\\My Browser\\";
+    const std::string browser = folder + "browser.exe";
+    const std::string decoy = "C:\\My.exe";
+    bool ready = false;
+};
+
 std::string Quoted(const std::string& text);
 std::string Lower(std::string text);
 

@@ -30,12 +30,18 @@ std::string StartAndRecord(const std::string& commandLine, HWND owner = nullptr)
 }
 
 class Execute : public ::testing::Test {
-protected:
-    void SetUp() override { launch::EndRecorders(); }
-    void TearDown() override { launch::EndRecorders(); }
+  protected:
+    void SetUp() override
+    {
+        launch::EndRecorders();
+    }
+    void TearDown() override
+    {
+        launch::EndRecorders();
+    }
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(Execute, StartsProgramsQuotedOrNotWithTheirArguments)
 {
@@ -58,6 +64,18 @@ TEST_F(Execute, StartsProgramsQuotedOrNotWithTheirArguments)
     EXPECT_EQ(quoted + " %1 gamma", StartAndRecord("%TILEBOX_TEST_DIR%recorder.exe %1 gamma"));
     // Leading blanks.
     EXPECT_EQ(quoted + " delta", StartAndRecord("   " + quoted + " delta"));
+}
+
+TEST_F(Execute, AnUnquotedPathRunsItsLongestExistingProgram)
+{
+    launch::InterceptionPair pair;
+    ASSERT_TRUE(pair.ready);
+    EXPECT_EQ(Quoted(pair.browser) + " %1", StartAndRecord(pair.browser + " %1"));
+    EXPECT_EQ(Quoted(pair.browser), StartAndRecord(pair.browser));
+    // The text names no file as a whole: still never the shorter program.
+    EXPECT_EQ(Quoted(pair.browser) + " -url x", StartAndRecord(pair.folder + "browser -url x"));
+    // The shorter program when that is all the text names.
+    EXPECT_EQ(Quoted(pair.decoy) + " Browser-less", StartAndRecord("C:\\My Browser-less"));
 }
 
 TEST_F(Execute, OpensDocumentsAndUrlsThroughTheShell)
@@ -96,7 +114,7 @@ TEST_F(Execute, StartsNothingForMissingProgramsOrBadArguments)
         "tilebox-missing-program.exe",
         "",
         "   ",
-        "\"",  // what the menu hands over for a CD player that is not registered
+        "\"", // what the menu hands over for a CD player that is not registered
     };
     for (const char* line : failures) {
         EXPECT_EQ(0, Osmant_ExecuteCommand(nullptr, line, 0, 0)) << "[" << line << "]";
@@ -123,8 +141,8 @@ TEST_F(Execute, SetWindowToForegroundBringsTheStartedProgramToTheFront)
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "TileboxLaunchTestFrontWndClass";
     RegisterClassA(&wc);
-    HWND own = CreateWindowExA(0, wc.lpszClassName, "front", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
-                               0, 200, 100, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND own = CreateWindowExA(0, wc.lpszClassName, "front", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                               200, 100, nullptr, nullptr, wc.hInstance, nullptr);
     ASSERT_NE(nullptr, own);
     SetForegroundWindow(own);
     EXPECT_EQ(own, GetForegroundWindow());
@@ -136,6 +154,10 @@ TEST_F(Execute, SetWindowToForegroundBringsTheStartedProgramToTheFront)
     SetForegroundWindow(own);
     ShowWindow(recorder, SW_MINIMIZE);
     EXPECT_NE(0, Osmant_SetWindowToForeground(recorder));
+    // The restore is queued to the recorder's thread, which never waits for a hung program.
+    for (int i = 0; i < 40 && IsIconic(recorder); ++i) {
+        Sleep(50);
+    }
     EXPECT_FALSE(IsIconic(recorder));
     EXPECT_EQ(recorder, GetForegroundWindow());
 
