@@ -105,8 +105,10 @@ void SelectProfileUser(const char* key)
     Kivrel_SetUserProfileInfo(user, key);
 }
 
+// layeredKey: the application key whose two trees the menu reads layered, or null for a
+// settings file (copied into one tree, so every value has one source).
 int RunChecks(Report* report, const Options* options, const char* directory,
-              const char* previewDirectory)
+              const char* previewDirectory, const char* layeredKey)
 {
     int failedModes = 0;
     bool previewFailed = false;
@@ -139,6 +141,9 @@ int RunChecks(Report* report, const Options* options, const char* directory,
     CheckActions(report);
     ReportLine(report, "actions: %d error%s, %d warning%s", report->errors,
                report->errors == 1 ? "" : "s", report->warnings, report->warnings == 1 ? "" : "s");
+    if (layeredKey != nullptr) {
+        ReportValueSources(report, layeredKey);
+    }
     if (previewFailed) {
         return ExitUsage;
     }
@@ -197,7 +202,8 @@ int main(int argc, char** argv)
         SelectProfileUser(applicationKey);
     }
     if (result == ExitClean) {
-        result = RunChecks(&report, &options, directory, previewDirectory);
+        result = RunChecks(&report, &options, directory, previewDirectory,
+                           options.regFile == nullptr ? applicationKey : nullptr);
         ReportLine(&report, "result: %d error%s, %d warning%s: %s (exit %d)", report.totalErrors,
                    report.totalErrors == 1 ? "" : "s", report.totalWarnings,
                    report.totalWarnings == 1 ? "" : "s",
