@@ -1,9 +1,12 @@
 // Finding the window of a running program. The matching rules are in outside/tarvik.h.
 #include "outside/tarvik.h"
 #include "osmant/command_line.h"
+#include "tarvik/platform.h"
 
 #include <dwmapi.h>
 #include <tlhelp32.h>
+
+TarvikPlatform tarvikPlatform = {DwmGetWindowAttribute};
 
 namespace {
 
@@ -101,7 +104,8 @@ int IsShellWindow(const WindowSearch* search, HWND window)
 int IsCloaked(HWND window)
 {
     DWORD cloaked = 0;
-    return SUCCEEDED(DwmGetWindowAttribute(window, DWMWA_CLOAKED, &cloaked, sizeof cloaked)) &&
+    return SUCCEEDED(tarvikPlatform.getWindowAttribute(window, DWMWA_CLOAKED, &cloaked,
+                                                       sizeof cloaked)) &&
            cloaked != 0;
 }
 

@@ -1,10 +1,15 @@
-// Osmant's sources linked with recording fakes in their platform table: what Windows does and
-// Wine cannot show (the consent prompt of a program that needs elevation, the show state a new
-// process gets, packaged default programs, calls that would wait for a hung window).
+// Osmant's and Tarvik's sources linked with recording fakes in their platform tables: what
+// Windows does and Wine cannot show (the consent prompt of a program that needs elevation, the
+// show state a new process gets, packaged default programs, calls that would wait for a hung
+// window, cloaked windows).
 #include "osmant/platform.h"
 #include "outside/osmant.h"
+#include "outside/tarvik.h"
+#include "tarvik/platform.h"
 #include "tests/bench/bench.h"
+#include "tests/launch/launch_fixture.h"
 
+#include <dwmapi.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -234,4 +239,35 @@ TEST_F(LaunchSeams, ForegroundNeverWaitsForTheTargetWindow)
     EXPECT_EQ("IsIconic; SetForegroundWindow; SetWindowPos top async; SetForegroundWindow; ",
               Join(recorded.calls));
     DestroyWindow(target);
+}
+
+HRESULT WINAPI CloakedAnswer(HWND, DWORD attribute, PVOID value, DWORD size)
+{
+    if (attribute != DWMWA_CLOAKED || size != sizeof(DWORD)) {
+        return E_INVALIDARG;
+    }
+    *static_cast<DWORD*>(value) = 2; // DWM_CLOAKED_SHELL: the shell hides it
+    return S_OK;
+}
+
+HRESULT WINAPI NoCloakingAnswer(HWND, DWORD, PVOID, DWORD)
+{
+    return E_NOTIMPL;
+}
+
+TEST(TarvikSeam, CloakedWindowsAreNoProgramsWindow)
+{
+    launch::EndRecorders();
+    bench::Process recorder;
+    ASSERT_TRUE(recorder.Start(launch::Quoted(launch::Recorder().exe)));
+    HWND window = bench::WaitForWindow(launch::kRecorderClass, 15000, recorder.Id());
+    ASSERT_NE(nullptr, window);
+    const TarvikPlatform saved = tarvikPlatform;
+    tarvikPlatform.getWindowAttribute = CloakedAnswer;
+    EXPECT_EQ(nullptr, TARVIK_GetWindowHandleFromExecutableFile(launch::Recorder().exe.c_str()));
+    // A system that cannot tell counts the window as shown.
+    tarvikPlatform.getWindowAttribute = NoCloakingAnswer;
+    EXPECT_EQ(window, TARVIK_GetWindowHandleFromExecutableFile(launch::Recorder().exe.c_str()));
+    tarvikPlatform = saved;
+    recorder.Kill();
 }
