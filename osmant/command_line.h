@@ -27,9 +27,9 @@ struct CommandProgram {
 
 // Finds the program of a command line: a quoted program runs to the closing quotation mark (or
 // the end); an unquoted one is the longest blank-ended prefix that names an existing file
-// (".exe" may be left off), never a shorter one, else the shortest
-// prefix ending in ".exe", else the first word. A single quotation mark that ends an unquoted
-// text is dropped: trimming a quoted player command and closing it again leaves one there.
+// (".exe" may be left off), never a shorter one, else the shortest prefix ending in ".exe",
+// else the first word. A single quotation mark that ends an unquoted text is dropped: trimming
+// a quoted player command and closing it again leaves one there.
 // Returns 1 when a program name was found.
 int FindCommandProgram(const char* commandLine, CommandProgram* program);
 
