@@ -33,8 +33,8 @@ HWND MakeTarget()
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "TileboxLaunchTestAppCommandWndClass";
     RegisterClassA(&wc);
-    return CreateWindowExA(0, wc.lpszClassName, "app command", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50,
-                           50, 200, 100, nullptr, nullptr, wc.hInstance, nullptr);
+    return CreateWindowExA(0, wc.lpszClassName, "app command", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                           50, 50, 200, 100, nullptr, nullptr, wc.hInstance, nullptr);
 }
 
 void Pump(DWORD ms)
@@ -66,7 +66,7 @@ int Target(HWND window)
     return static_cast<int>(reinterpret_cast<INT_PTR>(window));
 }
 
-} // namespace
+}  // namespace
 
 TEST(AppCommand, MessageCarriesCommandDeviceAndKeys)
 {
@@ -74,8 +74,8 @@ TEST(AppCommand, MessageCarriesCommandDeviceAndKeys)
     ASSERT_NE(nullptr, window);
     seen.clear();
 
-    EXPECT_NE(
-        0, Osmant_IssueWindowsAPPCommand(APPCOMMAND_LAUNCH_MAIL, 0, MK_CONTROL, Target(window), 0));
+    EXPECT_NE(0, Osmant_IssueWindowsAPPCommand(APPCOMMAND_LAUNCH_MAIL, 0, MK_CONTROL,
+                                               Target(window), 0));
     EXPECT_NE(0, Osmant_IssueWindowsAPPCommand(APPCOMMAND_MEDIA_PLAY, 2, 0, Target(window), 0));
     // The keyboard with a window named: no key is pressed, the window gets the message.
     EXPECT_NE(0, Osmant_IssueWindowsAPPCommand(APPCOMMAND_LAUNCH_MAIL, 1, 0, Target(window), 0));
