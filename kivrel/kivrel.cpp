@@ -12,9 +12,9 @@ const int keyNameCapacity = 256;
 
 struct ProfileSelection {
     int selected;
-    HKEY userRoot;      // HKEY_CURRENT_USER, an opened HKEY_USERS\<SID>, or null
-    int userRootOpened; // 1 when userRoot was opened here and must be closed
-    char softwareKey[applicationKeyCapacity + 16]; // "Software\<application key>"
+    HKEY userRoot;       // HKEY_CURRENT_USER, an opened HKEY_USERS\<SID>, or null
+    int userRootOpened;  // 1 when userRoot was opened here and must be closed
+    char softwareKey[applicationKeyCapacity + 16];  // "Software\<application key>"
 };
 
 ProfileSelection selection = {};

@@ -45,8 +45,8 @@ int LocatePath(const char* name, char* path, int pathSize)
 int LocateBareName(const char* name, char* path, int pathSize)
 {
     char* filePart = nullptr;
-    DWORD length =
-        SearchPathA(nullptr, name, ".exe", static_cast<DWORD>(pathSize), path, &filePart);
+    DWORD length = SearchPathA(nullptr, name, ".exe", static_cast<DWORD>(pathSize), path,
+                               &filePart);
     if (length == 0 || length >= static_cast<DWORD>(pathSize) || !IsFile(path)) {
         path[0] = '\0';
         return 0;
@@ -96,7 +96,8 @@ int UnquotedLimit(const char* text)
 // What follows a program that ends at position end; the dropped closing mark is no argument.
 const char* RestAfter(const char* text, int end, int limit)
 {
-    return end == limit && text[end] == '"' && text[end + 1] == '\0' ? text + end + 1 : text + end;
+    return end == limit && text[end] == '"' && text[end + 1] == '\0' ? text + end + 1
+                                                                      : text + end;
 }
 
 // Every blank-ended prefix is tried and the longest that names an existing program wins. Taking
@@ -132,7 +133,7 @@ int FindUnquotedProgram(const char* text, CommandProgram* program)
     return TakeProgram(program, text, end, RestAfter(text, end, limit));
 }
 
-} // namespace
+}  // namespace
 
 int CopyWhole(char* dest, int destSize, const char* source, int length)
 {

@@ -20,9 +20,9 @@ const char* SkipBlanks(const char* text);
 
 // The program a command line names.
 struct CommandProgram {
-    char name[MAX_PATH];   // the program as written, without quotation marks
-    char path[MAX_PATH];   // the full path of the file found for it, or empty
-    const char* arguments; // into the command line: what follows the program, blanks skipped
+    char name[MAX_PATH];      // the program as written, without quotation marks
+    char path[MAX_PATH];      // the full path of the file found for it, or empty
+    const char* arguments;    // into the command line: what follows the program, blanks skipped
 };
 
 // Finds the program of a command line: a quoted program runs to the closing quotation mark (or

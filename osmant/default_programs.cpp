@@ -29,16 +29,16 @@ int ReadText(HKEY root, const char* keyPath, const char* valueName, char* out, i
     char raw[kValueRoom + 1];
     DWORD type = 0;
     DWORD size = kValueRoom;
-    LONG status =
-        RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(raw), &size);
+    LONG status = RegQueryValueExA(key, valueName, nullptr, &type,
+                                   reinterpret_cast<BYTE*>(raw), &size);
     RegCloseKey(key);
     if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) {
         return 0;
     }
     // Stored text need not carry its terminator.
     raw[size] = '\0';
-    int copied =
-        type == REG_EXPAND_SZ ? ExpandWhole(out, outSize, raw) : CopyWhole(out, outSize, raw);
+    int copied = type == REG_EXPAND_SZ ? ExpandWhole(out, outSize, raw)
+                                       : CopyWhole(out, outSize, raw);
     if (!copied || out[0] == '\0') {
         out[0] = '\0';
         return 0;
@@ -210,7 +210,7 @@ int DottedExtension(const char* ext, char* out, int outSize)
     return JoinPath(out, outSize, ".", ext, "");
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int Osmant_GetSystemDefaultBrowserFileName(char* fileName)
 {
@@ -259,7 +259,7 @@ extern "C" int Osmant_GetSystemDefaultPlayerFileName(const char* verbPath, char*
 }
 
 extern "C" int Osmant_GetDefaultPlayerFileNameByExtName(const char* extName, char* commandLine,
-                                                        int commandLineSize)
+                                                         int commandLineSize)
 {
     if (commandLine == nullptr || commandLineSize <= 0) {
         return 0;

@@ -12,8 +12,8 @@ namespace {
 
 // What the caller's text names: a whole path, or only a file name.
 struct ProgramQuery {
-    char name[MAX_PATH];    // a full path, or a bare file name
-    char altName[MAX_PATH]; // a bare name without an extension, with ".exe": or empty
+    char name[MAX_PATH];   // a full path, or a bare file name
+    char altName[MAX_PATH];  // a bare name without an extension, with ".exe": or empty
     int byPath;
 };
 
@@ -35,8 +35,8 @@ int ImagePathOfProcess(DWORD pid, char* path, DWORD pathSize)
         return 0;
     }
     DWORD size = pathSize;
-    int ok =
-        QueryFullProcessImageNameA(process, 0, path, &size) != FALSE && size > 0 && size < pathSize;
+    int ok = QueryFullProcessImageNameA(process, 0, path, &size) != FALSE && size > 0 &&
+             size < pathSize;
     CloseHandle(process);
     if (!ok) {
         path[0] = '\0';
@@ -176,7 +176,7 @@ int BuildQuery(const char* text, ProgramQuery* query)
     return 1;
 }
 
-} // namespace
+}  // namespace
 
 extern "C" HWND TARVIK_GetWindowHandleFromExecutableFile(const char* executableOrCommandLine)
 {

@@ -14,7 +14,7 @@ const char buttonsKey[] = "Software\\Velnor\\Tilebox\\Buttons\\";
 const char userClasses[] = "Software\\Classes\\";
 
 class Actions : public MenuFixture {
-  protected:
+protected:
     void SetUp() override
     {
         MenuFixture::SetUp();
@@ -69,8 +69,8 @@ TEST_F(Actions, WithoutTheAgentTheMenuStartsTheCdPlayerAndTheCommandItself)
     StopAgent();
     const std::string recorder = launch::Recorder().exe;
     launch::Registrations reg;
-    ASSERT_TRUE(
-        reg.Set(HKEY_CURRENT_USER, std::string(userClasses) + ".cda", "", "TileboxE2e.CdAudio"));
+    ASSERT_TRUE(reg.Set(HKEY_CURRENT_USER, std::string(userClasses) + ".cda", "",
+                        "TileboxE2e.CdAudio"));
     ASSERT_TRUE(reg.Set(HKEY_CURRENT_USER,
                         std::string(userClasses) + "TileboxE2e.CdAudio\\shell\\play\\command", "",
                         launch::Quoted(recorder) + " /cd \"%1\""));

@@ -57,7 +57,8 @@ static void AppendCommandLine()
     CloseHandle(file);
 }
 
-static LRESULT CALLBACK RecorderWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+static LRESULT CALLBACK RecorderWindowProc(HWND window, UINT message, WPARAM wParam,
+                                           LPARAM lParam)
 {
     switch (message) {
     case WM_TIMER:

@@ -12,7 +12,7 @@ const char appKey[] = "VelnorTest\\KivrelStore";
 const char softwareKey[] = "Software\\VelnorTest\\KivrelStore";
 
 class KivrelStore : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override
     {
         bench::DeleteTree(HKEY_CURRENT_USER, softwareKey);
@@ -41,15 +41,14 @@ class KivrelStore : public ::testing::Test {
                          const void* data, DWORD size)
     {
         HKEY handle = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(root, Path(key).c_str(), 0, nullptr, 0, KEY_WRITE,
-                                                 nullptr, &handle, nullptr));
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(root, Path(key).c_str(), 0, nullptr, 0,
+                                                 KEY_WRITE, nullptr, &handle, nullptr));
         RegSetValueExA(handle, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
         RegCloseKey(handle);
     }
 
     // Reads as the skin does: a zero-filled buffer, the constant arguments 1, null, 0.
-    static std::string Read(const char* key, const char* name, int size = 256,
-                            int* result = nullptr)
+    static std::string Read(const char* key, const char* name, int size = 256, int* result = nullptr)
     {
         char buffer[512];
         memset(buffer, 'x', sizeof buffer);
@@ -303,4 +302,4 @@ TEST_F(KivrelStore, UserSelection)
     EXPECT_EQ("user", Read("Panel", "Plain"));
 }
 
-} // namespace
+}  // namespace

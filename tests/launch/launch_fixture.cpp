@@ -123,13 +123,13 @@ bool Registrations::Set(HKEY root, const std::string& keyPath, const std::string
 {
     Own(root, keyPath);
     HKEY key = nullptr;
-    if (RegCreateKeyExA(root, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS) {
+    if (RegCreateKeyExA(root, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
         return false;
     }
-    bool ok =
-        RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
-                       static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+    bool ok = RegSetValueExA(key, name.c_str(), 0, type,
+                             reinterpret_cast<const BYTE*>(value.c_str()),
+                             static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
     RegCloseKey(key);
     return ok;
 }
@@ -211,4 +211,4 @@ std::string Lower(std::string text)
     return text;
 }
 
-} // namespace launch
+}  // namespace launch

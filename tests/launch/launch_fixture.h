@@ -34,7 +34,7 @@ void EndRecorders();
 
 // Registry keys made by a test, deleted when it goes (in reverse order).
 class Registrations {
-  public:
+public:
     Registrations() = default;
     ~Registrations();
     Registrations(const Registrations&) = delete;
@@ -46,7 +46,7 @@ class Registrations {
     // Marks a key for removal without writing to it.
     void Own(HKEY root, const std::string& keyPath);
 
-  private:
+private:
     struct Key {
         HKEY root;
         std::string path;
@@ -66,7 +66,7 @@ class HiddenValue {
     HiddenValue(const HiddenValue&) = delete;
     HiddenValue& operator=(const HiddenValue&) = delete;
 
-  private:
+private:
     HKEY root;
     std::string keyPath;
     std::string name;
@@ -94,4 +94,4 @@ struct InterceptionPair {
 std::string Quoted(const std::string& text);
 std::string Lower(std::string text);
 
-} // namespace launch
+}  // namespace launch

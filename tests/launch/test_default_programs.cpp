@@ -24,10 +24,7 @@ const char kMpgChoice[] =
 // A 256-byte buffer full of rubbish, as a caller that forgot to empty it would pass.
 struct Buffer {
     char text[256];
-    Buffer()
-    {
-        std::memset(text, 'x', sizeof text);
-    }
+    Buffer() { std::memset(text, 'x', sizeof text); }
 };
 
 std::string Browser(int* result)
@@ -66,7 +63,7 @@ std::string ByExt(const char* ext, int* result)
     return buffer.text;
 }
 
-} // namespace
+}  // namespace
 
 TEST(DefaultPrograms, BrowserIsTheUserChoiceElseTheHttpHandler)
 {
@@ -81,8 +78,8 @@ TEST(DefaultPrograms, BrowserIsTheUserChoiceElseTheHttpHandler)
     EXPECT_NE(0, result);
 
     // The recorded choice wins; its command names the program unquoted, blank and all.
-    ASSERT_TRUE(
-        reg.Set(HKEY_CLASSES_ROOT, "TileboxTest.Html\\shell\\open\\command", "", exe + " %1"));
+    ASSERT_TRUE(reg.Set(HKEY_CLASSES_ROOT, "TileboxTest.Html\\shell\\open\\command", "",
+                        exe + " %1"));
     ASSERT_TRUE(reg.Set(HKEY_CURRENT_USER, kHttpChoice, "ProgId", "TileboxTest.Html"));
     EXPECT_EQ(exe, Browser(&result));
     EXPECT_NE(0, result);
@@ -143,14 +140,14 @@ TEST(DefaultPrograms, PlayerOfAVerbPathIsItsCommandLine)
     Registrations reg;
     int result = -1;
     const std::string dvd = Quoted(exe) + " /dvd \"%1\"";
-    ASSERT_TRUE(reg.Set(HKEY_CURRENT_USER, std::string(kUserClasses) + "DVD\\Shell\\Play\\Command",
-                        "", dvd));
+    ASSERT_TRUE(reg.Set(HKEY_CURRENT_USER,
+                        std::string(kUserClasses) + "DVD\\Shell\\Play\\Command", "", dvd));
     EXPECT_EQ(dvd, Verb("DVD\\Shell\\Play\\Command", &result));
     EXPECT_NE(0, result);
 
     // Straight in HKEY_CLASSES_ROOT too, and any case of the path.
-    ASSERT_TRUE(
-        reg.Set(HKEY_CLASSES_ROOT, "TileboxTest.Disc\\shell\\play\\command", "", exe + " /play"));
+    ASSERT_TRUE(reg.Set(HKEY_CLASSES_ROOT, "TileboxTest.Disc\\shell\\play\\command", "",
+                        exe + " /play"));
     EXPECT_EQ(exe + " /play", Verb("tileboxtest.disc\\Shell\\Play\\Command", &result));
 
     EXPECT_EQ("", Verb("TileboxTest.None\\Shell\\Play\\Command", &result));
@@ -160,8 +157,8 @@ TEST(DefaultPrograms, PlayerOfAVerbPathIsItsCommandLine)
     EXPECT_EQ("", Verb(nullptr, &result));
     EXPECT_EQ(0, result);
     // A key without a default value is no registration.
-    ASSERT_TRUE(
-        reg.Set(HKEY_CLASSES_ROOT, "TileboxTest.Empty\\shell\\play\\command", "Other", "x"));
+    ASSERT_TRUE(reg.Set(HKEY_CLASSES_ROOT, "TileboxTest.Empty\\shell\\play\\command", "Other",
+                        "x"));
     EXPECT_EQ("", Verb("TileboxTest.Empty\\shell\\play\\command", &result));
     EXPECT_EQ(0, result);
 }
@@ -175,11 +172,11 @@ TEST(DefaultPrograms, PlayerOfAnExtensionPrefersPlayAndTheUserChoice)
     const std::string open = Quoted(exe) + " /open \"%1\"";
     const std::string chosen = Quoted(exe) + " /chosen \"%1\"";
 
-    ASSERT_TRUE(
-        reg.Set(HKEY_CURRENT_USER, std::string(kUserClasses) + ".cda", "", "TileboxTest.CdAudio"));
+    ASSERT_TRUE(reg.Set(HKEY_CURRENT_USER, std::string(kUserClasses) + ".cda", "",
+                        "TileboxTest.CdAudio"));
     ASSERT_TRUE(reg.Set(HKEY_CURRENT_USER,
-                        std::string(kUserClasses) + "TileboxTest.CdAudio\\shell\\open\\command", "",
-                        open));
+                        std::string(kUserClasses) + "TileboxTest.CdAudio\\shell\\open\\command",
+                        "", open));
     EXPECT_EQ(open, ByExt("CDA", &result));
     EXPECT_NE(0, result);
     EXPECT_EQ(open, ByExt(".cda", &result));
@@ -246,8 +243,8 @@ TEST(DefaultPrograms, ResultsFitTheirBuffersWholeOrNotAtAll)
     // A sized buffer: exactly enough room works, one byte less fails, and nothing is written
     // past the size given.
     const std::string shortLine = "C:\\p.exe /x";
-    ASSERT_TRUE(
-        reg.Set(HKEY_CLASSES_ROOT, "TileboxTest.Long\\shell\\play\\command", "", shortLine));
+    ASSERT_TRUE(reg.Set(HKEY_CLASSES_ROOT, "TileboxTest.Long\\shell\\play\\command", "",
+                        shortLine));
     char buffer[64];
     std::memset(buffer, 'x', sizeof buffer);
     const int exact = static_cast<int>(shortLine.size()) + 1;

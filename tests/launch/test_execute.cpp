@@ -30,18 +30,12 @@ std::string StartAndRecord(const std::string& commandLine, HWND owner = nullptr)
 }
 
 class Execute : public ::testing::Test {
-  protected:
-    void SetUp() override
-    {
-        launch::EndRecorders();
-    }
-    void TearDown() override
-    {
-        launch::EndRecorders();
-    }
+protected:
+    void SetUp() override { launch::EndRecorders(); }
+    void TearDown() override { launch::EndRecorders(); }
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(Execute, StartsProgramsQuotedOrNotWithTheirArguments)
 {
@@ -114,7 +108,7 @@ TEST_F(Execute, StartsNothingForMissingProgramsOrBadArguments)
         "tilebox-missing-program.exe",
         "",
         "   ",
-        "\"", // what the menu hands over for a CD player that is not registered
+        "\"",  // what the menu hands over for a CD player that is not registered
     };
     for (const char* line : failures) {
         EXPECT_EQ(0, Osmant_ExecuteCommand(nullptr, line, 0, 0)) << "[" << line << "]";
@@ -141,8 +135,8 @@ TEST_F(Execute, SetWindowToForegroundBringsTheStartedProgramToTheFront)
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "TileboxLaunchTestFrontWndClass";
     RegisterClassA(&wc);
-    HWND own = CreateWindowExA(0, wc.lpszClassName, "front", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                               200, 100, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND own = CreateWindowExA(0, wc.lpszClassName, "front", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
+                               0, 200, 100, nullptr, nullptr, wc.hInstance, nullptr);
     ASSERT_NE(nullptr, own);
     SetForegroundWindow(own);
     EXPECT_EQ(own, GetForegroundWindow());

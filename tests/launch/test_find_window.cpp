@@ -20,7 +20,7 @@ HWND Find(const std::string& text)
     return TARVIK_GetWindowHandleFromExecutableFile(text.c_str());
 }
 
-} // namespace
+}  // namespace
 
 TEST(FindProgramWindow, FindsTheRecorderByPathNameOrCommandLine)
 {
