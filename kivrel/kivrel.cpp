@@ -6,10 +6,9 @@
 
 namespace {
 
-// Registry key paths are limited to 255 characters per name, but a path of several names may be
-// longer; 512 leaves room for "Software\", the application key and any key path the menu builds.
-const int fullPathCapacity = 512;
 const int applicationKeyCapacity = 256;
+// A registry key name has at most 255 characters.
+const int keyNameCapacity = 256;
 
 struct ProfileSelection {
     int selected;
@@ -85,35 +84,68 @@ HKEY OpenOtherUsersHive(const char* userName)
     return hive;
 }
 
-int BuildFullPath(const char* keyPath, char* fullPath)
+// Opens keyPath in one tree (a root key's Software\<application key>). The application key is
+// opened first and the key path relative to it: some systems refuse a long path given from the
+// root in one call (a 247-character button name makes a 255-character key path), though every
+// name in it is within the registry's limits.
+HKEY OpenTreeKey(HKEY root, const char* keyPath)
 {
-    fullPath[0] = '\0';
-    return AppendBounded(fullPath, fullPathCapacity, selection.softwareKey) &&
-           AppendBounded(fullPath, fullPathCapacity, "\\") &&
-           AppendBounded(fullPath, fullPathCapacity, keyPath);
-}
-
-// Opens keyPath in the user's tree, or, when the user's tree lacks it and the caller allows it,
-// in the machine-wide tree. Null when neither has it.
-HKEY OpenSettingsKey(const char* keyPath, int searchMachineTree)
-{
-    if (!selection.selected || IsEmptyText(keyPath)) {
+    if (root == nullptr || !selection.selected || IsEmptyText(keyPath)) {
         return nullptr;
     }
-    char fullPath[fullPathCapacity];
-    if (!BuildFullPath(keyPath, fullPath)) {
+    HKEY applicationKey = nullptr;
+    if (RegOpenKeyExA(root, selection.softwareKey, 0, KEY_READ, &applicationKey) != ERROR_SUCCESS) {
         return nullptr;
     }
     HKEY key = nullptr;
-    if (selection.userRoot != nullptr &&
-        RegOpenKeyExA(selection.userRoot, fullPath, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        return key;
+    if (RegOpenKeyExA(applicationKey, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        key = nullptr;
     }
-    if (searchMachineTree &&
-        RegOpenKeyExA(HKEY_LOCAL_MACHINE, fullPath, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        return key;
+    RegCloseKey(applicationKey);
+    return key;
+}
+
+// The trees a read consults, the user's first: the machine-wide tree only when the caller
+// allows it. A tree that lacks the key gives null.
+struct TreeKeys {
+    HKEY user;
+    HKEY machine;
+};
+
+TreeKeys OpenTreeKeys(const char* keyPath, int searchMachineTree)
+{
+    TreeKeys keys = {OpenTreeKey(selection.userRoot, keyPath),
+                     searchMachineTree ? OpenTreeKey(HKEY_LOCAL_MACHINE, keyPath) : nullptr};
+    return keys;
+}
+
+void CloseTreeKeys(TreeKeys* keys)
+{
+    if (keys->user != nullptr) {
+        RegCloseKey(keys->user);
     }
-    return nullptr;
+    if (keys->machine != nullptr) {
+        RegCloseKey(keys->machine);
+    }
+    keys->user = nullptr;
+    keys->machine = nullptr;
+}
+
+// The count ExpandEnvironmentStringsA reports is not a safe test of fit: the ANSI form may need
+// a byte more than it says, so a text that just fits could come back cut short. The expansion
+// is made in a scratch buffer as large as any expansion can be and copied only when it fits.
+int ExpandWhole(char* buffer, int bufferSize, const char* source)
+{
+    const DWORD room = 32768;
+    HANDLE heap = GetProcessHeap();
+    char* scratch = static_cast<char*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, room + 1));
+    if (scratch == nullptr) {
+        return 0;
+    }
+    DWORD needed = ExpandEnvironmentStringsA(source, scratch, room);
+    int copied = needed != 0 && needed <= room && CopyBounded(buffer, bufferSize, scratch);
+    HeapFree(heap, 0, scratch);
+    return copied;
 }
 
 enum ReadResult { ReadOk, ReadMissing, ReadUnusable };
@@ -146,10 +178,7 @@ ReadResult ReadStringValue(HKEY key, const char* valueName, char* buffer, int bu
         if (type == REG_SZ) {
             result = CopyBounded(buffer, bufferSize, data) ? ReadOk : ReadUnusable;
         } else {
-            DWORD needed = ExpandEnvironmentStringsA(data, buffer, bufferSize);
-            // needed counts the terminator; 0 is a failure, more than the buffer a cut text.
-            result = needed != 0 && needed <= static_cast<DWORD>(bufferSize) ? ReadOk
-                                                                              : ReadUnusable;
+            result = ExpandWhole(buffer, bufferSize, data) ? ReadOk : ReadUnusable;
         }
     }
     HeapFree(heap, 0, data);
@@ -159,7 +188,139 @@ ReadResult ReadStringValue(HKEY key, const char* valueName, char* buffer, int bu
     return result;
 }
 
-}  // namespace
+// A value the user's key holds, of whatever type, is the user's; only a value missing there is
+// read from the machine-wide key of the same path.
+ReadResult ReadLayeredString(const char* keyPath, const char* valueName, char* buffer,
+                             int bufferSize, int searchMachineTree)
+{
+    TreeKeys keys = OpenTreeKeys(keyPath, searchMachineTree);
+    ReadResult result = ReadMissing;
+    if (keys.user != nullptr) {
+        result = ReadStringValue(keys.user, valueName, buffer, bufferSize);
+    }
+    if (result == ReadMissing && keys.machine != nullptr) {
+        result = ReadStringValue(keys.machine, valueName, buffer, bufferSize);
+    }
+    CloseTreeKeys(&keys);
+    return result;
+}
+
+ReadResult ReadDWordValue(HKEY key, const char* valueName, DWORD* value)
+{
+    DWORD type = 0;
+    DWORD data = 0;
+    DWORD size = sizeof data;
+    LONG status =
+        RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
+    if (status == ERROR_FILE_NOT_FOUND) {
+        return ReadMissing;
+    }
+    if (status != ERROR_SUCCESS || type != REG_DWORD || size != sizeof data) {
+        return ReadUnusable;
+    }
+    *value = data;
+    return ReadOk;
+}
+
+// The registry keeps a key's sub-keys in order of their names compared without regard to case,
+// code unit by code unit of the upper-case form; the merged list follows the same order.
+int CompareKeyNames(const char* first, const char* second)
+{
+    WCHAR wideFirst[keyNameCapacity];
+    WCHAR wideSecond[keyNameCapacity];
+    int firstLength = MultiByteToWideChar(CP_ACP, 0, first, -1, wideFirst, keyNameCapacity);
+    int secondLength = MultiByteToWideChar(CP_ACP, 0, second, -1, wideSecond, keyNameCapacity);
+    if (firstLength == 0 || secondLength == 0) {
+        return lstrcmpiA(first, second);
+    }
+    return CompareStringOrdinal(wideFirst, -1, wideSecond, -1, TRUE) - CSTR_EQUAL;
+}
+
+// Sub-key names of both trees, each name once, in the registry's order. Names live in fixed
+// slots of keyNameCapacity bytes.
+struct KeyNameList {
+    char* names;
+    int count;
+    int capacity;
+};
+
+DWORD SubKeyCount(HKEY key)
+{
+    DWORD count = 0;
+    if (key == nullptr ||
+        RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr,
+                         nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+        return 0;
+    }
+    return count;
+}
+
+// Inserts name in order; a name already listed (in any case) keeps its first spelling, which
+// is the user's when the user's tree is listed first.
+void InsertKeyName(KeyNameList* list, const char* name)
+{
+    int position = 0;
+    while (position < list->count) {
+        int order = CompareKeyNames(list->names + position * keyNameCapacity, name);
+        if (order == 0) {
+            return;
+        }
+        if (order > 0) {
+            break;
+        }
+        ++position;
+    }
+    if (list->count >= list->capacity) {
+        return;
+    }
+    char* slot = list->names + position * keyNameCapacity;
+    MoveMemory(slot + keyNameCapacity, slot,
+               static_cast<SIZE_T>(list->count - position) * keyNameCapacity);
+    CopyBounded(slot, keyNameCapacity, name);
+    ++list->count;
+}
+
+void AddSubKeyNames(HKEY key, KeyNameList* list)
+{
+    if (key == nullptr) {
+        return;
+    }
+    char name[keyNameCapacity];
+    for (DWORD index = 0;; ++index) {
+        DWORD size = keyNameCapacity;
+        if (RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS) {
+            return;
+        }
+        name[size < static_cast<DWORD>(keyNameCapacity) ? size : keyNameCapacity - 1] = '\0';
+        InsertKeyName(list, name);
+    }
+}
+
+// The name at index of the merged sub-keys, whole into name (capacity bytes); 0 when there is
+// no such sub-key or the name does not fit.
+int MergedSubKeyName(const TreeKeys& keys, int index, char* name, DWORD capacity)
+{
+    KeyNameList list = {nullptr, 0,
+                        static_cast<int>(SubKeyCount(keys.user) + SubKeyCount(keys.machine))};
+    if (index >= list.capacity) {
+        return 0;
+    }
+    HANDLE heap = GetProcessHeap();
+    list.names = static_cast<char*>(
+        HeapAlloc(heap, HEAP_ZERO_MEMORY, static_cast<SIZE_T>(list.capacity) * keyNameCapacity));
+    if (list.names == nullptr) {
+        return 0;
+    }
+    AddSubKeyNames(keys.user, &list);
+    AddSubKeyNames(keys.machine, &list);
+    int found = index < list.count &&
+                CopyBounded(name, static_cast<int>(capacity), list.names + index * keyNameCapacity);
+    HeapFree(heap, 0, list.names);
+    return found;
+}
+
+} // namespace
 
 extern "C" int Kivrel_SetUserProfileInfo(const char* userName, const char* applicationKey)
 {
@@ -192,17 +353,12 @@ extern "C" int Kivrel_GetProfileStringEx(const char* keyPath, const char* valueN
         return 0;
     }
     buffer[0] = '\0';
-    if (IsEmptyText(valueName) || reserved != 0) {
+    if (IsEmptyText(valueName) || reserved != 0 || !selection.selected || IsEmptyText(keyPath)) {
         return 0;
     }
-    ReadResult result = ReadMissing;
-    HKEY key = OpenSettingsKey(keyPath, searchMachineTree);
-    if (key != nullptr) {
-        result = ReadStringValue(key, valueName, buffer, bufferSize);
-        RegCloseKey(key);
-    }
-    if (result == ReadMissing && defaultText != nullptr && selection.selected &&
-        !IsEmptyText(keyPath)) {
+    ReadResult result =
+        ReadLayeredString(keyPath, valueName, buffer, bufferSize, searchMachineTree);
+    if (result == ReadMissing && defaultText != nullptr) {
         return CopyBounded(buffer, bufferSize, defaultText);
     }
     return result == ReadOk ? 1 : 0;
@@ -229,20 +385,14 @@ extern "C" int Kivrel_EnumKeyName(const char* keyPath, int index, char* name, DW
     if (index < 0) {
         return 0;
     }
-    HKEY key = OpenSettingsKey(keyPath, searchMachineTree);
-    if (key == nullptr) {
-        return 0;
-    }
-    DWORD size = capacity;
-    LONG status = RegEnumKeyExA(key, static_cast<DWORD>(index), name, &size, nullptr, nullptr,
-                                nullptr, nullptr);
-    RegCloseKey(key);
-    if (status != ERROR_SUCCESS || size >= capacity) {
+    TreeKeys keys = OpenTreeKeys(keyPath, searchMachineTree);
+    int found = MergedSubKeyName(keys, index, name, capacity);
+    CloseTreeKeys(&keys);
+    if (!found) {
         name[0] = '\0';
         return 0;
     }
-    name[size] = '\0';
-    *nameSize = size;
+    *nameSize = static_cast<DWORD>(lstrlenA(name));
     return 1;
 }
 
@@ -251,17 +401,17 @@ extern "C" int Kivrel_GetProfileDWord(const char* keyPath, const char* valueName
     if (value == nullptr || IsEmptyText(valueName)) {
         return 0;
     }
-    HKEY key = OpenSettingsKey(keyPath, 1);
-    if (key == nullptr) {
-        return 0;
-    }
-    DWORD type = 0;
+    TreeKeys keys = OpenTreeKeys(keyPath, 1);
     DWORD data = 0;
-    DWORD size = sizeof data;
-    LONG status = RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(&data),
-                                   &size);
-    RegCloseKey(key);
-    if (status != ERROR_SUCCESS || type != REG_DWORD || size != sizeof data) {
+    ReadResult result = ReadMissing;
+    if (keys.user != nullptr) {
+        result = ReadDWordValue(keys.user, valueName, &data);
+    }
+    if (result == ReadMissing && keys.machine != nullptr) {
+        result = ReadDWordValue(keys.machine, valueName, &data);
+    }
+    CloseTreeKeys(&keys);
+    if (result != ReadOk) {
         return 0;
     }
     *value = data;

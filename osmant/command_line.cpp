@@ -100,11 +100,15 @@ const char* RestAfter(const char* text, int end, int limit)
                                                                       : text + end;
 }
 
+// Every blank-ended prefix is tried and the longest that names an existing program wins. Taking
+// the shortest, as CreateProcess does with an unquoted name, would run "D:\My.exe" for
+// "D:\My Browser\browser.exe": a file anyone may put at the root of a data drive.
 int FindUnquotedProgram(const char* text, CommandProgram* program)
 {
     int limit = UnquotedLimit(text);
     char candidate[MAX_PATH];
     char path[MAX_PATH];
+    int longest = -1;
     int firstExe = -1;
     for (int i = 1; i <= limit; ++i) {
         if (i < limit && !IsBlank(text[i])) {
@@ -114,20 +118,19 @@ int FindUnquotedProgram(const char* text, CommandProgram* program)
             continue;
         }
         if (LocateProgram(candidate, path, MAX_PATH)) {
-            return TakeProgram(program, text, i, RestAfter(text, i, limit));
-        }
-        if (firstExe < 0 && EndsWithExe(candidate, i)) {
+            longest = i;
+        } else if (firstExe < 0 && EndsWithExe(candidate, i)) {
             firstExe = i;
         }
     }
-    if (firstExe > 0) {
-        return TakeProgram(program, text, firstExe, RestAfter(text, firstExe, limit));
+    int end = longest > 0 ? longest : firstExe;
+    if (end <= 0) {
+        end = 0;
+        while (end < limit && !IsBlank(text[end])) {
+            ++end;
+        }
     }
-    int word = 0;
-    while (word < limit && !IsBlank(text[word])) {
-        ++word;
-    }
-    return TakeProgram(program, text, word, RestAfter(text, word, limit));
+    return TakeProgram(program, text, end, RestAfter(text, end, limit));
 }
 
 }  // namespace
@@ -152,6 +155,10 @@ int CopyWhole(char* dest, int destSize, const char* source, int length)
     return 1;
 }
 
+// The count ExpandEnvironmentStringsA reports is not a safe test of fit: the ANSI form may need
+// a byte more than it says, so a text that just fits the caller's buffer could come back cut
+// short or unterminated. The expansion is therefore made in a scratch buffer as large as any
+// expansion can be, and copied only when it fits the caller's buffer whole.
 int ExpandWhole(char* dest, int destSize, const char* source)
 {
     if (dest == nullptr || destSize <= 0) {
@@ -161,14 +168,16 @@ int ExpandWhole(char* dest, int destSize, const char* source)
     if (source == nullptr) {
         return 0;
     }
-    // The count returned includes the terminator; when the result does not fit, the function
-    // still reports the size it would need, which is larger than the buffer.
-    DWORD needed = ExpandEnvironmentStringsA(source, dest, static_cast<DWORD>(destSize));
-    if (needed == 0 || needed > static_cast<DWORD>(destSize)) {
-        dest[0] = '\0';
+    const DWORD room = 32768;
+    HANDLE heap = GetProcessHeap();
+    char* scratch = static_cast<char*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, room + 1));
+    if (scratch == nullptr) {
         return 0;
     }
-    return 1;
+    DWORD needed = ExpandEnvironmentStringsA(source, scratch, room);
+    int copied = needed != 0 && needed <= room && CopyWhole(dest, destSize, scratch);
+    HeapFree(heap, 0, scratch);
+    return copied;
 }
 
 int WithExe(char* dest, int destSize, const char* name)

@@ -25,11 +25,11 @@ struct CommandProgram {
     const char* arguments;    // into the command line: what follows the program, blanks skipped
 };
 
-// Finds the program of a command line the way the platform does for CreateProcess: a quoted
-// program runs to the closing quotation mark (or the end); an unquoted one is the shortest
-// blank-ended prefix that names an existing file (".exe" may be left off), else the shortest
-// prefix ending in ".exe", else the first word. A single quotation mark that ends an unquoted
-// text is dropped: trimming a quoted player command and closing it again leaves one there.
+// Finds the program of a command line: a quoted program runs to the closing quotation mark (or
+// the end); an unquoted one is the longest blank-ended prefix that names an existing file
+// (".exe" may be left off), never a shorter one, else the shortest prefix ending in ".exe",
+// else the first word. A single quotation mark that ends an unquoted text is dropped: trimming
+// a quoted player command and closing it again leaves one there.
 // Returns 1 when a program name was found.
 int FindCommandProgram(const char* commandLine, CommandProgram* program);
 

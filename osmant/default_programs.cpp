@@ -1,6 +1,7 @@
 // Finding the default browser, mail program and players in the system's registrations.
 #include "outside/osmant.h"
 #include "osmant/command_line.h"
+#include "osmant/platform.h"
 
 #include <cstdio>
 
@@ -110,6 +111,42 @@ int ReadSchemeCommand(const char* scheme, char* out, int outSize)
     return ReadVerbCommand(scheme, "open", out, outSize);
 }
 
+// What the shell says about a scheme's default handler.
+enum ShellAnswer { ShellHasNoAnswer, ShellNamedHandler, ShellHandlerDoesNotFit };
+
+// The shell resolves a scheme's default handler as the system does when a link is opened: the
+// user's choice wherever this version of the system keeps it, per-user and machine classes
+// merged. A handler with a command gives the program of that command, found by the same rule
+// as everywhere here (the shell's own program-file answer splits an unquoted path at the first
+// blank that names a file). A packaged handler has no command, only an application id;
+// "shell:AppsFolder\<id>" is the target through which the shell opens that very app, and
+// Osmant_ExecuteCommand hands such a text to the shell. A handler whose name does not fit the
+// caller's buffer is a failure, not a reason to pick another program.
+ShellAnswer AskShellForHandler(const char* scheme, char* fileName, int fileNameSize)
+{
+    char text[kValueRoom];
+    DWORD size = sizeof text;
+    text[0] = '\0';
+    const ASSOCF flags = kAssocIsProtocol | ASSOCF_NOTRUNCATE;
+    if (SUCCEEDED(osmantPlatform.assocQueryString(flags, ASSOCSTR_COMMAND, scheme, nullptr, text,
+                                                  &size)) &&
+        text[0] != '\0') {
+        return ProgramOfCommand(text, fileName, fileNameSize) ? ShellNamedHandler
+                                                              : ShellHandlerDoesNotFit;
+    }
+    size = sizeof text;
+    text[0] = '\0';
+    if (SUCCEEDED(
+            osmantPlatform.assocQueryString(flags, kAssocAppId, scheme, nullptr, text, &size)) &&
+        text[0] != '\0') {
+        return JoinPath(fileName, fileNameSize, "shell:AppsFolder\\", text, "")
+                   ? ShellNamedHandler
+                   : ShellHandlerDoesNotFit;
+    }
+    fileName[0] = '\0';
+    return ShellHasNoAnswer;
+}
+
 // The mail client registered with the system: the name under Clients\Mail (the user's choice
 // first) and that client's open command, which clients register machine-wide as a rule.
 int ReadMailClientCommand(char* out, int outSize)
@@ -181,6 +218,10 @@ extern "C" int Osmant_GetSystemDefaultBrowserFileName(char* fileName)
         return 0;
     }
     fileName[0] = '\0';
+    ShellAnswer answer = AskShellForHandler("http", fileName, kUnsizedBuffer);
+    if (answer != ShellHasNoAnswer) {
+        return answer == ShellNamedHandler;
+    }
     char command[kValueRoom];
     return ReadSchemeCommand("http", command, sizeof command) &&
            ProgramOfCommand(command, fileName, kUnsizedBuffer);
@@ -192,6 +233,10 @@ extern "C" int Osmant_GetSystemDefaultMailFileName(char* fileName)
         return 0;
     }
     fileName[0] = '\0';
+    ShellAnswer answer = AskShellForHandler("mailto", fileName, kUnsizedBuffer);
+    if (answer != ShellHasNoAnswer) {
+        return answer == ShellNamedHandler;
+    }
     char command[kValueRoom];
     if (ReadSchemeCommand("mailto", command, sizeof command) &&
         ProgramOfCommand(command, fileName, kUnsizedBuffer)) {

@@ -7,9 +7,15 @@
 //     HKEY_CURRENT_USER. Any other name selects that account's hive under HKEY_USERS\<SID>
 //     when the account exists and its hive is loaded; otherwise the user has no tree of its own
 //     and only the machine-wide tree serves.
-//   - With searchMachineTree nonzero, a key that the user's tree lacks is served, with all its
-//     values and sub-keys, from the machine-wide tree. A key the user has made hides the
-//     machine-wide key of the same path entirely.
+//   - With searchMachineTree nonzero the two trees are layered. A value is read from the user's
+//     key of that path when that key holds a value of that name (of whatever type: an unusable
+//     value there is a failed read); otherwise from the machine-wide key of the same path. A
+//     key's sub-keys are those of both trees' keys of that path, each name once (compared
+//     without regard to case; the user's spelling kept), in the registry's own order: names
+//     compared code unit by code unit in upper case, as the registry keeps a key's sub-keys.
+//     With searchMachineTree 0 only the user's tree counts.
+//   - Key paths are opened below the application key, which is opened first: some systems
+//     refuse a long path from the root in one call.
 //   - Strings are REG_SZ or REG_EXPAND_SZ (expanded); a value of another type, or a string that
 //     does not fit the buffer with its terminator, is a failed read: result 0, buffer emptied.
 //   - Every read before Kivrel_SetUserProfileInfo, and every read with a null or empty key path,
@@ -26,8 +32,8 @@ extern "C" {
 // Selects whose settings are read and under which application key ("Velnor\Tilebox").
 int Kivrel_SetUserProfileInfo(const char* userName, const char* applicationKey);
 
-// Reads a string value. searchMachineTree: nonzero serves a key missing from the user's tree
-// from the machine-wide tree. defaultText: when not null and the value cannot be found, this text
+// Reads a string value. searchMachineTree: nonzero serves a value missing from the user's key
+// from the machine-wide key of the same path. defaultText: when not null and the value cannot be found, this text
 // is given instead (when it fits) and the call succeeds. reserved: must be 0.
 int Kivrel_GetProfileStringEx(const char* keyPath, const char* valueName, char* buffer,
                               int bufferSize, int searchMachineTree, const char* defaultText,
@@ -35,12 +41,12 @@ int Kivrel_GetProfileStringEx(const char* keyPath, const char* valueName, char* 
 
 // Gives the name of sub-key number index of keyPath. *nameSize holds the capacity of name in
 // characters on entry and the name's length on success (0 and an empty name on failure).
-// searchMachineTree as above: the sub-keys of the user's key when the user has that key,
-// otherwise those of the machine-wide key.
+// searchMachineTree as above: nonzero numbers the merged sub-keys of both trees, 0 those of the
+// user's key alone.
 int Kivrel_EnumKeyName(const char* keyPath, int index, char* name, DWORD* nameSize,
                        int searchMachineTree);
 
-// Reads a REG_DWORD value (machine-wide tree searched as above).
+// Reads a REG_DWORD value (the machine-wide key serves a value the user's key lacks).
 int Kivrel_GetProfileDWord(const char* keyPath, const char* valueName, DWORD* value);
 
 // Reads a string value (machine-wide tree searched as above, no default).

@@ -15,18 +15,26 @@ extern "C" {
 #endif
 
 // Brings a top-level window (of any process) to the foreground, restoring it when minimised.
-// Nonzero when the window is the foreground window afterwards.
+// Never waits for the window's thread, so a hung program cannot freeze the caller: the restore
+// and the move to the top are queued to that thread (ShowWindowAsync, SWP_ASYNCWINDOWPOS).
+// Nonzero when the window is the foreground window afterwards (its restore may still be under
+// way).
 int Osmant_SetWindowToForeground(HWND window);
 
-// The program file of the default web browser: the handler of http, that is the open command
-// of the class the user chose (UrlAssociations\http\UserChoice, ProgId) or else of the http
-// class. The program is taken from the command line as written, without quotation marks and
-// with environment strings expanded. 256-byte buffer. Nonzero only when a name was written.
+// The default web browser as the shell resolves the http protocol (AssocQueryStringA with
+// ASSOCF_IS_PROTOCOL): the program file of its command, as written, without quotation marks
+// and with environment strings expanded. A packaged default with no program file gives
+// "shell:AppsFolder\<application id>", a text Osmant_ExecuteCommand hands to the shell, which
+// opens that app. When the shell names a handler, no other program is ever given instead (a
+// name too long for the buffer is a failure). Only when the shell knows no handler: the open
+// command of the class the user chose (UrlAssociations\http\UserChoice, ProgId), else of the
+// http class. 256-byte buffer. Nonzero only when a name was written.
 int Osmant_GetSystemDefaultBrowserFileName(char* fileName);
 
-// The program file of the default mail program: the handler of mailto (the user's choice, then
-// the mailto class), else the mail client registered under Software\Clients\Mail (the user's
-// setting, then the machine's), taken from its shell\open\command. 256-byte buffer.
+// The default mail program, found as the browser is for the mailto protocol; when the shell
+// knows no handler: the mailto handler in the registry (the user's choice, then the mailto
+// class), else the mail client registered under Software\Clients\Mail (the user's setting, then
+// the machine's), taken from its shell\open\command. 256-byte buffer.
 int Osmant_GetSystemDefaultMailFileName(char* fileName);
 
 // The command line registered under HKEY_CLASSES_ROOT at verbPath (its default value), such as
@@ -40,13 +48,15 @@ int Osmant_GetSystemDefaultPlayerFileName(const char* verbPath, char* commandLin
 int Osmant_GetDefaultPlayerFileNameByExtName(const char* extName, char* commandLine,
                                              int commandLineSize);
 
-// Starts a command line. Environment strings are expanded first. A URL ("scheme:...") and a
-// document, folder or script go to the shell (ShellExecuteEx, without error boxes); a program
-// (.exe, .com) is started directly with its arguments. The program is found as the platform
-// finds it: quoted, or unquoted with blanks in its path (the shortest prefix that names a file),
-// with ".exe" left off, or a bare name along the search path; a lone quotation mark at the end
-// of an unquoted text is ignored. owner: the window the shell uses for any dialog, or null.
-// showCommand: 0 means SW_SHOWDEFAULT, else an SW_ value. flags: must be 0 (else refused).
+// Starts a command line. Environment strings are expanded first. A URL ("scheme:...", including
+// "shell:AppsFolder\<id>") and a document, folder or script go to the shell (ShellExecuteEx,
+// without error boxes); a program (.exe, .com) is started directly with its arguments, and
+// through the shell (which asks for consent) when it needs elevation. The program is quoted, or
+// unquoted with blanks in its path: then the longest blank-ended prefix that names an existing
+// program, never a shorter one; ".exe" may be left off, a bare name is searched along the search
+// path; a lone quotation mark at the end of an unquoted text is ignored. owner: the window the
+// shell uses for any dialog, or null. showCommand: an SW_ value, or 0 for none (the program
+// shows its window as it would from the desktop). flags: must be 0 (else refused).
 // Nonzero exactly when something was started. The started program may take the foreground.
 int Osmant_ExecuteCommand(HWND owner, const char* commandLine, int showCommand, int flags);
 

@@ -15,8 +15,10 @@ extern "C" {
 // A text with a path (a backslash, slash or drive) is compared with the process's full program
 // path as a whole; a bare name only with its file name ("Recorder" also matches
 // "recorder.exe"). Comparisons ignore case.
-// Only visible windows without an owner count; the one highest in the z-order is returned,
-// preferring ordinary windows to tool windows.
+// Only windows the user can switch to count: visible, without an owner, not tool windows, not
+// cloaked (DWMWA_CLOAKED), and not the shell's own (the desktop, GetShellWindow, and the
+// taskbars), so "explorer.exe D:\" finds a folder window, never the desktop. The one highest in
+// the z-order is returned; a program with no such window gives null.
 HWND TARVIK_GetWindowHandleFromExecutableFile(const char* executableOrCommandLine);
 
 #ifdef __cplusplus

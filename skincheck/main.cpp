@@ -146,8 +146,11 @@ int SizesToCheck(Report* report, const Options* options, const char* application
     return count;
 }
 
+// applicationKey: the key the settings are read from. layeredKey: the application key whose two
+// trees the menu reads layered, or null for a settings file (copied into one tree, so every value
+// has one source).
 int RunChecks(Report* report, const Options* options, const char* applicationKey,
-              const char* directory, const char* previewDirectory)
+              const char* directory, const char* previewDirectory, const char* layeredKey)
 {
     SIZE sizes[MostSizes];
     const int count = SizesToCheck(report, options, applicationKey, sizes);
@@ -186,6 +189,9 @@ int RunChecks(Report* report, const Options* options, const char* applicationKey
     CheckActions(report);
     ReportLine(report, "actions: %d error%s, %d warning%s", report->errors,
                report->errors == 1 ? "" : "s", report->warnings, report->warnings == 1 ? "" : "s");
+    if (layeredKey != nullptr) {
+        ReportValueSources(report, layeredKey);
+    }
     if (previewFailed) {
         return ExitUsage;
     }
@@ -246,7 +252,8 @@ int main(int argc, char** argv)
         SelectProfileUser(applicationKey);
     }
     if (result == ExitClean) {
-        result = RunChecks(&report, &options, checkedKey, directory, previewDirectory);
+        result = RunChecks(&report, &options, checkedKey, directory, previewDirectory,
+                           options.regFile == nullptr ? applicationKey : nullptr);
         ReportLine(&report, "result: %d error%s, %d warning%s: %s (exit %d)", report.totalErrors,
                    report.totalErrors == 1 ? "" : "s", report.totalWarnings,
                    report.totalWarnings == 1 ? "" : "s",

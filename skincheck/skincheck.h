@@ -63,6 +63,10 @@ int ListNamedSizes(Report* report, const char* applicationKey, SIZE* sizes, int 
 // Checks the remote codes and commands of the buttons the menu uses.
 void CheckActions(Report* report);
 
+// For each button the menu uses that both the user's tree and the machine-wide tree below
+// Software\<applicationKey> have: one "sources:" line per value naming the tree it is read from.
+void ReportValueSources(Report* report, const char* applicationKey);
+
 // Writes the normal panel with each traced region tinted, outlined and labelled with its index
 // and remote code, as a 24-bit BMP file. 1 on success.
 int WritePreview(const char* path, HBITMAP normalBitmap, int width, int height,

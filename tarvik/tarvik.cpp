@@ -1,8 +1,12 @@
 // Finding the window of a running program. The matching rules are in outside/tarvik.h.
 #include "outside/tarvik.h"
 #include "osmant/command_line.h"
+#include "tarvik/platform.h"
 
+#include <dwmapi.h>
 #include <tlhelp32.h>
+
+TarvikPlatform tarvikPlatform = {DwmGetWindowAttribute};
 
 namespace {
 
@@ -16,7 +20,7 @@ struct ProgramQuery {
 struct WindowSearch {
     const ProgramQuery* query;
     HWND found;
-    HWND foundTool;
+    HWND shellWindow;
     DWORD lastPid;
     int lastMatched;
     HANDLE snapshot;
@@ -79,13 +83,51 @@ int ProcessMatches(WindowSearch* search, DWORD pid)
            NameMatches(search->query, image);
 }
 
-// A program's main windows are its visible, unowned top-level windows; a tool window counts
-// only when the program shows nothing else. EnumWindows goes from the top of the z-order, so
-// the first match is the one the user saw last.
+// The desktop and the taskbars belong to the shell's own process (explorer.exe); a text that
+// names that program must start it, which opens a folder window, not find the desktop.
+int IsShellWindow(const WindowSearch* search, HWND window)
+{
+    if (window == search->shellWindow) {
+        return 1;
+    }
+    char className[64];
+    if (GetClassNameA(window, className, sizeof className) == 0) {
+        return 0;
+    }
+    return lstrcmpA(className, "Shell_TrayWnd") == 0 ||
+           lstrcmpA(className, "Shell_SecondaryTrayWnd") == 0 ||
+           lstrcmpA(className, "Progman") == 0 || lstrcmpA(className, "WorkerW") == 0;
+}
+
+// A cloaked window is visible by its style but not on the screen: a suspended app's frame, a
+// window on another virtual desktop. Systems without cloaking refuse the question.
+int IsCloaked(HWND window)
+{
+    DWORD cloaked = 0;
+    return SUCCEEDED(tarvikPlatform.getWindowAttribute(window, DWMWA_CLOAKED, &cloaked,
+                                                       sizeof cloaked)) &&
+           cloaked != 0;
+}
+
+// Windows the user can see and switch to: visible, unowned (dialogs and palettes are owned),
+// not tool windows, not cloaked, not the shell's own.
+int IsMainWindow(const WindowSearch* search, HWND window)
+{
+    if (!IsWindowVisible(window) || GetWindow(window, GW_OWNER) != nullptr) {
+        return 0;
+    }
+    LONG_PTR exStyle = GetWindowLongPtrA(window, GWL_EXSTYLE);
+    if ((exStyle & WS_EX_TOOLWINDOW) != 0 && (exStyle & WS_EX_APPWINDOW) == 0) {
+        return 0;
+    }
+    return !IsShellWindow(search, window) && !IsCloaked(window);
+}
+
+// EnumWindows goes from the top of the z-order, so the first match is the one the user saw last.
 BOOL CALLBACK VisitWindow(HWND window, LPARAM lParam)
 {
     WindowSearch* search = reinterpret_cast<WindowSearch*>(lParam);
-    if (!IsWindowVisible(window) || GetWindow(window, GW_OWNER) != nullptr) {
+    if (!IsMainWindow(search, window)) {
         return TRUE;
     }
     DWORD pid = 0;
@@ -98,13 +140,6 @@ BOOL CALLBACK VisitWindow(HWND window, LPARAM lParam)
         search->lastMatched = ProcessMatches(search, pid);
     }
     if (!search->lastMatched) {
-        return TRUE;
-    }
-    LONG_PTR exStyle = GetWindowLongPtrA(window, GWL_EXSTYLE);
-    if ((exStyle & WS_EX_TOOLWINDOW) != 0 && (exStyle & WS_EX_APPWINDOW) == 0) {
-        if (search->foundTool == nullptr) {
-            search->foundTool = window;
-        }
         return TRUE;
     }
     search->found = window;
@@ -152,10 +187,10 @@ extern "C" HWND TARVIK_GetWindowHandleFromExecutableFile(const char* executableO
     if (!BuildQuery(executableOrCommandLine, &query)) {
         return nullptr;
     }
-    WindowSearch search = {&query, nullptr, nullptr, 0, 0, nullptr};
+    WindowSearch search = {&query, nullptr, GetShellWindow(), 0, 0, nullptr};
     EnumWindows(VisitWindow, reinterpret_cast<LPARAM>(&search));
     if (search.snapshot != nullptr && search.snapshot != INVALID_HANDLE_VALUE) {
         CloseHandle(search.snapshot);
     }
-    return search.found != nullptr ? search.found : search.foundTool;
+    return search.found;
 }

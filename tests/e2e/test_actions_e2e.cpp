@@ -103,4 +103,89 @@ TEST_F(Actions, WithoutTheAgentTheMenuStartsTheCdPlayerAndTheCommandItself)
     EXPECT_TRUE(menu.IsRunning());
 }
 
-}  // namespace
+TEST_F(Actions, TheInternetButtonStartsTheBrowserNotAProgramNamedByPartOfItsPath)
+{
+    StopAgent();
+    launch::InterceptionPair pair;
+    ASSERT_TRUE(pair.ready);
+    // The shell's own http handler, unquoted as some installers leave it.
+    const std::string command = pair.browser + " \"%1\"";
+    launch::HiddenValue http(HKEY_CLASSES_ROOT, "http\\shell\\open\\command", "", command.c_str());
+
+    bench::Process menu;
+    ASSERT_TRUE(StartMenu(menu));
+    ASSERT_TRUE(WaitUntilActive());
+    ClickButton(0);
+    std::vector<std::string> log = launch::WaitForLog(1, 10000);
+    ASSERT_EQ(1u, log.size());
+    EXPECT_EQ(launch::Lower(launch::Quoted(pair.browser)), launch::Lower(log[0]));
+    EXPECT_TRUE(menu.IsRunning());
+    // The log is written before the window shows; wait for it so the program can be ended.
+    EXPECT_EQ(1u, launch::WaitForRecorderWindows(1, 10000).size());
+}
+
+TEST_F(Actions, AHungMinimisedCdPlayerLeavesTheMenuResponsive)
+{
+    StopAgent();
+    const std::string recorder = launch::Recorder().exe;
+    launch::Registrations reg;
+    ASSERT_TRUE(
+        reg.Set(HKEY_CURRENT_USER, std::string(userClasses) + ".cda", "", "TileboxE2e.CdAudio"));
+    ASSERT_TRUE(reg.Set(HKEY_CURRENT_USER,
+                        std::string(userClasses) + "TileboxE2e.CdAudio\\shell\\play\\command", "",
+                        launch::Quoted(recorder) + " /cd \"%1\""));
+    // The player minimises its window and stops answering, as a hung program does.
+    bench::Process player;
+    ASSERT_TRUE(player.Start(launch::Quoted(recorder) + " /hang"));
+    HWND playerWindow = bench::WaitForWindow(launch::kRecorderClass, 10000, player.Id());
+    ASSERT_NE(nullptr, playerWindow);
+    for (int i = 0; i < 100 && !IsIconic(playerWindow); ++i) {
+        Sleep(50);
+    }
+    ASSERT_TRUE(IsIconic(playerWindow));
+
+    bench::Process menu;
+    ASSERT_TRUE(StartMenu(menu));
+    ASSERT_TRUE(WaitUntilActive());
+    ClickButton(2);
+    Sleep(500);
+    // The menu answers at once: the click did not wait for the hung player.
+    DWORD_PTR answer = 0;
+    const DWORD start = GetTickCount();
+    EXPECT_NE(0, SendMessageTimeoutA(MenuWindow(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 3000, &answer));
+    EXPECT_LT(GetTickCount() - start, 1000u);
+    EXPECT_TRUE(menu.IsRunning());
+    // The running player was found, so nothing new was started.
+    EXPECT_EQ(1u, launch::ReadLog().size());
+    player.Kill();
+}
+
+TEST_F(Actions, AUserCommandAloneLayersOverTheMachineDefaults)
+{
+    StopAgent();
+    // The whole skin machine-wide, the Files button a command button; the user sets one value.
+    testskin::DeleteSettings(HKEY_CURRENT_USER);
+    testskin::WriteSettings(HKEY_LOCAL_MACHINE, 0);
+    bench::WriteDWord(HKEY_LOCAL_MACHINE, buttonsKey + testskin::ButtonName(4), "Remote Code",
+                      61456);
+    bench::WriteString(HKEY_LOCAL_MACHINE, buttonsKey + testskin::ButtonName(4), "Command",
+                       "machine-command-never-run");
+    const std::string recorder = launch::Recorder().exe;
+    bench::WriteString(HKEY_CURRENT_USER, buttonsKey + testskin::ButtonName(4), "Command",
+                       launch::Quoted(recorder) + " /mine");
+
+    bench::Process menu;
+    const bool started = StartMenu(menu) && WaitUntilActive();
+    if (started) {
+        ClickButton(4);
+    }
+    std::vector<std::string> log = launch::WaitForLog(1, 10000);
+    testskin::DeleteSettings(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(started) << "the menu must start with the six machine-wide buttons";
+    ASSERT_EQ(1u, log.size());
+    EXPECT_EQ(launch::Lower(launch::Quoted(recorder) + " /mine"), launch::Lower(log[0]));
+    EXPECT_TRUE(menu.IsRunning());
+    EXPECT_EQ(1u, launch::WaitForRecorderWindows(1, 10000).size());
+}
+
+} // namespace

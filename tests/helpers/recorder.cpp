@@ -3,7 +3,13 @@
 // closed, and leaves by itself after a minute so that it never lingers.
 //
 // The log is the file that TILEBOX_RECORDER_LOG names, else recorder.log beside the program.
+//
+// "/hang" anywhere in the command line: the window is minimised and the program then stops
+// answering messages for its lifetime, as a hung player does. "/tool": the window is a tool
+// window, which no program shows as its main window.
 #include <windows.h>
+
+#include <cstring>
 
 static const char kClassName[] = "TileboxRecorderWndClass";
 static const UINT kLifetimeMs = 60000;
@@ -78,13 +84,20 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     if (!RegisterClassA(&wc)) {
         return 3;
     }
-    HWND window = CreateWindowExA(0, kClassName, "Recorder", WS_OVERLAPPEDWINDOW, 100, 100, 320,
-                                  200, nullptr, nullptr, instance, nullptr);
+    const char* commandLine = GetCommandLineA();
+    const DWORD exStyle = std::strstr(commandLine, "/tool") != nullptr ? WS_EX_TOOLWINDOW : 0;
+    HWND window = CreateWindowExA(exStyle, kClassName, "Recorder", WS_OVERLAPPEDWINDOW, 100, 100,
+                                  320, 200, nullptr, nullptr, instance, nullptr);
     if (window == nullptr) {
         return 4;
     }
     // A hidden start would leave nothing to find; the tests look for a visible window.
     ShowWindow(window, showCommand == SW_HIDE ? SW_SHOWNORMAL : showCommand);
+    if (std::strstr(commandLine, "/hang") != nullptr) {
+        ShowWindow(window, SW_MINIMIZE);
+        Sleep(kLifetimeMs);
+        return 0;
+    }
     SetTimer(window, kLifetimeTimer, kLifetimeMs, nullptr);
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

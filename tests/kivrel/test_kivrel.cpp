@@ -65,29 +65,81 @@ protected:
     }
 };
 
-TEST_F(KivrelStore, UserTreeHidesTheMachineTreeKeyByKey)
+TEST_F(KivrelStore, UserValuesLayerOverTheMachineTreeValueByValue)
 {
     Machine("Panel", "Normal Bitmap Mode 3", "machine.bmp");
     Machine("Panel", "Selected Bitmap Mode 3", "machine-lit.bmp");
     Machine("Buttons\\Mail", "Command", "machine-mail");
+    ASSERT_TRUE(bench::WriteDWord(HKEY_LOCAL_MACHINE, Path("Buttons\\Mail"), "Remote Code", 321));
 
     // The user has no "Panel" key: the machine-wide key serves with all its values.
     EXPECT_EQ("machine.bmp", Read("Panel", "Normal Bitmap Mode 3"));
     EXPECT_EQ("machine-lit.bmp", Read("Panel", "Selected Bitmap Mode 3"));
 
-    // Once the user has a "Panel" key of their own, it alone serves.
+    // A "Panel" key of the user's own changes only the values it holds.
     User("Panel", "Normal Bitmap Mode 3", "mine.bmp");
     EXPECT_EQ("mine.bmp", Read("Panel", "Normal Bitmap Mode 3"));
-    EXPECT_EQ("<failed>", Read("Panel", "Selected Bitmap Mode 3"));
+    EXPECT_EQ("machine-lit.bmp", Read("Panel", "Selected Bitmap Mode 3"));
 
-    // Sub-keys fall back on their own.
+    // The user's "Command" alone: the remote code still comes from the machine-wide key.
+    User("Buttons\\Mail", "Command", "my-mail");
     char command[256] = {};
     EXPECT_EQ(1, Kivrel_GetProfileString("Buttons\\Mail", "Command", command, sizeof command));
-    EXPECT_STREQ("machine-mail", command);
+    EXPECT_STREQ("my-mail", command);
+    DWORD code = 0;
+    EXPECT_EQ(1, Kivrel_GetProfileDWord("Buttons\\Mail", "Remote Code", &code));
+    EXPECT_EQ(321u, code);
 
-    // Without permission to search the machine tree, only the user's keys count.
+    // A value the user holds is the user's even when it is unusable: no machine value behind it.
+    DWORD number = 7;
+    WriteRaw(HKEY_CURRENT_USER, "Panel", "Selected Bitmap Mode 3", REG_DWORD, &number,
+             sizeof number);
+    EXPECT_EQ("<failed>", Read("Panel", "Selected Bitmap Mode 3"));
+    User("Buttons\\Mail", "Remote Code", "text");
+    EXPECT_EQ(0, Kivrel_GetProfileDWord("Buttons\\Mail", "Remote Code", &code));
+
+    // Without permission to search the machine tree, only the user's values count.
     char buffer[256] = {};
-    EXPECT_EQ(0, Kivrel_GetProfileStringEx("Buttons\\Mail", "Command", buffer, 256, 0, nullptr, 0));
+    EXPECT_EQ(1, Kivrel_GetProfileStringEx("Buttons\\Mail", "Command", buffer, 256, 0, nullptr, 0));
+    EXPECT_EQ(0, Kivrel_GetProfileStringEx("Panel", "Region Template Mode 3", buffer, 256, 0,
+                                           nullptr, 0));
+    Machine("Panel", "Region Template Mode 3", "machine-template.bmp");
+    EXPECT_EQ(0, Kivrel_GetProfileStringEx("Panel", "Region Template Mode 3", buffer, 256, 0,
+                                           nullptr, 0));
+    EXPECT_EQ("machine-template.bmp", Read("Panel", "Region Template Mode 3"));
+}
+
+TEST_F(KivrelStore, LongKeyPathsOpenBelowTheApplicationKey)
+{
+    // "Buttons\\" and a 247-character name: the longest key path the menu builds. Some systems
+    // refuse a path that long from the root, so the test writes it below the application key.
+    const std::string name(247, 'n');
+    HKEY application = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, softwareKey, 0, nullptr, 0,
+                                             KEY_WRITE, nullptr, &application, nullptr));
+    HKEY button = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(application, ("Buttons\\" + name).c_str(), 0, nullptr,
+                                             0, KEY_WRITE, nullptr, &button, nullptr));
+    const char command[] = "long-command";
+    RegSetValueExA(button, "Command", 0, REG_SZ, reinterpret_cast<const BYTE*>(command),
+                   sizeof command);
+    const DWORD code = 61456;
+    RegSetValueExA(button, "Remote Code", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&code),
+                   sizeof code);
+    RegCloseKey(button);
+    RegCloseKey(application);
+
+    const std::string keyPath = "Buttons\\" + name;
+    ASSERT_EQ(255u, keyPath.size());
+    EXPECT_EQ("long-command", Read(keyPath.c_str(), "Command"));
+    DWORD value = 0;
+    EXPECT_EQ(1, Kivrel_GetProfileDWord(keyPath.c_str(), "Remote Code", &value));
+    EXPECT_EQ(code, value);
+    char found[256] = {};
+    DWORD size = 256;
+    EXPECT_EQ(1, Kivrel_EnumKeyName("Buttons", 0, found, &size, 1));
+    EXPECT_EQ(name, found);
+    EXPECT_EQ(247u, size);
 }
 
 TEST_F(KivrelStore, StringTypesAndBufferSizes)
@@ -109,6 +161,14 @@ TEST_F(KivrelStore, StringTypesAndBufferSizes)
     EXPECT_EQ("xyz", Read("Panel", "Unterminated"));
 
     EXPECT_EQ(std::string(255, 'a'), Read("Panel", "Len255", 256));
+    // Expanded strings at the same edge.
+    SetEnvironmentVariableA("TILEBOX_TEST_PAD", std::string(250, 'p').c_str());
+    WriteRaw(HKEY_CURRENT_USER, "Panel", "Expand255", REG_EXPAND_SZ, "%TILEBOX_TEST_PAD%12345", 24);
+    WriteRaw(HKEY_CURRENT_USER, "Panel", "Expand256", REG_EXPAND_SZ, "%TILEBOX_TEST_PAD%123456",
+             25);
+    EXPECT_EQ(std::string(250, 'p') + "12345", Read("Panel", "Expand255", 256));
+    EXPECT_EQ("<failed>", Read("Panel", "Expand256", 256)) << "never a truncated success";
+    EXPECT_EQ(std::string(250, 'p') + "123456", Read("Panel", "Expand256", 257));
     EXPECT_EQ("<failed>", Read("Panel", "Len256", 256)) << "never a truncated success";
     EXPECT_EQ("<failed>", Read("Panel", "Plain", 3));
     EXPECT_EQ("abc", Read("Panel", "Plain", 4));
@@ -134,38 +194,50 @@ TEST_F(KivrelStore, DWordValues)
     EXPECT_EQ(5u, value) << "a failed read leaves the value alone";
 }
 
-TEST_F(KivrelStore, EnumeratesSubKeysOfOneTree)
+// Every sub-key name of keyPath through the store, joined with ";".
+std::string EnumerateAll(const char* keyPath, int searchMachineTree)
 {
-    for (const char* name : {"Alpha", "Beta", "Gamma"}) {
-        Machine(std::string("Buttons\\") + name, "Remote Code Text", "x");
-    }
-    char name[256];
-    DWORD size = 256;
     std::string seen;
+    char name[256];
     for (int index = 0;; ++index) {
-        size = 256;
-        if (!Kivrel_EnumKeyName("Buttons", index, name, &size, 1)) {
+        DWORD size = 256;
+        if (!Kivrel_EnumKeyName(keyPath, index, name, &size, searchMachineTree)) {
             EXPECT_EQ(0u, size);
             EXPECT_STREQ("", name);
-            break;
+            return seen;
         }
         EXPECT_EQ(static_cast<DWORD>(lstrlenA(name)), size);
         seen += std::string(name) + ";";
     }
-    EXPECT_EQ("Alpha;Beta;Gamma;", seen);
+}
+
+TEST_F(KivrelStore, EnumeratesTheSubKeysOfBothTrees)
+{
+    for (const char* name : {"Alpha", "Beta", "Gamma", "_under"}) {
+        Machine(std::string("Buttons\\") + name, "Remote Code Text", "x");
+    }
+    EXPECT_EQ("Alpha;Beta;Gamma;_under;", EnumerateAll("Buttons", 1));
 
     // A name longer than the buffer is a failure, not a cut name.
-    size = 4;
+    char name[256];
+    DWORD size = 4;
     EXPECT_EQ(0, Kivrel_EnumKeyName("Buttons", 0, name, &size, 1));
     EXPECT_EQ(0u, size);
 
-    // The user's own "Buttons" key hides the machine-wide one entirely.
-    User("Buttons\\Mine", "Remote Code Text", "y");
-    size = 256;
-    EXPECT_EQ(1, Kivrel_EnumKeyName("Buttons", 0, name, &size, 1));
-    EXPECT_STREQ("Mine", name);
-    size = 256;
-    EXPECT_EQ(0, Kivrel_EnumKeyName("Buttons", 1, name, &size, 1));
+    // The user's own "Buttons" key adds to the machine-wide one; a name both trees have comes
+    // once, spelt as the user's tree spells it.
+    for (const char* mine : {"beta", "Delta", "Aardvark", "9 Nine"}) {
+        User(std::string("Buttons\\") + mine, "Remote Code Text", "y");
+    }
+    const std::string merged = EnumerateAll("Buttons", 1);
+    EXPECT_EQ("9 Nine;Aardvark;Alpha;beta;Delta;Gamma;_under;", merged);
+    EXPECT_EQ("9 Nine;Aardvark;beta;Delta;", EnumerateAll("Buttons", 0));
+
+    // The registry's own order for the same names in one key.
+    for (const char* all : {"Alpha", "beta", "Gamma", "_under", "Delta", "Aardvark", "9 Nine"}) {
+        Machine(std::string("OneTree\\") + all, "Remote Code Text", "z");
+    }
+    EXPECT_EQ(merged, EnumerateAll("OneTree", 1));
 }
 
 TEST_F(KivrelStore, BadArgumentsFailCleanly)

@@ -139,12 +139,16 @@ void Registrations::Own(HKEY root, const std::string& keyPath)
     keys.push_back({root, keyPath});
 }
 
-HiddenValue::HiddenValue(HKEY root, const std::string& keyPath, const std::string& name)
+HiddenValue::HiddenValue(HKEY root, const std::string& keyPath, const std::string& name,
+                         const char* replacement)
     : root(root), keyPath(keyPath), name(name)
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) !=
-        ERROR_SUCCESS) {
+    const REGSAM access = KEY_QUERY_VALUE | KEY_SET_VALUE;
+    LONG opened = replacement != nullptr ? RegCreateKeyExA(root, keyPath.c_str(), 0, nullptr, 0,
+                                                           access, nullptr, &key, nullptr)
+                                         : RegOpenKeyExA(root, keyPath.c_str(), 0, access, &key);
+    if (opened != ERROR_SUCCESS) {
         return;
     }
     DWORD size = 0;
@@ -154,19 +158,45 @@ HiddenValue::HiddenValue(HKEY root, const std::string& keyPath, const std::strin
                     ERROR_SUCCESS &&
                 RegDeleteValueA(key, name.c_str()) == ERROR_SUCCESS;
     }
+    if (replacement != nullptr) {
+        replaced =
+            RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(replacement),
+                           static_cast<DWORD>(lstrlenA(replacement) + 1)) == ERROR_SUCCESS;
+    }
     RegCloseKey(key);
 }
 
 HiddenValue::~HiddenValue()
 {
-    if (!saved) {
+    if (!saved && !replaced) {
         return;
     }
     HKEY key = nullptr;
     if (RegOpenKeyExA(root, keyPath.c_str(), 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
-        RegSetValueExA(key, name.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size()));
+        if (saved) {
+            RegSetValueExA(key, name.c_str(), 0, type, data.data(),
+                           static_cast<DWORD>(data.size()));
+        } else {
+            RegDeleteValueA(key, name.c_str());
+        }
         RegCloseKey(key);
     }
+}
+
+InterceptionPair::InterceptionPair()
+{
+    SetEnvironmentVariableA("TILEBOX_RECORDER_LOG", Recorder().log.c_str());
+    CreateDirectoryA(folder.c_str(), nullptr);
+    ready = CopyFileA(Recorder().exe.c_str(), browser.c_str(), FALSE) &&
+            CopyFileA(Recorder().exe.c_str(), decoy.c_str(), FALSE);
+}
+
+InterceptionPair::~InterceptionPair()
+{
+    EndRecorders();
+    DeleteFileA(browser.c_str());
+    DeleteFileA(decoy.c_str());
+    RemoveDirectoryA(folder.c_str());
 }
 
 std::string Quoted(const std::string& text)

@@ -55,10 +55,13 @@ private:
 };
 
 // Takes a value away for the life of the object and puts it back afterwards, so that a test
-// can see what happens when the system's own registration is missing.
+// can see what happens when the system's own registration is missing. With a replacement, that
+// text (REG_SZ) stands in its place meanwhile: the way to change a registration of the system's
+// own, such as the http handler the shell reports.
 class HiddenValue {
-public:
-    HiddenValue(HKEY root, const std::string& keyPath, const std::string& name);
+  public:
+    HiddenValue(HKEY root, const std::string& keyPath, const std::string& name,
+                const char* replacement = nullptr);
     ~HiddenValue();
     HiddenValue(const HiddenValue&) = delete;
     HiddenValue& operator=(const HiddenValue&) = delete;
@@ -70,6 +73,22 @@ private:
     DWORD type = REG_NONE;
     std::vector<BYTE> data;
     bool saved = false;
+    bool replaced = false;
+};
+
+// The recorder copied to "C:\My Browser\browser.exe" and to "C:\My.exe": a program in a
+// folder whose name has a blank, and a file at the root of the drive that any user may create,
+// named by the text before that blank. Both log into the recorder's log; both go at the end.
+struct InterceptionPair {
+    InterceptionPair();
+    ~InterceptionPair();
+    InterceptionPair(const InterceptionPair&) = delete;
+    InterceptionPair& operator=(const InterceptionPair&) = delete;
+
+    const std::string folder = "C:\\My Browser\\";
+    const std::string browser = folder + "browser.exe";
+    const std::string decoy = "C:\\My.exe";
+    bool ready = false;
 };
 
 std::string Quoted(const std::string& text);

@@ -48,6 +48,14 @@ std::string Verb(const char* verbPath, int* result)
     return buffer.text;
 }
 
+// The shell's own answer for a scheme, which Wine takes from the machine's classes only. Hidden,
+// it leaves the look-ups that serve when the shell knows no handler, which these tests drive
+// through the user's registrations.
+struct ShellHasNoHandler {
+    launch::HiddenValue http{HKEY_CLASSES_ROOT, "http\\shell\\open\\command", ""};
+    launch::HiddenValue mailto{HKEY_CLASSES_ROOT, "mailto\\shell\\open\\command", ""};
+};
+
 std::string ByExt(const char* ext, int* result)
 {
     Buffer buffer;
@@ -60,6 +68,7 @@ std::string ByExt(const char* ext, int* result)
 TEST(DefaultPrograms, BrowserIsTheUserChoiceElseTheHttpHandler)
 {
     const std::string& exe = Recorder().exe;
+    ShellHasNoHandler noShellAnswer;
     Registrations reg;
     int result = -1;
 
@@ -95,6 +104,7 @@ TEST(DefaultPrograms, BrowserIsTheUserChoiceElseTheHttpHandler)
 TEST(DefaultPrograms, MailIsTheMailtoHandlerElseTheRegisteredClient)
 {
     const std::string& exe = Recorder().exe;
+    ShellHasNoHandler noShellAnswer;
     Registrations reg;
     int result = -1;
 
@@ -114,7 +124,6 @@ TEST(DefaultPrograms, MailIsTheMailtoHandlerElseTheRegisteredClient)
     // Without any mailto handler, the client named under Clients\Mail.
     bench::DeleteTree(HKEY_CURRENT_USER, std::string(kUserClasses) + "mailto");
     {
-        launch::HiddenValue systemMailto(HKEY_CLASSES_ROOT, "mailto\\shell\\open\\command", "");
         EXPECT_EQ(Recorder().dir + "mail client.exe", Mail(&result));
         EXPECT_NE(0, result);
 
@@ -199,6 +208,7 @@ TEST(DefaultPrograms, PlayerOfAnExtensionPrefersPlayAndTheUserChoice)
 TEST(DefaultPrograms, ResultsFitTheirBuffersWholeOrNotAtAll)
 {
     const std::string& exe = Recorder().exe;
+    ShellHasNoHandler noShellAnswer;
     Registrations reg;
     int result = -1;
     std::string line255 = Quoted(exe) + " ";
@@ -217,6 +227,17 @@ TEST(DefaultPrograms, ResultsFitTheirBuffersWholeOrNotAtAll)
     EXPECT_EQ("", Verb("TileboxTest.Long\\shell\\play\\command", &result));
     EXPECT_EQ(0, result);
     EXPECT_EQ("", ByExt("tbxlong", &result));
+    EXPECT_EQ(0, result);
+
+    // Expanded values at the same edge: 255 characters after expansion fit, 256 do not.
+    SetEnvironmentVariableA("TILEBOX_TEST_LINE", line255.c_str());
+    ASSERT_TRUE(reg.Set(HKEY_CLASSES_ROOT, "TileboxTest.Long\\shell\\play\\command", "",
+                        "%TILEBOX_TEST_LINE%", REG_EXPAND_SZ));
+    EXPECT_EQ(line255, Verb("TileboxTest.Long\\shell\\play\\command", &result));
+    EXPECT_NE(0, result);
+    ASSERT_TRUE(reg.Set(HKEY_CLASSES_ROOT, "TileboxTest.Long\\shell\\play\\command", "",
+                        "%TILEBOX_TEST_LINE%b", REG_EXPAND_SZ));
+    EXPECT_EQ("", Verb("TileboxTest.Long\\shell\\play\\command", &result));
     EXPECT_EQ(0, result);
 
     // A sized buffer: exactly enough room works, one byte less fails, and nothing is written

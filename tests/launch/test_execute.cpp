@@ -60,6 +60,18 @@ TEST_F(Execute, StartsProgramsQuotedOrNotWithTheirArguments)
     EXPECT_EQ(quoted + " delta", StartAndRecord("   " + quoted + " delta"));
 }
 
+TEST_F(Execute, AnUnquotedPathRunsItsLongestExistingProgram)
+{
+    launch::InterceptionPair pair;
+    ASSERT_TRUE(pair.ready);
+    EXPECT_EQ(Quoted(pair.browser) + " %1", StartAndRecord(pair.browser + " %1"));
+    EXPECT_EQ(Quoted(pair.browser), StartAndRecord(pair.browser));
+    // The text names no file as a whole: still never the shorter program.
+    EXPECT_EQ(Quoted(pair.browser) + " -url x", StartAndRecord(pair.folder + "browser -url x"));
+    // The shorter program when that is all the text names.
+    EXPECT_EQ(Quoted(pair.decoy) + " Browser-less", StartAndRecord("C:\\My Browser-less"));
+}
+
 TEST_F(Execute, OpensDocumentsAndUrlsThroughTheShell)
 {
     const std::string& exe = Recorder().exe;
@@ -136,6 +148,10 @@ TEST_F(Execute, SetWindowToForegroundBringsTheStartedProgramToTheFront)
     SetForegroundWindow(own);
     ShowWindow(recorder, SW_MINIMIZE);
     EXPECT_NE(0, Osmant_SetWindowToForeground(recorder));
+    // The restore is queued to the recorder's thread, which never waits for a hung program.
+    for (int i = 0; i < 40 && IsIconic(recorder); ++i) {
+        Sleep(50);
+    }
     EXPECT_FALSE(IsIconic(recorder));
     EXPECT_EQ(recorder, GetForegroundWindow());
 

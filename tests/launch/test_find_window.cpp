@@ -1,4 +1,5 @@
 // Tarvik.dll finding the window of a running program from its file or command line.
+#include "outside/osmant.h"
 #include "outside/tarvik.h"
 #include "tests/bench/bench.h"
 #include "tests/launch/launch_fixture.h"
@@ -70,4 +71,39 @@ TEST(FindProgramWindow, FindsTheRecorderByPathNameOrCommandLine)
     other.Kill();
     EXPECT_EQ(nullptr, Find(exe));
     EXPECT_EQ(nullptr, Find("recorder.exe"));
+}
+
+TEST(FindProgramWindow, ToolWindowsAndTheShellsOwnWindowsAreNoProgramsWindow)
+{
+    launch::EndRecorders();
+    // A program that shows only a tool window shows nothing the user can switch to.
+    bench::Process tool;
+    ASSERT_TRUE(tool.Start(Quoted(Recorder().exe) + " /tool"));
+    ASSERT_NE(nullptr, bench::WaitForWindow(launch::kRecorderClass, kStartTimeoutMs, tool.Id()));
+    EXPECT_EQ(nullptr, Find(Recorder().exe));
+    tool.Kill();
+
+    // The desktop and the taskbar belong to explorer.exe; a command that opens a folder with it
+    // must start it, and then finds the folder's window.
+    const std::string command = "explorer.exe C:\\";
+    EXPECT_EQ(nullptr, Find(command));
+    ASSERT_NE(0, Osmant_ExecuteCommand(nullptr, command.c_str(), 0, 0));
+    HWND folder = nullptr;
+    for (int i = 0; i < 300 && folder == nullptr; ++i) {
+        Sleep(50);
+        folder = Find(command);
+    }
+    ASSERT_NE(nullptr, folder);
+    EXPECT_NE(GetShellWindow(), folder);
+    char className[64] = {};
+    GetClassNameA(folder, className, sizeof className);
+    EXPECT_STRNE("Shell_TrayWnd", className);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(folder, &pid);
+    PostMessageA(folder, WM_CLOSE, 0, 0);
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (process != nullptr) {
+        WaitForSingleObject(process, 5000);
+        CloseHandle(process);
+    }
 }

@@ -427,6 +427,37 @@ TEST(SkinCheck, ReadsTheMenusOwnSettingsFromTheRegistry)
     EXPECT_NE(std::string::npos, broken.Text().find("mode 1 (640x480): loads"));
 }
 
+// With the skin installed machine-wide and one value of one button in the user's tree, that
+// button's values are each reported with the tree they come from; the others have one source.
+TEST(SkinCheck, ReportsWhichTreeEachValueOfAButtonInBothTreesComesFrom)
+{
+    const std::string dir = bench::MakeTempDir("skincheck");
+    ASSERT_TRUE(testskin::WriteFiles(bench::BinDir()));
+    testskin::DeleteSettings(HKEY_CURRENT_USER);
+    testskin::WriteSettings(HKEY_LOCAL_MACHINE, 320);
+    const std::string button = "Buttons\\" + testskin::ButtonName(4);
+    bench::WriteString(HKEY_CURRENT_USER, "Software\\Velnor\\Tilebox\\" + button,
+                       "Rectangle Mode 1", "1,2,3,4");
+    CheckResult result = RunCheck(dir, "--preview " + Quoted(dir) + " --mode 3");
+    testskin::DeleteSettings(HKEY_CURRENT_USER);
+    testskin::DeleteSettings(HKEY_LOCAL_MACHINE);
+    EXPECT_EQ(0u, result.exitCode) << result.Text();
+    std::vector<std::string> sources;
+    for (const std::string& line : result.lines) {
+        if (line.compare(0, 9, "sources: ") == 0) {
+            sources.push_back(line);
+        }
+    }
+    const std::string prefix = "sources: " + button + ": ";
+    EXPECT_EQ((std::vector<std::string>{
+                  prefix + "Rectangle Mode 1: user's tree (over the machine-wide value)",
+                  prefix + "Rectangle Mode 2: machine-wide tree",
+                  prefix + "Rectangle Mode 3: machine-wide tree",
+                  prefix + "Remote Code: machine-wide tree"}),
+              sources)
+        << result.Text();
+}
+
 // In the preview the outline lies on the region's edge: the template's first and last shape
 // pixel of a row are outlined, the pixel just outside is the panel untouched, and the inside is
 // tinted.

@@ -1,0 +1,7 @@
+// The real system calls behind the table of osmant/platform.h.
+#include "osmant/platform.h"
+
+OsmantPlatform osmantPlatform = {
+    CreateProcessA,  ShellExecuteExA, AssocQueryStringA,   IsIconic,
+    ShowWindowAsync, SetWindowPos,    SetForegroundWindow, GetForegroundWindow,
+};
