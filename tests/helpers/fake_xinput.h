@@ -1,0 +1,15 @@
+// The stand-in XInput library's control block: a named shared memory block that the tests create
+// and fill, and that every copy of the stand-in reads. Without the block every slot is empty.
+#pragma once
+
+#include <windows.h>
+
+#include <xinput.h>
+
+#define FAKE_XINPUT_BLOCK_NAME "TileboxFakeXInputControl"
+
+struct FakeXInputBlock {
+    LONG connectedSlots;    // bit n: slot n has a controller
+    XINPUT_GAMEPAD pads[4];  // what each connected slot reports
+    LONG calls[4];          // XInputGetState calls per slot, counted by the stand-in
+};
