@@ -9,7 +9,10 @@
 #define FAKE_XINPUT_BLOCK_NAME "TileboxFakeXInputControl"
 
 struct FakeXInputBlock {
-    LONG connectedSlots;    // bit n: slot n has a controller
-    XINPUT_GAMEPAD pads[4];  // what each connected slot reports
-    LONG calls[4];          // XInputGetState calls per slot, counted by the stand-in
+    // Bit n: slot n has a controller.
+    LONG connectedSlots;
+    // What each connected slot reports.
+    XINPUT_GAMEPAD pads[4];
+    // XInputGetState calls per slot, counted by the stand-in.
+    LONG calls[4];
 };
