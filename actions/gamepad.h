@@ -26,7 +26,7 @@ typedef DWORD(WINAPI* GamepadStateReader)(DWORD slot, XINPUT_STATE* state);
 
 struct GamepadSlot {
     int connected;
-    DWORD nextProbe;    // tick count at which an empty slot is asked again
+    DWORD nextProbe;   // tick count at which an empty slot is asked again
     int heldDirection;  // the FocusDirection held at the last read, or -1
     int aHeld;
 };
