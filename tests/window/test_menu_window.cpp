@@ -223,7 +223,17 @@ TEST_F(MenuWindow, KeysMoveALitFocusThatActsLikeAClick)
     EXPECT_EQ(testskin::normalBackground, Pixel(testskin::ButtonCorner(mode3, 0)));
     EXPECT_EQ(testskin::normalButton, Pixel(centre(1)));
 
+    // A move repaints only the two buttons concerned: a mark drawn on a third one stays.
+    const COLORREF markColour = RGB(1, 2, 3);
+    POINT mark = {centre(4).x + 10, centre(4).y + 10};
+    HDC dc = GetDC(window);
+    SetPixel(dc, mark.x, mark.y, markColour);
+    ReleaseDC(window, dc);
     Key(window, VK_RIGHT);
+    EXPECT_EQ(testskin::normalButton, Pixel(centre(0)));
+    EXPECT_EQ(testskin::selectedButton, Pixel(centre(1)));
+    EXPECT_EQ(markColour, Pixel(mark));
+
     Key(window, VK_RIGHT);
     Key(window, VK_RIGHT);  // at the edge: stays
     Key(window, VK_DOWN);
