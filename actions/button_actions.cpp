@@ -1,11 +1,12 @@
 #include "actions/button_actions.h"
 
 #include "actions/hit_test.h"
-#include "app/menu_window.h"
 #include "outside/kivrel.h"
 #include "outside/osmant.h"
 #include "outside/tarvik.h"
 #include "skin/skin.h"
+
+const char agentWindowClassName[] = "MorvixRemoteCtrl4VelnorWndClass";
 
 namespace {
 

@@ -3,6 +3,9 @@
 
 #include <windows.h>
 
+// The remote-control agent's window class: the menu waits for it at start and hands it requests.
+extern const char agentWindowClassName[];
+
 enum RemoteCode {
     RemoteCodeBrowser = 320,
     RemoteCodeMail = 321,

@@ -1,6 +1,7 @@
 #include "actions/hit_test.h"
 
-#include "app/menu_window.h"
+#include "actions/focus.h"
+#include "actions/input_state.h"
 #include "skin/skin.h"
 
 enum { MenuButtonCount = 6 };
@@ -38,6 +39,9 @@ LRESULT PressButton(HWND window, WPARAM, LPARAM lParam)
     if (menuActive == 0) {
         return 0;
     }
+    // Any press takes the focus light away first, so that while the button is held it is the
+    // only one lit: the press paints the whole update region from the lit panel.
+    HideFocus(window);
     POINT point = MessagePoint(window, lParam);
     int index = HitTestButtons(window, point.x, point.y);
     if (index == -1) {

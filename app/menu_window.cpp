@@ -1,14 +1,14 @@
 #include "app/menu_window.h"
 
 #include "actions/button_actions.h"
+#include "actions/focus.h"
+#include "actions/gamepad.h"
 #include "actions/hit_test.h"
 #include "app/app_state.h"
 #include "outside/kivrel.h"
+#include "skin/gdi_guards.h"
 #include "skin/skin.h"
 
-int menuActive = 0;
-
-const char agentWindowClassName[] = "MorvixRemoteCtrl4VelnorWndClass";
 const char applicationKey[] = "Velnor\\Tilebox";
 
 HWND FindAgentWindow()
@@ -47,16 +47,18 @@ int SelectProfileUser(HWND)
     return 1;
 }
 
-// Ends the start period: the menu becomes an ordinary window that answers the mouse.
+// Ends the start period: the menu becomes an ordinary window that answers the mouse, the keys
+// and the gamepad.
 static void ActivateMenu(HWND window)
 {
     SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     menuActive = 1;
     InvalidateRect(window, nullptr, TRUE);
     UpdateWindow(window);
+    UpdateGamepadPolling(window, GetForegroundWindow() == window);
 }
 
-LRESULT HandleCreate(HWND window, WPARAM, LPARAM)
+static LRESULT HandleCreate(HWND window, WPARAM, LPARAM)
 {
     appState->mainWindow = window;
     WaitForAgent(FindAgentWindow, PauseWithSleep);
@@ -70,6 +72,8 @@ LRESULT HandleCreate(HWND window, WPARAM, LPARAM)
     SetWindowPos(window, HWND_TOPMOST, 0, 0, currentSkin->screenWidth, currentSkin->screenHeight,
                  SWP_SHOWWINDOW);
     menuActive = 0;
+    buttonFocus.index = -1;
+    buttonFocus.shown = 0;
     // Without the timer the menu would stay topmost and deaf to the mouse for good; a menu
     // without its start period is the lesser harm.
     if (!SetTimer(window, ActivationTimerId, ActivationPeriodMs, nullptr)) {
@@ -78,8 +82,12 @@ LRESULT HandleCreate(HWND window, WPARAM, LPARAM)
     return 0;
 }
 
-LRESULT HandleTimer(HWND window, WPARAM wParam, LPARAM)
+static LRESULT HandleTimer(HWND window, WPARAM wParam, LPARAM)
 {
+    if (wParam == GamepadTimerId) {
+        PollGamepads(window);
+        return 0;
+    }
     if (wParam != ActivationTimerId) {
         return 0;
     }
@@ -90,27 +98,38 @@ LRESULT HandleTimer(HWND window, WPARAM wParam, LPARAM)
 
 // The copy always names the whole panel, but it goes through the paint DC, which is clipped to
 // the update region: a press invalidates only its button's region, so only that button changes.
-LRESULT HandlePaint(HWND window, WPARAM, LPARAM)
+static void CopyPanel(HDC target, HBITMAP panel, const Skin* skin)
+{
+    MemoryDc source(target);
+    Selection selected(source.Get(), panel);
+    if (selected.Succeeded()) {
+        BitBlt(target, 0, 0, skin->paintWidth, skin->paintHeight, source.Get(), 0, 0, SRCCOPY);
+    }
+}
+
+// The focused button is lit the way a press lights it: the lit panel copied once more, clipped to
+// its shape as well as to the update region. While a button is held the whole update region is
+// lit already, as it always was.
+static LRESULT HandlePaint(HWND window, WPARAM, LPARAM)
 {
     PAINTSTRUCT paint;
     HDC target = BeginPaint(window, &paint);
     const Skin* skin = currentSkin;
     if (target != nullptr && skin != nullptr) {
-        HBITMAP panel = (menuActive == 0 || skin->pressed) ? skin->selectedBitmap
-                                                           : skin->normalBitmap;
-        HDC source = CreateCompatibleDC(target);
-        if (source != nullptr) {
-            HGDIOBJ previous = SelectObject(source, panel);
-            BitBlt(target, 0, 0, skin->paintWidth, skin->paintHeight, source, 0, 0, SRCCOPY);
-            SelectObject(source, previous);
-            DeleteDC(source);
+        int allLit = menuActive == 0 || skin->pressed;
+        CopyPanel(target, allLit ? skin->selectedBitmap : skin->normalBitmap, skin);
+        HRGN focused = allLit ? nullptr : FocusLitRegion(skin);
+        if (focused != nullptr && SelectClipRgn(target, focused) != ERROR) {
+            CopyPanel(target, skin->selectedBitmap, skin);
+            SelectClipRgn(target, nullptr);
         }
     }
     EndPaint(window, &paint);
     return 0;
 }
 
-LRESULT HandleDisplayChange(HWND window, WPARAM, LPARAM)
+// The focus keeps its index: the new skin's buttons are the same six, in the same order.
+static LRESULT HandleDisplayChange(HWND window, WPARAM, LPARAM)
 {
     FreeSkin();
     if (LoadSkin(window)) {
@@ -122,11 +141,58 @@ LRESULT HandleDisplayChange(HWND window, WPARAM, LPARAM)
     return 0;
 }
 
-LRESULT HandleDestroy(HWND, WPARAM, LPARAM)
+static LRESULT HandleDestroy(HWND window, WPARAM, LPARAM)
 {
+    UpdateGamepadPolling(window, 0);
+    FreeGamepadLibrary(&gamepads);
     FreeSkin();
     PostQuitMessage(MenuQuitCode);
     return 0;
+}
+
+// Arrow keys move the focus, Enter (the main one and the keypad's, which differ only in the
+// extended-key bit) and Space act on it. A key held down repeats its WM_KEYDOWN: a repeat moves
+// on, but never runs an action again. Escape and Back do nothing, since there is nothing behind
+// the home screen to go back to; every other key keeps its default handling (Alt+F4 arrives as
+// WM_SYSKEYDOWN and closes the window through it).
+static LRESULT HandleKeyDown(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    const LPARAM wasDown = 1 << 30;
+    switch (wParam) {
+    case VK_LEFT:
+        MoveFocus(window, FocusLeft);
+        return 0;
+    case VK_RIGHT:
+        MoveFocus(window, FocusRight);
+        return 0;
+    case VK_UP:
+        MoveFocus(window, FocusUp);
+        return 0;
+    case VK_DOWN:
+        MoveFocus(window, FocusDown);
+        return 0;
+    case VK_RETURN:
+    case VK_SPACE:
+        if ((lParam & wasDown) == 0) {
+            ActOnFocus(window);
+        }
+        return 0;
+    case VK_ESCAPE:
+    case VK_BACK:
+    case VK_BROWSER_BACK:
+        return 0;
+    default:
+        return DefWindowProcA(window, WM_KEYDOWN, wParam, lParam);
+    }
+}
+
+// The gamepad is read only while the menu is in front; the default processing still gives the
+// window the keyboard focus, which the arrow keys need.
+static LRESULT HandleActivate(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    int inFront = LOWORD(wParam) != WA_INACTIVE && HIWORD(wParam) == 0;
+    UpdateGamepadPolling(window, inFront);
+    return DefWindowProcA(window, WM_ACTIVATE, wParam, lParam);
 }
 
 LRESULT CALLBACK MenuWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -149,6 +215,10 @@ LRESULT CALLBACK MenuWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return PressButton(window, wParam, lParam);
     case WM_LBUTTONUP:
         return RunButtonAction(window, wParam, lParam);
+    case WM_KEYDOWN:
+        return HandleKeyDown(window, wParam, lParam);
+    case WM_ACTIVATE:
+        return HandleActivate(window, wParam, lParam);
     default:
         return DefWindowProcA(window, message, wParam, lParam);
     }

@@ -1,12 +1,10 @@
 // The menu window's procedure and its message handlers.
 #pragma once
 
+#include "actions/input_state.h"
+
 #include <windows.h>
 
-// 0 during the start period, 1 once the activation timer has fired; never back to 0.
-extern int menuActive;
-
-extern const char agentWindowClassName[];
 extern const char applicationKey[];
 
 enum {
@@ -18,12 +16,6 @@ enum {
 };
 
 LRESULT CALLBACK MenuWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-LRESULT HandleCreate(HWND window, WPARAM wParam, LPARAM lParam);
-LRESULT HandleDestroy(HWND window, WPARAM wParam, LPARAM lParam);
-LRESULT HandlePaint(HWND window, WPARAM wParam, LPARAM lParam);
-LRESULT HandleTimer(HWND window, WPARAM wParam, LPARAM lParam);
-LRESULT HandleDisplayChange(HWND window, WPARAM wParam, LPARAM lParam);
 
 // Looks for the remote-control agent's window up to AgentLookups times, pausing AgentPauseMs
 // after each failed lookup. The two steps are parameters so that tests can count them.

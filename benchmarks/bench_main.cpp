@@ -36,6 +36,9 @@ int main()
     std::printf("benchmark: region tracing curve...\n");
     std::fflush(stdout);
     RunGrowthCurve();
+    std::printf("benchmark: gamepad polling with no controller...\n");
+    std::fflush(stdout);
+    RunGamepadFigure();
     SetDisplayMode(1024, 768);
     PrintTable();
     return 0;

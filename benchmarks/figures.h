@@ -14,3 +14,4 @@ void RunMemoryFigures();
 void RunLoadSkinFigures();
 void RunPressFigure();
 void RunGrowthCurve();
+void RunGamepadFigure();

@@ -282,4 +282,38 @@ std::string MakeTempDir(const std::string& stem)
     return dir + "\\";
 }
 
+void Keys(const std::string& keys)
+{
+    RunUnix("xdotool key --delay 300 " + keys, 30000);
+}
+
+void PumpFor(DWORD milliseconds)
+{
+    DWORD start = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageA(&msg);
+        }
+        Sleep(10);
+    } while (GetTickCount() - start < milliseconds);
+}
+
+HWND ShowWindowInFront(const char* title)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = "TileboxBenchFrontWindow";
+    RegisterClassA(&wc);  // fails harmlessly when registered already
+    HWND window = CreateWindowExA(0, wc.lpszClassName, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100,
+                                  100, 300, 200, nullptr, nullptr, wc.hInstance, nullptr);
+    if (window != nullptr) {
+        SetForegroundWindow(window);
+        PumpFor(200);
+    }
+    return window;
+}
+
 }  // namespace bench

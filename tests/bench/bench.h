@@ -70,4 +70,13 @@ bool IsWine();
 // A fresh, empty directory under the system's temporary folder, with a trailing backslash.
 std::string MakeTempDir(const std::string& stem);
 
+// Real key presses through xdotool, as its key names ("Right Right Down", "KP_Enter",
+// "alt+F4"), 300 ms apart, to the window that has the keyboard focus.
+void Keys(const std::string& keys);
+
+// Reads this thread's messages for a while, so that its windows answer activation.
+void PumpFor(DWORD milliseconds);
+// A visible window of this process, brought to the front; DestroyWindow it when done.
+HWND ShowWindowInFront(const char* title);
+
 }  // namespace bench

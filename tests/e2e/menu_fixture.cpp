@@ -82,3 +82,60 @@ void MenuFixture::SetRemoteCode(DWORD code)
 {
     testskin::WriteSettings(HKEY_CURRENT_USER, code);
 }
+
+// Wine prefers its own xinput1_4.dll to one beside the program unless told otherwise for that
+// program; a changed WINEDLLOVERRIDES does not reach a process started from a Windows one.
+static const char standInOverrideKey[] = "Software\\Wine\\AppDefaults\\tilebox.exe";
+
+GamepadStandIn::GamepadStandIn()
+{
+    bench::WriteString(HKEY_CURRENT_USER, std::string(standInOverrideKey) + "\\DllOverrides",
+                       "xinput1_4", "native");
+    mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                 sizeof(FakeXInputBlock), FAKE_XINPUT_BLOCK_NAME);
+    if (mapping != nullptr) {
+        block = static_cast<FakeXInputBlock*>(
+            MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(FakeXInputBlock)));
+    }
+    if (block != nullptr) {
+        ZeroMemory(block, sizeof *block);
+    }
+}
+
+GamepadStandIn::~GamepadStandIn()
+{
+    bench::DeleteTree(HKEY_CURRENT_USER, standInOverrideKey);
+    if (block != nullptr) {
+        UnmapViewOfFile(block);
+    }
+    if (mapping != nullptr) {
+        CloseHandle(mapping);
+    }
+}
+
+void GamepadStandIn::Press(int slot, WORD buttons, DWORD holdMs)
+{
+    block->pads[slot].wButtons = buttons;
+    InterlockedOr(&block->connectedSlots, 1 << slot);
+    Sleep(holdMs);
+    block->pads[slot].wButtons = 0;
+    Sleep(holdMs);
+}
+
+bool StartMenuWithGamepad(bench::Process& menu, DWORD timeoutMs)
+{
+    std::string dir = bench::MakeTempDir("gamepad");
+    std::string bin = bench::BinDir();
+    for (const char* file : {"tilebox.exe", "Kivrel.dll", "Osmant.dll", "Tarvik.dll"}) {
+        if (!CopyFileA((bin + file).c_str(), (dir + file).c_str(), FALSE)) {
+            return false;
+        }
+    }
+    if (!CopyFileA((bin + "xinput-standin\\xinput1_4.dll").c_str(), (dir + "xinput1_4.dll").c_str(),
+                   FALSE) ||
+        !testskin::WriteFiles(dir)) {
+        return false;
+    }
+    bool started = menu.Start("\"" + dir + "tilebox.exe\"");
+    return started && bench::WaitForWindow(menuClass, timeoutMs, menu.Id()) != nullptr;
+}

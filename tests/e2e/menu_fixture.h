@@ -3,6 +3,7 @@
 #pragma once
 
 #include "tests/bench/bench.h"
+#include "tests/helpers/fake_xinput.h"
 
 #include <gtest/gtest.h>
 
@@ -33,3 +34,32 @@ protected:
     std::string agentLog;
     bench::Process agent;
 };
+
+// The stand-in XInput library's control block, made by the test before the menu starts (every
+// slot is empty until the test connects one), and the prefix's setting that has Wine load the
+// stand-in beside tilebox.exe rather than its own; both go with the object.
+class GamepadStandIn {
+  public:
+    GamepadStandIn();
+    ~GamepadStandIn();
+    GamepadStandIn(const GamepadStandIn&) = delete;
+    GamepadStandIn& operator=(const GamepadStandIn&) = delete;
+    bool Ready() const
+    {
+        return block != nullptr;
+    }
+    FakeXInputBlock* operator->() const
+    {
+        return block;
+    }
+    // Sets slot's buttons (connecting it) and lets the menu read them for a moment.
+    void Press(int slot, WORD buttons, DWORD holdMs = 400);
+
+  private:
+    HANDLE mapping = nullptr;
+    FakeXInputBlock* block = nullptr;
+};
+
+// Starts a copy of tilebox.exe and its libraries from a folder of its own, with the test skin
+// and the stand-in xinput1_4.dll beside it.
+bool StartMenuWithGamepad(bench::Process& menu, DWORD timeoutMs = 15000);

@@ -119,6 +119,7 @@ TEST_F(Menu, FollowsDisplayChangesThroughEverySizeTheSkinNamesAndClosesOnOneItDo
     ASSERT_TRUE(bench::SetDisplayMode(1920, 1080));
     bench::Process menu;
     ASSERT_TRUE(StartMenu(menu));
+    DWORD shown = GetTickCount();
     HWND window = MenuWindow();
     // From today's sizes down to the classic ones: each paints its own lit panel, whose
     // buttons lie elsewhere at each size.
@@ -137,6 +138,16 @@ TEST_F(Menu, FollowsDisplayChangesThroughEverySizeTheSkinNamesAndClosesOnOneItDo
         EXPECT_EQ(1080, r.bottom - r.top);
         EXPECT_TRUE(menu.IsRunning());
     }
+
+    // The display changes left the start period's timer alone: it still ends ten seconds after
+    // the window showed.
+    POINT c5 = testskin::ButtonCentre(0, 5);
+    EXPECT_EQ(testskin::normalButton,
+              WaitFor(c5, testskin::normalButton, 14000 - (GetTickCount() - shown)));
+    DWORD elapsed = GetTickCount() - shown;
+    EXPECT_GE(elapsed, 9000u);
+    EXPECT_LT(elapsed, 12000u);
+
     ASSERT_TRUE(bench::SetDisplayMode(1280, 1024));
     EXPECT_EQ(18u, menu.WaitExit(10000));
 }
@@ -217,6 +228,91 @@ TEST_F(Menu, TheCloseButtonEndsTheMenuWith18)
     bench::Click(c5.x, c5.y);
     EXPECT_EQ(18u, menu.WaitExit(10000));
     EXPECT_TRUE(AgentMessages().empty());
+}
+
+TEST_F(Menu, KeysAndAGamepadMoveALitFocusAndActWhileTheMouseWorksAsBefore)
+{
+    SetRemoteCode(320);
+    GamepadStandIn gamepad;
+    ASSERT_TRUE(gamepad.Ready());
+    bench::Process menu;
+    ASSERT_TRUE(StartMenuWithGamepad(menu));
+    auto centre = [](int i) { return testskin::ButtonCentre(mode3, i); };
+    auto litButtons = [&] {
+        std::string lit;
+        for (int i = 0; i < 6; ++i) {
+            POINT c = centre(i);
+            lit += bench::ScreenPixel(c.x, c.y) == testskin::selectedButton ? '1' : '0';
+        }
+        return lit;
+    };
+
+    // During the start period keys and the gamepad do nothing, and the gamepad is not read.
+    bench::MouseMove(5, 5);
+    gamepad->connectedSlots = 1;
+    bench::Keys("Right Down Return space");
+    gamepad.Press(0, XINPUT_GAMEPAD_DPAD_RIGHT | XINPUT_GAMEPAD_A);
+    gamepad->connectedSlots = 0;
+    ASSERT_TRUE(WaitUntilActive());
+    DWORD active = GetTickCount();
+    Sleep(300);
+    EXPECT_EQ("000000", litButtons());
+    EXPECT_TRUE(AgentMessages().empty());
+    for (int slot = 0; slot < 4; ++slot) {
+        EXPECT_EQ(0, gamepad->calls[slot]) << slot;
+    }
+
+    // Right (the first press only focuses button 0), Right, Right, Down: the sixth button alone,
+    // its traced shape only. Enter, then the keypad's Enter, each post its request once.
+    bench::Keys("Right Right Right Down");
+    EXPECT_EQ(testskin::selectedButton, WaitFor(centre(5), testskin::selectedButton));
+    EXPECT_EQ("000001", litButtons());
+    POINT corner = testskin::ButtonCorner(mode3, 5);
+    EXPECT_EQ(testskin::normalBackground, bench::ScreenPixel(corner.x, corner.y));
+    bench::Keys("Return");
+    Sleep(300);
+    EXPECT_EQ(std::vector<std::string>{"1028 1798 0"}, AgentMessages());
+    bench::Keys("KP_Enter Escape BackSpace");
+    Sleep(300);
+    EXPECT_EQ(2u, AgentMessages().size());
+    EXPECT_EQ("000001", litButtons()) << "the focus stays lit after acting";
+
+    // A press after the key focus: only the pressed button is lit while held.
+    POINT c1 = centre(1);
+    bench::MouseDown(c1.x, c1.y);
+    EXPECT_EQ(testskin::selectedButton, WaitFor(c1, testskin::selectedButton));
+    Sleep(200);
+    EXPECT_EQ("010000", litButtons());
+    bench::MouseUp(5, 5);
+    EXPECT_EQ(testskin::normalButton, WaitFor(c1, testskin::normalButton));
+    EXPECT_EQ("000000", litButtons());
+    bench::MouseMove(5, 5);
+
+    // The gamepad: a controller in slot 2 is found within the empty-slot interval; its first
+    // push shows the focus where it was, the next moves it, A acts.
+    gamepad->connectedSlots = 1 << 2;
+    for (int i = 0; i < 60 && gamepad->calls[2] < 3; ++i) {
+        Sleep(50);
+    }
+    ASSERT_GE(gamepad->calls[2], 3) << "the connected slot is read";
+    gamepad.Press(2, XINPUT_GAMEPAD_DPAD_LEFT);
+    EXPECT_EQ(testskin::selectedButton, WaitFor(centre(5), testskin::selectedButton));
+    gamepad.Press(2, XINPUT_GAMEPAD_DPAD_LEFT);
+    EXPECT_EQ(testskin::selectedButton, WaitFor(centre(4), testskin::selectedButton));
+    EXPECT_EQ("000010", litButtons());
+    gamepad.Press(2, XINPUT_GAMEPAD_A);
+    Sleep(300);
+    EXPECT_EQ(3u, AgentMessages().size());
+
+    // Empty slots were asked about once every two seconds at most.
+    DWORD seconds = (GetTickCount() - active) / 1000 + 1;
+    for (int slot : {0, 1, 3}) {
+        EXPECT_LE(gamepad->calls[slot], static_cast<LONG>(seconds / 2 + 1)) << slot;
+        EXPECT_GE(gamepad->calls[slot], 1) << slot;
+    }
+
+    bench::Keys("alt+F4");
+    EXPECT_EQ(18u, menu.WaitExit(10000));
 }
 
 }  // namespace

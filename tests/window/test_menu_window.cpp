@@ -124,6 +124,14 @@ TEST_F(MenuWindow, CreationShowsTheLitPanelTopmostAtScreenSize)
     EXPECT_EQ(1024, r.right);
     EXPECT_EQ(768, r.bottom);
     EXPECT_EQ(0, menuActive);
+    // No CS_DBLCLKS: a quick second click must arrive as a second press. WS_SYSMENU makes Alt+F4
+    // and the system menu's Close work; no caption or frame, so the panel covers the screen.
+    EXPECT_EQ(static_cast<DWORD>(CS_HREDRAW | CS_VREDRAW), GetClassLongA(window, GCL_STYLE));
+    LONG style = GetWindowLongA(window, GWL_STYLE);
+    const LONG wanted = WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_VISIBLE;
+    EXPECT_EQ(wanted, style & (wanted | WS_CAPTION | WS_THICKFRAME | WS_MAXIMIZEBOX))
+        << std::hex << style;
+    EXPECT_NE(0, GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_APPWINDOW);
 
     // The profile user is selected before the first read, with the application key.
     ASSERT_FALSE(fake::Calls().empty());
@@ -186,6 +194,98 @@ TEST_F(MenuWindow, APressLightsExactlyTheTracedShapeOfItsButton)
     SendMessageA(window, WM_LBUTTONUP, 0, PointParam(testskin::ButtonCentre(mode3, 4)));
     EXPECT_EQ(std::vector<std::string>{"Kivrel_GetProfileDWord(Buttons\\Button 4, Remote Code)"},
               fake::CallsStartingWith("Kivrel_GetProfileDWord"));
+}
+
+LRESULT Key(HWND window, WPARAM key, LPARAM flags = 0)
+{
+    return SendMessageA(window, WM_KEYDOWN, key, 1 | flags);
+}
+
+TEST_F(MenuWindow, KeysMoveALitFocusThatActsLikeAClick)
+{
+    HWND window = Create();
+    ASSERT_NE(nullptr, window);
+    auto centre = [](int i) { return testskin::ButtonCentre(mode3, i); };
+    auto actions = [] { return fake::CallsStartingWith("Kivrel_GetProfileDWord"); };
+
+    // Nothing during the start period.
+    for (WPARAM key : {VK_RIGHT, VK_DOWN, VK_RETURN, VK_SPACE}) {
+        EXPECT_EQ(0, Key(window, key));
+    }
+    EXPECT_EQ(-1, buttonFocus.index);
+    EXPECT_TRUE(actions().empty());
+    SendMessageA(window, WM_TIMER, ActivationTimerId, 0);
+
+    // The first arrow focuses button 0 and lights its traced shape alone.
+    Key(window, VK_RIGHT);
+    EXPECT_EQ(0, buttonFocus.index);
+    EXPECT_EQ(testskin::selectedButton, Pixel(centre(0)));
+    EXPECT_EQ(testskin::normalBackground, Pixel(testskin::ButtonCorner(mode3, 0)));
+    EXPECT_EQ(testskin::normalButton, Pixel(centre(1)));
+
+    // A move repaints only the two buttons concerned: a mark drawn on a third one stays.
+    const COLORREF markColour = RGB(1, 2, 3);
+    POINT mark = {centre(4).x + 10, centre(4).y + 10};
+    HDC dc = GetDC(window);
+    SetPixel(dc, mark.x, mark.y, markColour);
+    ReleaseDC(window, dc);
+    Key(window, VK_RIGHT);
+    EXPECT_EQ(testskin::normalButton, Pixel(centre(0)));
+    EXPECT_EQ(testskin::selectedButton, Pixel(centre(1)));
+    EXPECT_EQ(markColour, Pixel(mark));
+
+    Key(window, VK_RIGHT);
+    Key(window, VK_RIGHT);  // at the edge: stays
+    Key(window, VK_DOWN);
+    EXPECT_EQ(5, buttonFocus.index);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(i == 5 ? testskin::selectedButton : testskin::normalButton, Pixel(centre(i)))
+            << i;
+    }
+
+    // Enter, keypad Enter (the extended bit) and Space act once each; a held key's repeats do
+    // not; Escape and Back do nothing. The focus stays lit.
+    const LPARAM extended = 1 << 24;
+    const LPARAM repeat = 1 << 30;
+    Key(window, VK_RETURN);
+    Key(window, VK_RETURN, repeat);
+    Key(window, VK_RETURN, extended);
+    Key(window, VK_SPACE);
+    EXPECT_EQ(0, Key(window, VK_ESCAPE));
+    EXPECT_EQ(0, Key(window, VK_BACK));
+    EXPECT_EQ(0, Key(window, VK_BROWSER_BACK));
+    EXPECT_EQ(std::vector<std::string>(3, "Kivrel_GetProfileDWord(Buttons\\Button 5, Remote Code)"),
+              actions());
+    EXPECT_EQ(testskin::selectedButton, Pixel(centre(5)));
+
+    // A press takes the focus light away: only the pressed button is lit while it is held.
+    SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(centre(1)));
+    EXPECT_EQ(testskin::selectedButton, Pixel(centre(1)));
+    EXPECT_EQ(testskin::normalButton, Pixel(centre(5)));
+    SendMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+    EXPECT_EQ(testskin::normalButton, Pixel(centre(1)));
+    EXPECT_EQ(testskin::normalButton, Pixel(centre(5)));
+    EXPECT_EQ(3u, actions().size());
+
+    // The next arrow shows the focus where it was, without moving it; the one after moves it.
+    Key(window, VK_UP);
+    EXPECT_EQ(5, buttonFocus.index);
+    EXPECT_EQ(testskin::selectedButton, Pixel(centre(5)));
+    Key(window, VK_LEFT);
+    EXPECT_EQ(4, buttonFocus.index);
+    EXPECT_EQ(testskin::normalButton, Pixel(centre(5)));
+    EXPECT_EQ(testskin::selectedButton, Pixel(centre(4)));
+
+    // A new skin keeps the focus's index and lights it in its new place.
+    ASSERT_TRUE(bench::SetDisplayMode(800, 600));
+    Pump();
+    EXPECT_EQ(4, buttonFocus.index);
+    EXPECT_EQ(testskin::selectedButton, Pixel(testskin::ButtonCentre(1, 4)));
+    EXPECT_EQ(testskin::normalButton, Pixel(testskin::ButtonCentre(1, 3)));
+    Key(window, VK_RETURN);
+    std::vector<std::string> reads = actions();
+    ASSERT_EQ(4u, reads.size());
+    EXPECT_EQ("Kivrel_GetProfileDWord(Buttons\\Button 4, Remote Code)", reads.back());
 }
 
 TEST_F(MenuWindow, HitTestingTakesTheLowerIndexAndSignedCoordinates)

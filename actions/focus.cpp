@@ -1,0 +1,138 @@
+#include "actions/focus.h"
+
+#include "actions/button_actions.h"
+#include "actions/input_state.h"
+
+enum { SideWeight = 2 };
+
+// Twice the centre of the region's bounding box, which keeps the arithmetic in whole pixels.
+static POINT DoubledCentre(HRGN region)
+{
+    RECT box = {};
+    GetRgnBox(region, &box);
+    POINT centre = {box.left + box.right, box.top + box.bottom};
+    return centre;
+}
+
+static int IsFocusable(const Skin* skin, int index)
+{
+    return skin != nullptr && skin->buttons != nullptr && index >= 0 && index < skin->buttonCount &&
+           skin->buttons[index].region != nullptr;
+}
+
+// A button lies in a direction when its centre is strictly on that side of the current centre;
+// among those, the nearest is the one with the least distance along the direction plus twice its
+// offset across it, and the lower index wins a tie. The weight keeps a move on its row or column
+// when the layout has one, yet still reaches a button that is only a little to the side.
+int FindNearestButton(const Skin* skin, int from, FocusDirection direction)
+{
+    if (!IsFocusable(skin, from)) {
+        return -1;
+    }
+    const POINT origin = DoubledCentre(skin->buttons[from].region);
+    int best = -1;
+    long long bestScore = 0;
+    for (int index = 0; index < skin->buttonCount; ++index) {
+        if (index == from || !IsFocusable(skin, index)) {
+            continue;
+        }
+        const POINT centre = DoubledCentre(skin->buttons[index].region);
+        long long dx = centre.x - origin.x;
+        long long dy = centre.y - origin.y;
+        long long along = 0;
+        long long across = 0;
+        switch (direction) {
+        case FocusLeft:
+            along = -dx, across = dy;
+            break;
+        case FocusRight:
+            along = dx, across = dy;
+            break;
+        case FocusUp:
+            along = -dy, across = dx;
+            break;
+        case FocusDown:
+            along = dy, across = dx;
+            break;
+        }
+        if (along <= 0) {
+            continue;
+        }
+        long long score = along + SideWeight * (across < 0 ? -across : across);
+        if (best == -1 || score < bestScore) {
+            best = index;
+            bestScore = score;
+        }
+    }
+    return best;
+}
+
+// Only the buttons concerned are invalidated, without erasing; the paint lights the focused one.
+static void RepaintButton(HWND window, int index)
+{
+    if (IsFocusable(currentSkin, index)) {
+        InvalidateRgn(window, currentSkin->buttons[index].region, FALSE);
+    }
+}
+
+static void ShowFocus(HWND window)
+{
+    if (buttonFocus.index == -1) {
+        buttonFocus.index = 0;
+    }
+    buttonFocus.shown = 1;
+    RepaintButton(window, buttonFocus.index);
+    UpdateWindow(window);
+}
+
+void MoveFocus(HWND window, FocusDirection direction)
+{
+    if (menuActive == 0 || currentSkin == nullptr) {
+        return;
+    }
+    if (buttonFocus.index == -1 || !buttonFocus.shown) {
+        ShowFocus(window);
+        return;
+    }
+    int next = FindNearestButton(currentSkin, buttonFocus.index, direction);
+    if (next == -1) {
+        return;
+    }
+    int previous = buttonFocus.index;
+    buttonFocus.index = next;
+    RepaintButton(window, previous);
+    RepaintButton(window, next);
+    UpdateWindow(window);
+}
+
+void ActOnFocus(HWND window)
+{
+    if (menuActive == 0 || currentSkin == nullptr) {
+        return;
+    }
+    if (buttonFocus.index == -1 || !buttonFocus.shown) {
+        ShowFocus(window);
+        return;
+    }
+    // The light stays: the action may start a program over the menu, and coming back to the
+    // menu shows the same button focused.
+    PerformButtonAction(window, buttonFocus.index);
+}
+
+void HideFocus(HWND window)
+{
+    if (!buttonFocus.shown) {
+        return;
+    }
+    buttonFocus.shown = 0;
+    RepaintButton(window, buttonFocus.index);
+    UpdateWindow(window);
+}
+
+HRGN FocusLitRegion(const Skin* skin)
+{
+    if (!buttonFocus.shown || !IsFocusable(skin, buttonFocus.index)) {
+        return nullptr;
+    }
+    return skin->buttons[buttonFocus.index].region;
+}

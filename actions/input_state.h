@@ -1,0 +1,16 @@
+// The menu's input state: whether the start period is over, and which button the keys and the
+// gamepad have focused. The window and the press feedback both read and write it.
+#pragma once
+
+// 0 during the start period, 1 once the activation timer has fired; never back to 0.
+extern int menuActive;
+
+// The button that the keys and the gamepad move over. `index` is -1 until the first arrow (or
+// OK) press and afterwards always a button index; `shown` is 1 while that button is lit for it.
+// A mouse press hides the focus without forgetting it, so the next key shows it in place.
+struct ButtonFocus {
+    int index;
+    int shown;
+};
+
+extern ButtonFocus buttonFocus;
