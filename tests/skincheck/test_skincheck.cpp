@@ -451,6 +451,8 @@ TEST(SkinCheck, ReportsWhichTreeEachValueOfAButtonInBothTreesComesFrom)
     const std::string prefix = "sources: " + button + ": ";
     EXPECT_EQ((std::vector<std::string>{
                   prefix + "Rectangle Mode 1: user's tree (over the machine-wide value)",
+                  prefix + "Rectangle 1280x720: machine-wide tree",
+                  prefix + "Rectangle 1920x1080: machine-wide tree",
                   prefix + "Rectangle Mode 2: machine-wide tree",
                   prefix + "Rectangle Mode 3: machine-wide tree",
                   prefix + "Remote Code: machine-wide tree"}),
