@@ -4,9 +4,31 @@
 #include "benchmarks/bench_support.h"
 #include "benchmarks/figures.h"
 
+#include "default_skin_layout.h"
+
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 static const char menuClass[] = "MorvixFullScreenMenuDemoForVelnorWndClass";
+
+// Five sizes keep the whole run within a few minutes on a small shared machine; the sizes
+// between 1920x1080 and 3840x2160 are there for a run that has the time.
+std::vector<int> BenchModes()
+{
+    const char* all = std::getenv("TILEBOX_BENCH_ALL_SIZES");
+    const bool every = all != nullptr && std::strcmp(all, "1") == 0;
+    std::vector<int> modes;
+    for (int mode = 0; mode < defaultSkin::sizeCount; ++mode) {
+        const defaultSkin::Mode& size = defaultSkin::modes[mode];
+        if (every || mode < defaultSkin::classicCount ||
+            (size.width == 1920 && size.height == 1080) ||
+            (size.width == 3840 && size.height == 2160)) {
+            modes.push_back(mode);
+        }
+    }
+    return modes;
+}
 
 int main()
 {
@@ -20,17 +42,17 @@ int main()
         std::printf("benchmark: start to first paint...\n");
         std::fflush(stdout);
         RunStartFigure();
-        std::printf("benchmark: memory at each mode...\n");
+        std::printf("benchmark: memory at each size...\n");
         std::fflush(stdout);
         RunMemoryFigures();
     } else {
         AddNote("fake_agent.exe did not come up: the figures of the started menu were skipped.");
     }
     EndAgentHelper();
-    std::printf("benchmark: LoadSkin at each mode...\n");
+    std::printf("benchmark: LoadSkin at each size...\n");
     std::fflush(stdout);
     RunLoadSkinFigures();
-    std::printf("benchmark: press to lit...\n");
+    std::printf("benchmark: press to lit at each size...\n");
     std::fflush(stdout);
     RunPressFigure();
     std::printf("benchmark: region tracing curve...\n");
