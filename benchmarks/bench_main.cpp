@@ -30,35 +30,39 @@ std::vector<int> BenchModes()
     return modes;
 }
 
+// Which figure runs now and how long the run has taken, so that a slow machine shows progress.
+static void Progress(const char* figure, double startedMs)
+{
+    std::printf("benchmark: %s... (%.0f s in)\n", figure, (NowMs() - startedMs) / 1000.0);
+    std::fflush(stdout);
+}
+
 int main()
 {
     if (FindWindowA(menuClass, nullptr) != nullptr) {
         std::printf("benchmark: a menu is running already; close it first\n");
         return 1;
     }
+    const double started = NowMs();
     std::printf("benchmark: screen format %d bytes per pixel\n", ScreenBytesPerPixel());
     std::fflush(stdout);
     if (StartAgentHelper()) {
-        std::printf("benchmark: start to first paint...\n");
-        std::fflush(stdout);
+        Progress("start to first paint", started);
         RunStartFigure();
-        std::printf("benchmark: memory at each size...\n");
-        std::fflush(stdout);
+        Progress("memory at each size", started);
         RunMemoryFigures();
     } else {
         AddNote("fake_agent.exe did not come up: the figures of the started menu were skipped.");
     }
     EndAgentHelper();
-    std::printf("benchmark: LoadSkin at each size...\n");
-    std::fflush(stdout);
+    Progress("LoadSkin at each size", started);
     RunLoadSkinFigures();
-    std::printf("benchmark: press to lit at each size...\n");
-    std::fflush(stdout);
+    Progress("press to lit at each size", started);
     RunPressFigure();
-    std::printf("benchmark: region tracing curve...\n");
-    std::fflush(stdout);
+    Progress("region tracing curve", started);
     RunGrowthCurve();
     SetDisplayMode(1024, 768);
+    AddNote("The figures took %.0f s.", (NowMs() - started) / 1000.0);
     PrintTable();
     return 0;
 }

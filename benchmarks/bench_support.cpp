@@ -204,7 +204,7 @@ static std::vector<std::vector<char>> curve;
 
 static void AddLine(std::vector<std::vector<char>>* lines, const char* format, va_list arguments)
 {
-    std::vector<char> line(512);
+    std::vector<char> line(1024);
     std::vsnprintf(line.data(), line.size(), format, arguments);
     lines->push_back(line);
 }

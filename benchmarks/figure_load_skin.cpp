@@ -16,6 +16,8 @@
 
 #include "default_skin_layout.h"
 
+#include <psapi.h>
+
 #include <cstdio>
 
 enum { LoadRuns = 15 };
@@ -168,46 +170,118 @@ static double TimeTracing(int mode)
     return all ? elapsed : -1.0;
 }
 
-struct LoadSamples {
-    std::vector<double> load, floor, floorTrace, trace, checks, reads;
+struct MenuParts {
+    double panelsMs;
+    double tableMs;
 };
 
-// One interleaved run of every part; false when any of them failed.
+// LoadSkin's two halves timed apart on a record made here as LoadSkin makes it: the three
+// LoadPanelBitmap calls (settings read, file check, LoadImageA, fitting) and LoadButtonTable
+// (settings reads, tracing, moving the regions). The record is made current so that FreeSkin
+// releases it.
+static bool TimeMenuParts(int width, int height, MenuParts* parts)
+{
+    FreeSkin();
+    Skin* skin = static_cast<Skin*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(Skin)));
+    currentSkin = skin;
+    char names[3][SkinValueNameCapacity];
+    bool ok = skin != nullptr && ReadScreenSize(skin);
+    for (int i = 0; ok && i < 3; ++i) {
+        ok = FormatSkinValueName(width, height, NormalBitmapGroup + i, names[i]) != 0;
+    }
+    if (!ok) {
+        FreeSkin();
+        return false;
+    }
+    const HINSTANCE instance = appState->instance;
+    const char* directory = appState->moduleDirectory;
+    const double start = NowMs();
+    skin->normalBitmap = LoadPanelBitmap(instance, skin, directory, "Panel", names[0]);
+    skin->selectedBitmap = LoadPanelBitmap(instance, skin, directory, "Panel", names[1]);
+    skin->regionTemplate = LoadPanelBitmap(instance, skin, directory, "Panel", names[2]);
+    const double loaded = NowMs();
+    ok = skin->normalBitmap != nullptr && skin->selectedBitmap != nullptr &&
+         skin->regionTemplate != nullptr && LoadButtonTable(skin) != 0;
+    const double end = NowMs();
+    parts->panelsMs = loaded - start;
+    parts->tableMs = end - loaded;
+    FreeSkin();
+    return ok;
+}
+
+struct LoadSamples {
+    std::vector<double> load, floor, floorTrace, trace, panels, table, checks, reads;
+};
+
+// One interleaved run of every part, each with no skin held; false when any of them failed.
 static bool SampleLoad(int mode, LoadSamples* samples)
 {
     const defaultSkin::Mode& size = defaultSkin::modes[mode];
+    FreeSkin();
     FloorTimes floor = {};
     const bool floorOk = TimeFloorLoad(mode, &floor);
     const double loadMs = TimeLoadSkin();
     const double traceMs = TimeTracing(mode);
+    MenuParts parts = {};
+    const bool partsOk = TimeMenuParts(size.width, size.height, &parts);
     const double checksMs = TimeFileChecks(mode);
     const double readsMs = TimeSettingsReads(size.width, size.height);
     samples->floor.push_back(floor.totalMs);
     samples->floorTrace.push_back(floor.traceMs);
     samples->load.push_back(loadMs);
     samples->trace.push_back(traceMs);
+    samples->panels.push_back(parts.panelsMs);
+    samples->table.push_back(parts.tableMs);
     samples->checks.push_back(checksMs);
     samples->reads.push_back(readsMs);
-    return floorOk && loadMs >= 0.0 && traceMs >= 0.0 && checksMs >= 0.0 && readsMs >= 0.0;
+    return floorOk && partsOk && loadMs >= 0.0 && traceMs >= 0.0 && checksMs >= 0.0 &&
+           readsMs >= 0.0;
 }
 
 // Where LoadSkin's time beyond the floor goes, from the parts timed apart in the same runs.
 static void NoteLoadShares(const defaultSkin::Mode& size, const LoadSamples& samples)
 {
-    const double load = Median(samples.load);
-    const double floor = Median(samples.floor);
-    const double trace = Median(samples.trace);
     const double floorTrace = Median(samples.floorTrace);
-    const double checks = Median(samples.checks);
-    const double reads = Median(samples.reads);
-    const double beyond = load - floor;
-    const double unions = trace - floorTrace;
-    AddNote("LoadSkin at %dx%d: %.2f ms against the floor's %.2f ms (%+.2f ms). Tracing: the "
-            "menu's six BuildRegionFromTemplate %.2f ms, the floor's reads and run regions "
-            "%.2f ms, so uniting the runs costs %.2f ms; the bitmap file checks %.2f ms; the "
-            "settings reads %.2f ms; left over %.2f ms.",
-            size.width, size.height, load, floor, beyond, trace, floorTrace, unions, checks, reads,
-            beyond - unions - checks - reads);
+    const double floorFiles = Median(samples.floor) - floorTrace;
+    AddNote("LoadSkin at %dx%d: %.2f ms against the floor's %.2f ms (%+.2f ms). Its halves: three "
+            "LoadPanelBitmap %.2f ms against the floor's three LoadImageA %.2f ms (%+.2f ms; the "
+            "file checks alone %.2f ms); LoadButtonTable %.2f ms against the floor's tracing "
+            "%.2f ms (%+.2f ms; its six BuildRegionFromTemplate alone %.2f ms, so uniting the "
+            "runs costs %.2f ms). All settings reads of a load together: %.2f ms.",
+            size.width, size.height, Median(samples.load), Median(samples.floor),
+            Median(samples.load) - Median(samples.floor), Median(samples.panels), floorFiles,
+            Median(samples.panels) - floorFiles, Median(samples.checks), Median(samples.table),
+            floorTrace, Median(samples.table) - floorTrace, Median(samples.trace),
+            Median(samples.trace) - floorTrace, Median(samples.reads));
+}
+
+static double WorkingSetMb()
+{
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) {
+        return 0.0;
+    }
+    return static_cast<double>(counters.WorkingSetSize) / (1024.0 * 1024.0);
+}
+
+// What one LoadSkin adds to this process's working set, beside the three bitmaps it must hold:
+// tells the skin's own share of the started menu's memory from that of its window.
+static void NoteLoadMemory(const defaultSkin::Mode& size)
+{
+    FreeSkin();
+    const double before = WorkingSetMb();
+    const bool loaded = LoadSkin(GetDesktopWindow()) != 0;
+    const double held = WorkingSetMb();
+    FreeSkin();
+    const double after = WorkingSetMb();
+    const double bitmapsMb =
+        3.0 * size.width * size.height * ScreenBytesPerPixel() / (1024.0 * 1024.0);
+    if (loaded && before > 0.0) {
+        AddNote("LoadSkin at %dx%d adds %.2f MB to this process's working set (its three bitmaps: "
+                "%.2f MB); after FreeSkin %.2f MB of it remain.",
+                size.width, size.height, held - before, bitmapsMb, after - before);
+    }
 }
 
 static void RunLoadSkinFigure(int mode)
@@ -231,6 +305,7 @@ static void RunLoadSkinFigure(int mode)
         return;
     }
     NoteLoadShares(size, samples);
+    NoteLoadMemory(size);
 }
 
 void RunLoadSkinFigures()

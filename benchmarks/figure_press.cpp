@@ -107,12 +107,39 @@ static double TimePress(HWND window, int mode, int button, bool* lit)
     return elapsed;
 }
 
-// The parts of a press that do not depend on the button's size: a press on no button (dispatch,
-// point mapping, six hit tests) and a paint of one pixel through the menu's paint handler
-// (invalidation, UpdateWindow, BeginPaint, the memory DC, a clipped BitBlt, EndPaint).
-static void TimeFixedCosts(HWND window, int mode, double* missMs, double* onePixelMs)
+struct FixedCosts {
+    double missMs;
+    double onePixelMs;
+    double memoryDcMs;
+};
+
+// The memory DC that the paint handler makes for each paint: made, the panel selected in and
+// out, deleted.
+static double TimeMemoryDc(HWND window)
 {
-    std::vector<double> miss, onePixel;
+    HDC target = GetDC(window);
+    if (target == nullptr) {
+        return 0.0;
+    }
+    const double start = NowMs();
+    HDC source = CreateCompatibleDC(target);
+    if (source != nullptr) {
+        HGDIOBJ previous = SelectObject(source, currentSkin->selectedBitmap);
+        SelectObject(source, previous);
+        DeleteDC(source);
+    }
+    const double elapsed = NowMs() - start;
+    ReleaseDC(window, target);
+    return elapsed;
+}
+
+// The parts of a press that do not depend on the button's size: a press on no button (dispatch,
+// point mapping, six hit tests), a paint of one pixel through the menu's paint handler
+// (invalidation, UpdateWindow, BeginPaint, the memory DC, a clipped BitBlt, EndPaint) and, of
+// that paint, the memory DC alone.
+static FixedCosts TimeFixedCosts(HWND window, int mode)
+{
+    std::vector<double> miss, onePixel, memoryDc;
     const POINT spot = defaultSkin::buttons[0].sample[mode];
     for (int run = 0; run < PressRuns; ++run) {
         double start = NowMs();
@@ -124,10 +151,10 @@ static void TimeFixedCosts(HWND window, int mode, double* missMs, double* onePix
         InvalidateRect(window, &pixel, FALSE);
         UpdateWindow(window);
         onePixel.push_back(NowMs() - start);
+        memoryDc.push_back(TimeMemoryDc(window));
         PumpMessages(2);
     }
-    *missMs = Median(miss);
-    *onePixelMs = Median(onePixel);
+    return {Median(miss), Median(onePixel), Median(memoryDc)};
 }
 
 // The menu's window, made in this process at the current screen size and activated as the
@@ -145,13 +172,14 @@ static HWND CreateActiveMenu(HINSTANCE instance)
     return window;
 }
 
-static void NotePress(const defaultSkin::Mode& size, double pressMs, double missMs,
-                      double onePixelMs)
+static void NotePress(const defaultSkin::Mode& size, double pressMs, const FixedCosts& fixed)
 {
     AddNote("Press to lit at %dx%d, where the time goes: a press on no button (dispatch and hit "
-            "tests) %.3f ms; a one-pixel repaint through the menu's paint handler %.3f ms; what "
-            "is left for the button's own pixels: %.3f ms.",
-            size.width, size.height, missMs, onePixelMs, pressMs - missMs - onePixelMs);
+            "tests) %.3f ms; a one-pixel repaint through the menu's paint handler %.3f ms, of "
+            "which the memory DC it makes and deletes %.3f ms; what is left for the button's own "
+            "pixels: %.3f ms.",
+            size.width, size.height, fixed.missMs, fixed.onePixelMs, fixed.memoryDcMs,
+            pressMs - fixed.missMs - fixed.onePixelMs);
 }
 
 // The menu's window lives for one size only: a display change keeps the window's size, and the
@@ -178,11 +206,7 @@ static void RunPressAt(HINSTANCE instance, int mode)
         floor.push_back(floorMs);
         PumpMessages(5);
     }
-    double missMs = 0.0;
-    double onePixelMs = 0.0;
-    if (ok) {
-        TimeFixedCosts(window, mode, &missMs, &onePixelMs);
-    }
+    const FixedCosts fixed = ok ? TimeFixedCosts(window, mode) : FixedCosts{};
     char figure[64];
     std::snprintf(figure, sizeof figure, "Press to lit, %dx%d", size.width, size.height);
     AddRowWithLimit(figure, "ms", Median(press), Median(floor), 1.0, frameMs, ok && allLit);
@@ -191,7 +215,7 @@ static void RunPressAt(HINSTANCE instance, int mode)
                 "its button (or the release did not unlight it).",
                 size.width, size.height);
     } else {
-        NotePress(size, Median(press), missMs, onePixelMs);
+        NotePress(size, Median(press), fixed);
     }
     if (window != nullptr) {
         DestroyWindow(window);
