@@ -53,27 +53,34 @@ static void ButtonBlocks(int mode, RECT* blocks)
     }
 }
 
-struct FloorTimes {
-    double totalMs;
-    double traceMs;
-};
+// A clock or a meter, read before and after each half of a load: NowMs for the times,
+// WorkingSetMb for the memory.
+typedef double (*Reading)();
 
-// The floor: the three LoadImageA calls, then the least tracing of the six buttons. False when a
-// file does not load or the tracing fails.
-static bool TimeFloorLoad(int mode, FloorTimes* times)
+static double WorkingSetMb()
+{
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) {
+        return 0.0;
+    }
+    return static_cast<double>(counters.WorkingSetSize) / (1024.0 * 1024.0);
+}
+
+// The floor: the three LoadImageA calls, then the least tracing of the six buttons, read before,
+// between and after. False when a file does not load or the tracing fails.
+static bool LoadFloorInParts(int mode, Reading read, double readings[3])
 {
     const defaultSkin::Mode& files = defaultSkin::modes[mode];
     RECT blocks[6];
     ButtonBlocks(mode, blocks);
-    const double start = NowMs();
+    readings[0] = read();
     HBITMAP normal = LoadSkinFile(files.normalFile);
     HBITMAP selected = LoadSkinFile(files.selectedFile);
     HBITMAP shapes = LoadSkinFile(files.templateFile);
-    const double loaded = NowMs();
+    readings[1] = read();
     const long runs = shapes != nullptr ? TraceFloorButtons(shapes, blocks, 6) : -1;
-    const double end = NowMs();
-    times->totalMs = end - start;
-    times->traceMs = end - loaded;
+    readings[2] = read();
     for (HBITMAP bitmap : {normal, selected, shapes}) {
         if (bitmap != nullptr) {
             DeleteObject(bitmap);
@@ -170,16 +177,11 @@ static double TimeTracing(int mode)
     return all ? elapsed : -1.0;
 }
 
-struct MenuParts {
-    double panelsMs;
-    double tableMs;
-};
-
-// LoadSkin's two halves timed apart on a record made here as LoadSkin makes it: the three
-// LoadPanelBitmap calls (settings read, file check, LoadImageA, fitting) and LoadButtonTable
-// (settings reads, tracing, moving the regions). The record is made current so that FreeSkin
-// releases it.
-static bool TimeMenuParts(int width, int height, MenuParts* parts)
+// LoadSkin's two halves on a record made here as LoadSkin makes it, read before, between and
+// after: the three LoadPanelBitmap calls (settings read, file check, LoadImageA, fitting) and
+// LoadButtonTable (settings reads, tracing, moving the regions). The record is made current so
+// that FreeSkin releases it; false when a half failed.
+static bool LoadSkinInParts(int width, int height, Reading read, double readings[3])
 {
     FreeSkin();
     Skin* skin = static_cast<Skin*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(Skin)));
@@ -195,16 +197,14 @@ static bool TimeMenuParts(int width, int height, MenuParts* parts)
     }
     const HINSTANCE instance = appState->instance;
     const char* directory = appState->moduleDirectory;
-    const double start = NowMs();
+    readings[0] = read();
     skin->normalBitmap = LoadPanelBitmap(instance, skin, directory, "Panel", names[0]);
     skin->selectedBitmap = LoadPanelBitmap(instance, skin, directory, "Panel", names[1]);
     skin->regionTemplate = LoadPanelBitmap(instance, skin, directory, "Panel", names[2]);
-    const double loaded = NowMs();
+    readings[1] = read();
     ok = skin->normalBitmap != nullptr && skin->selectedBitmap != nullptr &&
          skin->regionTemplate != nullptr && LoadButtonTable(skin) != 0;
-    const double end = NowMs();
-    parts->panelsMs = loaded - start;
-    parts->tableMs = end - loaded;
+    readings[2] = read();
     FreeSkin();
     return ok;
 }
@@ -218,20 +218,20 @@ static bool SampleLoad(int mode, LoadSamples* samples)
 {
     const defaultSkin::Mode& size = defaultSkin::modes[mode];
     FreeSkin();
-    FloorTimes floor = {};
-    const bool floorOk = TimeFloorLoad(mode, &floor);
+    double floor[3] = {};
+    const bool floorOk = LoadFloorInParts(mode, NowMs, floor);
     const double loadMs = TimeLoadSkin();
     const double traceMs = TimeTracing(mode);
-    MenuParts parts = {};
-    const bool partsOk = TimeMenuParts(size.width, size.height, &parts);
+    double parts[3] = {};
+    const bool partsOk = LoadSkinInParts(size.width, size.height, NowMs, parts);
     const double checksMs = TimeFileChecks(mode);
     const double readsMs = TimeSettingsReads(size.width, size.height);
-    samples->floor.push_back(floor.totalMs);
-    samples->floorTrace.push_back(floor.traceMs);
+    samples->floor.push_back(floor[2] - floor[0]);
+    samples->floorTrace.push_back(floor[2] - floor[1]);
     samples->load.push_back(loadMs);
     samples->trace.push_back(traceMs);
-    samples->panels.push_back(parts.panelsMs);
-    samples->table.push_back(parts.tableMs);
+    samples->panels.push_back(parts[1] - parts[0]);
+    samples->table.push_back(parts[2] - parts[1]);
     samples->checks.push_back(checksMs);
     samples->reads.push_back(readsMs);
     return floorOk && partsOk && loadMs >= 0.0 && traceMs >= 0.0 && checksMs >= 0.0 &&
@@ -255,32 +255,24 @@ static void NoteLoadShares(const defaultSkin::Mode& size, const LoadSamples& sam
             Median(samples.trace) - floorTrace, Median(samples.reads));
 }
 
-static double WorkingSetMb()
-{
-    PROCESS_MEMORY_COUNTERS counters = {};
-    counters.cb = sizeof counters;
-    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) {
-        return 0.0;
-    }
-    return static_cast<double>(counters.WorkingSetSize) / (1024.0 * 1024.0);
-}
-
-// What one LoadSkin adds to this process's working set, beside the three bitmaps it must hold:
+// What each half of a load adds to this process's working set, the menu's against the floor's:
 // tells the skin's own share of the started menu's memory from that of its window.
-static void NoteLoadMemory(const defaultSkin::Mode& size)
+static void NoteLoadMemory(int mode)
 {
+    const defaultSkin::Mode& size = defaultSkin::modes[mode];
+    double menu[3] = {};
+    double floor[3] = {};
     FreeSkin();
-    const double before = WorkingSetMb();
-    const bool loaded = LoadSkin(GetDesktopWindow()) != 0;
-    const double held = WorkingSetMb();
-    FreeSkin();
-    const double after = WorkingSetMb();
+    const bool ok = LoadSkinInParts(size.width, size.height, WorkingSetMb, menu) &&
+                    LoadFloorInParts(mode, WorkingSetMb, floor);
     const double bitmapsMb =
         3.0 * size.width * size.height * ScreenBytesPerPixel() / (1024.0 * 1024.0);
-    if (loaded && before > 0.0) {
-        AddNote("LoadSkin at %dx%d adds %.2f MB to this process's working set (its three bitmaps: "
-                "%.2f MB); after FreeSkin %.2f MB of it remain.",
-                size.width, size.height, held - before, bitmapsMb, after - before);
+    if (ok && menu[0] > 0.0) {
+        AddNote("LoadSkin at %dx%d, working set added: three LoadPanelBitmap %.2f MB, "
+                "LoadButtonTable %.2f MB; the floor's three LoadImageA %.2f MB, its tracing "
+                "%.2f MB; the three bitmaps are %.2f MB.",
+                size.width, size.height, menu[1] - menu[0], menu[2] - menu[1], floor[1] - floor[0],
+                floor[2] - floor[1], bitmapsMb);
     }
 }
 
@@ -305,7 +297,7 @@ static void RunLoadSkinFigure(int mode)
         return;
     }
     NoteLoadShares(size, samples);
-    NoteLoadMemory(size);
+    NoteLoadMemory(mode);
 }
 
 void RunLoadSkinFigures()

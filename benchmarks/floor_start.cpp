@@ -10,7 +10,7 @@
 //   floor_start.exe BITMAPFILE    shows the picture until the window is closed
 //   floor_start.exe --blank       loads nothing and paints black: the same process, window and
 //                                 libraries without any picture, the baseline for the menu's memory
-//   floor_start.exe --with-shell BITMAPFILE
+//   floor_start.exe --with-shell (any of the above)
 //                                 loads ole32 and shell32 first, as the menu's launch library
 //                                 imports them, to show what they add to a start
 #include "benchmarks/floor_trace.h"
