@@ -4,9 +4,38 @@
 #include "benchmarks/bench_support.h"
 #include "benchmarks/figures.h"
 
+#include "default_skin_layout.h"
+
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 static const char menuClass[] = "MorvixFullScreenMenuDemoForVelnorWndClass";
+
+// Five sizes keep the whole run within a few minutes on a small shared machine; the sizes
+// between 1920x1080 and 3840x2160 are there for a run that has the time.
+std::vector<int> BenchModes()
+{
+    const char* all = std::getenv("TILEBOX_BENCH_ALL_SIZES");
+    const bool every = all != nullptr && std::strcmp(all, "1") == 0;
+    std::vector<int> modes;
+    for (int mode = 0; mode < defaultSkin::sizeCount; ++mode) {
+        const defaultSkin::Mode& size = defaultSkin::modes[mode];
+        if (every || mode < defaultSkin::classicCount ||
+            (size.width == 1920 && size.height == 1080) ||
+            (size.width == 3840 && size.height == 2160)) {
+            modes.push_back(mode);
+        }
+    }
+    return modes;
+}
+
+// Which figure runs now and how long the run has taken, so that a slow machine shows progress.
+static void Progress(const char* figure, double startedMs)
+{
+    std::printf("benchmark: %s... (%.0f s in)\n", figure, (NowMs() - startedMs) / 1000.0);
+    std::fflush(stdout);
+}
 
 int main()
 {
@@ -14,32 +43,29 @@ int main()
         std::printf("benchmark: a menu is running already; close it first\n");
         return 1;
     }
+    const double started = NowMs();
     std::printf("benchmark: screen format %d bytes per pixel\n", ScreenBytesPerPixel());
     std::fflush(stdout);
     if (StartAgentHelper()) {
-        std::printf("benchmark: start to first paint...\n");
-        std::fflush(stdout);
+        Progress("start to first paint", started);
         RunStartFigure();
-        std::printf("benchmark: memory at each mode...\n");
-        std::fflush(stdout);
+        Progress("memory at each size", started);
         RunMemoryFigures();
     } else {
         AddNote("fake_agent.exe did not come up: the figures of the started menu were skipped.");
     }
     EndAgentHelper();
-    std::printf("benchmark: LoadSkin at each mode...\n");
-    std::fflush(stdout);
+    Progress("LoadSkin at each size", started);
     RunLoadSkinFigures();
-    std::printf("benchmark: press to lit...\n");
-    std::fflush(stdout);
+    Progress("press to lit at each size", started);
     RunPressFigure();
-    std::printf("benchmark: region tracing curve...\n");
-    std::fflush(stdout);
+    Progress("region tracing curve", started);
     RunGrowthCurve();
     std::printf("benchmark: gamepad polling with no controller...\n");
     std::fflush(stdout);
     RunGamepadFigure();
     SetDisplayMode(1024, 768);
+    AddNote("The figures took %.0f s.", (NowMs() - started) / 1000.0);
     PrintTable();
     return 0;
 }

@@ -204,7 +204,7 @@ static std::vector<std::vector<char>> curve;
 
 static void AddLine(std::vector<std::vector<char>>* lines, const char* format, va_list arguments)
 {
-    std::vector<char> line(512);
+    std::vector<char> line(1024);
     std::vsnprintf(line.data(), line.size(), format, arguments);
     lines->push_back(line);
 }
@@ -212,12 +212,19 @@ static void AddLine(std::vector<std::vector<char>>* lines, const char* format, v
 void AddRow(const char* figure, const char* unit, double median, double floorMedian,
             double goalRatio, bool measured)
 {
+    AddRowWithLimit(figure, unit, median, floorMedian, goalRatio, 0.0, measured);
+}
+
+void AddRowWithLimit(const char* figure, const char* unit, double median, double floorMedian,
+                     double goalRatio, double limit, bool measured)
+{
     FigureRow row = {};
     lstrcpynA(row.figure, figure, sizeof row.figure);
     lstrcpynA(row.unit, unit, sizeof row.unit);
     row.median = median;
     row.floorMedian = floorMedian;
     row.goalRatio = goalRatio;
+    row.limit = limit;
     row.measured = measured && floorMedian > 0.0;
     rows.push_back(row);
 }
@@ -238,15 +245,34 @@ void AddCurveLine(const char* format, ...)
     va_end(arguments);
 }
 
+// "pass", or what missed: the ratio, the absolute limit or both.
+static const char* RowResult(const FigureRow& row)
+{
+    const bool ratioOk = row.median / row.floorMedian <= row.goalRatio;
+    const bool limitOk = row.limit <= 0.0 || row.median < row.limit;
+    if (ratioOk && limitOk) {
+        return "pass";
+    }
+    if (!ratioOk && !limitOk) {
+        return "MISS (ratio, limit)";
+    }
+    return ratioOk ? "MISS (limit)" : "MISS (ratio)";
+}
+
 void PrintTable()
 {
-    std::printf("\n%-44s %12s %12s %7s %7s  %s\n", "figure", "median", "floor median", "ratio",
+    std::printf("\n%-44s %12s %12s %7s %16s  %s\n", "figure", "median", "floor median", "ratio",
                 "goal", "result");
     for (const FigureRow& row : rows) {
-        char goal[16];
-        std::snprintf(goal, sizeof goal, "<=%.2f", row.goalRatio);
+        char goal[32];
+        if (row.limit > 0.0) {
+            std::snprintf(goal, sizeof goal, "<=%.2f, <%.0f %s", row.goalRatio, row.limit,
+                          row.unit);
+        } else {
+            std::snprintf(goal, sizeof goal, "<=%.2f", row.goalRatio);
+        }
         if (!row.measured) {
-            std::printf("%-44s %12s %12s %7s %7s  %s\n", row.figure, "n/a", "n/a", "n/a", goal,
+            std::printf("%-44s %12s %12s %7s %16s  %s\n", row.figure, "n/a", "n/a", "n/a", goal,
                         "not measured");
             continue;
         }
@@ -254,9 +280,8 @@ void PrintTable()
         char floorMedian[24];
         std::snprintf(median, sizeof median, "%.3f %s", row.median, row.unit);
         std::snprintf(floorMedian, sizeof floorMedian, "%.3f %s", row.floorMedian, row.unit);
-        const double ratio = row.median / row.floorMedian;
-        std::printf("%-44s %12s %12s %7.2f %7s  %s\n", row.figure, median, floorMedian, ratio, goal,
-                    ratio <= row.goalRatio ? "pass" : "MISS");
+        std::printf("%-44s %12s %12s %7.2f %16s  %s\n", row.figure, median, floorMedian,
+                    row.median / row.floorMedian, goal, RowResult(row));
     }
     if (!notes.empty()) {
         std::printf("\nNotes:\n");

@@ -39,18 +39,22 @@ HWND FindProgramWindow(const Program* program, const char* className);
 // not go, and closes its handles.
 void EndProgram(Program* program, const char* className);
 
-// One line of the final table. goalRatio is the largest ratio that passes.
+// One line of the final table. goalRatio is the largest ratio that passes; a row with a limit
+// passes only when its median also stays below that absolute limit (0 for none).
 struct FigureRow {
     char figure[64];
     char unit[8];
     double median;
     double floorMedian;
     double goalRatio;
+    double limit;
     bool measured;
 };
 
 void AddRow(const char* figure, const char* unit, double median, double floorMedian,
             double goalRatio, bool measured);
+void AddRowWithLimit(const char* figure, const char* unit, double median, double floorMedian,
+                     double goalRatio, double limit, bool measured);
 // A line printed under the table: how a figure was taken, what Wine reports, why a goal missed.
 void AddNote(const char* format, ...);
 // A line of the region-tracing curve, printed after the notes.

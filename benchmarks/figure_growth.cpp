@@ -3,6 +3,7 @@
 // stripes), traced as the button table traces them.
 #include "benchmarks/bench_support.h"
 #include "benchmarks/figures.h"
+#include "benchmarks/floor_trace.h"
 
 #include "skin/region.h"
 
@@ -101,8 +102,16 @@ static bool MeasurePoint(GrowthPoint* point)
     point->pixels = static_cast<long>(point->size) * point->size;
     point->runs = CountRuns(shape, point->size);
     const RECT area = {0, 0, point->size - 1, point->size - 1};
+    // The floors of LoadSkin and of the start trace with TraceFloorBlock; a floor that found
+    // other runs than the shape holds would be timing other work than the menu's.
+    const long floorRuns = TraceFloorBlock(shape.dc, area);
+    if (floorRuns != point->runs) {
+        AddCurveLine("The floor's tracing found %ld runs in the %s %dx%d block, which holds %ld.",
+                     floorRuns, point->striped ? "striped" : "ellipse", point->size, point->size,
+                     point->runs);
+    }
     std::vector<double> samples;
-    bool ok = true;
+    bool ok = floorRuns == point->runs;
     for (int run = 0; ok && run < GrowthRuns; ++run) {
         const double start = NowMs();
         HRGN region = BuildRegionFromTemplate(shape.dc, area, 0, 1, nullptr);
@@ -143,7 +152,8 @@ void RunGrowthCurve()
         }
     }
     if (!ok) {
-        AddCurveLine("Region tracing could not be measured: a block gave no region.");
+        AddCurveLine("Region tracing could not be measured: a block gave no region, or the floor "
+                     "disagreed.");
         return;
     }
     AddCurveLine("%-8s %-9s %8s %7s %10s %10s %10s %10s", "shape", "block", "pixels", "runs",

@@ -1,6 +1,6 @@
-// Press to lit: the menu's real window procedure answering WM_LBUTTONDOWN on a button, which
-// lights it through UpdateWindow's synchronous paint, against one full-panel copy of the lit
-// bitmap to the window.
+// Press to lit at each measured size: the menu's real window procedure answering WM_LBUTTONDOWN
+// on a button, which lights it through UpdateWindow's synchronous paint, against one full-panel
+// copy of the lit bitmap to the window; and against one frame at 60 Hz.
 #include "benchmarks/bench_support.h"
 #include "benchmarks/figures.h"
 
@@ -10,7 +10,12 @@
 
 #include "default_skin_layout.h"
 
+#include <cstdio>
+
 enum { PressRuns = 31 };
+
+// One frame at 60 Hz: a press that lights later than this shows a frame late.
+static const double frameMs = 16.0;
 
 static const char agentClass[] = "MorvixRemoteCtrl4VelnorWndClass";
 
@@ -90,9 +95,9 @@ static double TimeFullPanelCopy(HWND window)
 // One press on the button, timed from the dispatch of the message to the end of its paint, then
 // checked on the window's pixels; the release goes to a spot on no button, which repaints the
 // panel unlit and runs no action.
-static double TimePress(HWND window, int button, bool* lit)
+static double TimePress(HWND window, int mode, int button, bool* lit)
 {
-    const POINT spot = defaultSkin::buttons[button].sample[2];
+    const POINT spot = defaultSkin::buttons[button].sample[mode];
     const double start = NowMs();
     SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(spot.x, spot.y));
     const double elapsed = NowMs() - start;
@@ -102,13 +107,40 @@ static double TimePress(HWND window, int button, bool* lit)
     return elapsed;
 }
 
-// The parts of a press that do not depend on the button's size: a press on no button (dispatch,
-// point mapping, six hit tests) and a paint of one pixel through the menu's paint handler
-// (invalidation, UpdateWindow, BeginPaint, the memory DC, a clipped BitBlt, EndPaint).
-static void TimeFixedCosts(HWND window, double* missMs, double* onePixelMs)
+struct FixedCosts {
+    double missMs;
+    double onePixelMs;
+    double memoryDcMs;
+};
+
+// The memory DC that the paint handler makes for each paint: made, the panel selected in and
+// out, deleted.
+static double TimeMemoryDc(HWND window)
 {
-    std::vector<double> miss, onePixel;
-    const POINT spot = defaultSkin::buttons[0].sample[2];
+    HDC target = GetDC(window);
+    if (target == nullptr) {
+        return 0.0;
+    }
+    const double start = NowMs();
+    HDC source = CreateCompatibleDC(target);
+    if (source != nullptr) {
+        HGDIOBJ previous = SelectObject(source, currentSkin->selectedBitmap);
+        SelectObject(source, previous);
+        DeleteDC(source);
+    }
+    const double elapsed = NowMs() - start;
+    ReleaseDC(window, target);
+    return elapsed;
+}
+
+// The parts of a press that do not depend on the button's size: a press on no button (dispatch,
+// point mapping, six hit tests), a paint of one pixel through the menu's paint handler
+// (invalidation, UpdateWindow, BeginPaint, the memory DC, a clipped BitBlt, EndPaint) and, of
+// that paint, the memory DC alone.
+static FixedCosts TimeFixedCosts(HWND window, int mode)
+{
+    std::vector<double> miss, onePixel, memoryDc;
+    const POINT spot = defaultSkin::buttons[0].sample[mode];
     for (int run = 0; run < PressRuns; ++run) {
         double start = NowMs();
         SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(2, 2));
@@ -119,35 +151,54 @@ static void TimeFixedCosts(HWND window, double* missMs, double* onePixelMs)
         InvalidateRect(window, &pixel, FALSE);
         UpdateWindow(window);
         onePixel.push_back(NowMs() - start);
+        memoryDc.push_back(TimeMemoryDc(window));
         PumpMessages(2);
     }
-    *missMs = Median(miss);
-    *onePixelMs = Median(onePixel);
+    return {Median(miss), Median(onePixel), Median(memoryDc)};
 }
 
-void RunPressFigure()
+// The menu's window, made in this process at the current screen size and activated as the
+// activation timer would; null when it did not come up.
+static HWND CreateActiveMenu(HINSTANCE instance)
 {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    bool ok = SetDisplayMode(1024, 768);
-    HWND agent = ok ? CreateAgentWindow(instance) : nullptr;
-    RegisterMenuClass(instance);
-    ok = agent != nullptr && CreateMenuWindow(instance) && appState != nullptr &&
-         appState->mainWindow != nullptr && currentSkin != nullptr;
-    HWND window = ok ? appState->mainWindow : nullptr;
+    if (!CreateMenuWindow(instance) || appState == nullptr || appState->mainWindow == nullptr ||
+        currentSkin == nullptr) {
+        return nullptr;
+    }
+    HWND window = appState->mainWindow;
+    PumpMessages(300);
+    SendMessageA(window, WM_TIMER, ActivationTimerId, 0);
+    PumpMessages(300);
+    return window;
+}
+
+static void NotePress(const defaultSkin::Mode& size, double pressMs, const FixedCosts& fixed)
+{
+    AddNote("Press to lit at %dx%d, where the time goes: a press on no button (dispatch and hit "
+            "tests) %.3f ms; a one-pixel repaint through the menu's paint handler %.3f ms, of "
+            "which the memory DC it makes and deletes %.3f ms; what is left for the button's own "
+            "pixels: %.3f ms.",
+            size.width, size.height, fixed.missMs, fixed.onePixelMs, fixed.memoryDcMs,
+            pressMs - fixed.missMs - fixed.onePixelMs);
+}
+
+// The menu's window lives for one size only: a display change keeps the window's size, and the
+// press must light a button of a window that covers the screen it is measured at.
+static void RunPressAt(HINSTANCE instance, int mode)
+{
+    const defaultSkin::Mode& size = defaultSkin::modes[mode];
+    HWND window = SetDisplayMode(size.width, size.height) ? CreateActiveMenu(instance) : nullptr;
+    bool ok = window != nullptr;
     if (ok) {
-        PumpMessages(300);
-        // The end of the start period, as the activation timer would bring it.
-        SendMessageA(window, WM_TIMER, ActivationTimerId, 0);
-        PumpMessages(300);
         bool lit = false;
-        TimePress(window, 0, &lit); // untimed first press
+        TimePress(window, mode, 0, &lit); // untimed first press
         ok = lit && TimeFullPanelCopy(window) >= 0.0;
     }
     std::vector<double> press, floor;
     bool allLit = true;
     for (int run = 0; ok && run < PressRuns; ++run) {
         bool lit = false;
-        press.push_back(TimePress(window, run % 6, &lit));
+        press.push_back(TimePress(window, mode, run % 6, &lit));
         allLit = allLit && lit;
         PumpMessages(5);
         const double floorMs = TimeFullPanelCopy(window);
@@ -155,32 +206,40 @@ void RunPressFigure()
         floor.push_back(floorMs);
         PumpMessages(5);
     }
-    double missMs = 0.0;
-    double onePixelMs = 0.0;
-    if (ok) {
-        TimeFixedCosts(window, &missMs, &onePixelMs);
-    }
-    AddRow("Press to lit, 1024x768", "ms", Median(press), Median(floor), 1.0, ok && allLit);
+    const FixedCosts fixed = ok ? TimeFixedCosts(window, mode) : FixedCosts{};
+    char figure[64];
+    std::snprintf(figure, sizeof figure, "Press to lit, %dx%d", size.width, size.height);
+    AddRowWithLimit(figure, "ms", Median(press), Median(floor), 1.0, frameMs, ok && allLit);
     if (!ok || !allLit) {
-        AddNote("Press to lit: the menu window did not come up, or a press did not light its "
-                "button (or the release did not unlight it).");
+        AddNote("Press to lit at %dx%d: the menu window did not come up, or a press did not light "
+                "its button (or the release did not unlight it).",
+                size.width, size.height);
     } else {
-        AddNote("Press to lit: the menu's window created in this process (agent window present), "
-                "activated with WM_TIMER 4097; SendMessage(WM_LBUTTONDOWN) on each of the six "
-                "buttons in turn, %d presses, each checked lit on the window's pixels and "
-                "released off the buttons. Floor: GetDC, one 1024x768 BitBlt of the lit panel, "
-                "ReleaseDC.",
-                PressRuns);
-        AddNote("Press to lit, where the time goes: a press on no button (dispatch and hit "
-                "tests) %.3f ms; a one-pixel repaint through the menu's paint handler %.3f ms; "
-                "what is left for the button's own pixels: %.3f ms.",
-                missMs, onePixelMs, Median(press) - missMs - onePixelMs);
+        NotePress(size, Median(press), fixed);
     }
     if (window != nullptr) {
         DestroyWindow(window);
         PumpMessages(50);
     }
-    if (agent != nullptr) {
-        DestroyWindow(agent);
+}
+
+void RunPressFigure()
+{
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    HWND agent = CreateAgentWindow(instance);
+    if (agent == nullptr) {
+        AddNote("Press to lit: the agent's window could not be made; not measured.");
+        return;
     }
+    RegisterMenuClass(instance);
+    for (int mode : BenchModes()) {
+        RunPressAt(instance, mode);
+    }
+    AddNote("Press to lit method: the menu's window created in this process at each size (agent "
+            "window present), activated with WM_TIMER 4097; SendMessage(WM_LBUTTONDOWN) on each "
+            "of the six buttons in turn, %d presses, each checked lit on the window's pixels and "
+            "released off the buttons. Floor: GetDC, one full-screen BitBlt of the lit panel, "
+            "ReleaseDC. Limit: one frame at 60 Hz, %.0f ms.",
+            PressRuns, frameMs);
+    DestroyWindow(agent);
 }

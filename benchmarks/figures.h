@@ -1,6 +1,12 @@
 // The figures the benchmark run takes, each adding its rows and notes to the final table.
 #pragma once
 
+#include <vector>
+
+// The default skin's sizes the run measures, as indices into defaultSkin::modes: the three classic
+// sizes, 1920x1080 and 3840x2160; every size the skin ships when TILEBOX_BENCH_ALL_SIZES is 1.
+std::vector<int> BenchModes();
+
 // Starts fake_agent.exe, the remote-control agent's stand-in, so that the real menu starts
 // without its agent wait; false when its window did not come.
 bool StartAgentHelper();

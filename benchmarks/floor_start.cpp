@@ -2,18 +2,73 @@
 // file, cover the screen with a topmost window and copy the picture into it. The benchmarks time
 // its start against the menu's.
 //
+//   floor_start.exe --skin NORMAL SELECTED TEMPLATE RECTS
+//                                 the menu's start without the menu: loads the three panel files,
+//                                 traces the six buttons of RECTS ("l,t,r,b;l,t,r,b;..." as in
+//                                 the settings) the way the tracing rule allows at the least (see
+//                                 floor_trace.h), then shows SELECTED, the lit panel
 //   floor_start.exe BITMAPFILE    shows the picture until the window is closed
 //   floor_start.exe --blank       loads nothing and paints black: the same process, window and
 //                                 libraries without any picture, the baseline for the menu's memory
-//   floor_start.exe --with-shell BITMAPFILE
+//   floor_start.exe --with-shell (any of the above)
 //                                 loads ole32 and shell32 first, as the menu's launch library
 //                                 imports them, to show what they add to a start
+#include "benchmarks/floor_trace.h"
+
 #include <windows.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 static const char floorClassName[] = "TileboxFloorWndClass";
 static HBITMAP picture = nullptr;
+// Held while the picture shows, as the menu holds its unlit panel and its template.
+static HBITMAP otherPanels[2] = {};
+
+enum { MostBlocks = 6 };
+
+static HBITMAP LoadPicture(const char* file)
+{
+    return static_cast<HBITMAP>(
+        LoadImageA(nullptr, file, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE));
+}
+
+// "l,t,r,b;l,t,r,b;...": up to MostBlocks blocks; the count read, or -1 for a text that is not
+// such a list.
+static int ParseBlocks(const char* text, RECT* blocks)
+{
+    int count = 0;
+    const char* p = text;
+    while (*p != '\0' && count < MostBlocks) {
+        LONG* fields[4] = {&blocks[count].left, &blocks[count].top, &blocks[count].right,
+                           &blocks[count].bottom};
+        for (int i = 0; i < 4; ++i) {
+            char* end = nullptr;
+            *fields[i] = std::strtol(p, &end, 10);
+            const char separator = i < 3 ? ',' : ';';
+            if (end == p || (*end != separator && !(i == 3 && *end == '\0'))) {
+                return -1;
+            }
+            p = *end == '\0' ? end : end + 1;
+        }
+        ++count;
+    }
+    return *p == '\0' ? count : -1;
+}
+
+// The three files loaded and the buttons traced; the lit panel becomes the picture. Returns
+// false when a file does not load or the tracing fails.
+static bool LoadSkinLeast(char** arguments)
+{
+    RECT blocks[MostBlocks] = {};
+    const int count = ParseBlocks(arguments[3], blocks);
+    otherPanels[0] = LoadPicture(arguments[0]);
+    picture = LoadPicture(arguments[1]);
+    otherPanels[1] = LoadPicture(arguments[2]);
+    return count > 0 && otherPanels[0] != nullptr && picture != nullptr &&
+           otherPanels[1] != nullptr && TraceFloorButtons(otherPanels[1], blocks, count) > 0;
+}
 
 static void PaintPicture(HWND window)
 {
@@ -52,24 +107,34 @@ static LRESULT CALLBACK FloorWindowProc(HWND window, UINT message, WPARAM wParam
     }
 }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+// Loads what the command line asks for; false when it cannot.
+static bool LoadFromCommandLine(int argc, char** argv)
 {
-    if (__argc < 2) {
-        return 2;
+    if (argc < 2) {
+        return false;
     }
-    const char* file = __argv[1];
-    if (std::strcmp(file, "--with-shell") == 0 && __argc >= 3) {
+    int first = 1;
+    if (std::strcmp(argv[first], "--with-shell") == 0 && argc >= 3) {
         // Never freed: the libraries stay for the process's life, as imported ones do.
         LoadLibraryA("ole32.dll");
         LoadLibraryA("shell32.dll");
-        file = __argv[2];
+        ++first;
     }
-    if (std::strcmp(file, "--blank") != 0) {
-        picture = static_cast<HBITMAP>(
-            LoadImageA(nullptr, file, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE));
-        if (picture == nullptr) {
-            return 3;
-        }
+    const char* mode = argv[first];
+    if (std::strcmp(mode, "--skin") == 0) {
+        return argc >= first + 5 && LoadSkinLeast(argv + first + 1);
+    }
+    if (std::strcmp(mode, "--blank") == 0) {
+        return true;
+    }
+    picture = LoadPicture(mode);
+    return picture != nullptr;
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    if (!LoadFromCommandLine(__argc, __argv)) {
+        return 3;
     }
     WNDCLASSA wc = {};
     wc.lpfnWndProc = FloorWindowProc;
@@ -90,8 +155,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
             result = 0;
         }
     }
-    if (picture != nullptr) {
-        DeleteObject(picture);
+    for (HBITMAP bitmap : {picture, otherPanels[0], otherPanels[1]}) {
+        if (bitmap != nullptr) {
+            DeleteObject(bitmap);
+        }
     }
     return result;
 }

@@ -27,3 +27,4 @@ wine reg import "$(winepath -w "$BUILD_DIR/bin/skin/defaults-machine.reg")" >/de
 echo "benchmark: machine: $(nproc) processors, $(grep -m1 'model name' /proc/cpuinfo \
     | sed 's/.*: //'), $(wine --version 2>/dev/null), display $DISPLAY (Xvfb)"
 wine "$BUILD_DIR/bin/bench_tilebox.exe"
+echo "benchmark: the whole command took ${SECONDS} s (build, prefix and display included)"
