@@ -47,7 +47,7 @@ int IsDirectlyRunnable(const char* path)
 // (in any model) keeps it as it is.
 int ShellOpen(HWND owner, const char* file, const char* parameters, int showCommand)
 {
-    HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    HRESULT com = LateCoInitializeEx(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     // The program that finally shows a window may be one the shell asks to open the item (a
     // browser already running), not a process we get a handle of.
     AllowSetForegroundWindow(ASFW_ANY);
@@ -65,7 +65,7 @@ int ShellOpen(HWND owner, const char* file, const char* parameters, int showComm
         CloseHandle(info.hProcess);
     }
     if (SUCCEEDED(com)) {
-        CoUninitialize();
+        LateCoUninitialize();
     }
     return started;
 }

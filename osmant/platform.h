@@ -24,6 +24,11 @@ struct OsmantPlatform {
 
 extern OsmantPlatform osmantPlatform;
 
+// COM for the calling thread, from ole32 loaded at the first call; E_NOTIMPL when it cannot be
+// had. Not part of the table: no test needs to see these calls.
+HRESULT LateCoInitializeEx(DWORD model);
+void LateCoUninitialize();
+
 // The shell's answers this library asks for that the build's target headers (Windows 7) do not
 // name; later systems know them, earlier ones refuse them and the registry look-ups serve.
 const ASSOCF kAssocIsProtocol = 0x00001000;

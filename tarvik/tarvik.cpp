@@ -1,12 +1,22 @@
 // Finding the window of a running program. The matching rules are in outside/tarvik.h.
 #include "outside/tarvik.h"
 #include "osmant/command_line.h"
+#include "osmant/late_load.h"
 #include "tarvik/platform.h"
 
 #include <dwmapi.h>
 #include <tlhelp32.h>
 
-TarvikPlatform tarvikPlatform = {DwmGetWindowAttribute};
+// dwmapi is loaded the first time a window search asks, not with the menu (osmant/late_load.h).
+static HRESULT WINAPI LateGetWindowAttribute(HWND window, DWORD attribute, PVOID value,
+                                             DWORD size)
+{
+    static const auto real = reinterpret_cast<HRESULT(WINAPI*)(HWND, DWORD, PVOID, DWORD)>(
+        LateSystemFunction("dwmapi.dll", "DwmGetWindowAttribute"));
+    return real != nullptr ? real(window, attribute, value, size) : E_NOTIMPL;
+}
+
+TarvikPlatform tarvikPlatform = {LateGetWindowAttribute};
 
 namespace {
 
