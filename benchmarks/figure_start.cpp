@@ -138,10 +138,11 @@ static void NoteStartShares(const defaultSkin::Mode& size, double menuMs, double
         return;
     }
     AddNote("Start to first paint at %dx%d: the menu takes %+.1f ms beyond the floor. Loading "
-            "ole32 and shell32 first (Osmant.dll imports them; only a launch needs them) moves "
-            "the floor's start by %+.1f ms, %.0f%% of that difference; the rest is the menu's "
-            "own start: its three libraries, the agent lookup, the settings reads and LoadSkin's "
-            "work beyond its floor (see the LoadSkin notes at this size).",
+            "ole32 and shell32 first, which the menu does not do at start (Osmant.dll loads them "
+            "at its first launch), moves the floor's start by %+.1f ms, %.0f%% of that "
+            "difference. The difference is the menu's own start: its three libraries, the agent "
+            "lookup, the settings reads and LoadSkin's work beyond its floor (see the LoadSkin "
+            "notes at this size).",
             size.width, size.height, beyond, shellMs - floorMs,
             beyond != 0.0 ? 100.0 * (shellMs - floorMs) / beyond : 0.0);
 }
