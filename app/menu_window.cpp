@@ -98,12 +98,11 @@ static LRESULT HandleTimer(HWND window, WPARAM wParam, LPARAM)
 
 // The copy always names the whole panel, but it goes through the paint DC, which is clipped to
 // the update region: a press invalidates only its button's region, so only that button changes.
-static void CopyPanel(HDC target, HBITMAP panel, const Skin* skin)
+static void CopyPanel(HDC target, HDC source, HBITMAP panel, const Skin* skin)
 {
-    MemoryDc source(target);
-    Selection selected(source.Get(), panel);
+    Selection selected(source, panel);
     if (selected.Succeeded()) {
-        BitBlt(target, 0, 0, skin->paintWidth, skin->paintHeight, source.Get(), 0, 0, SRCCOPY);
+        BitBlt(target, 0, 0, skin->paintWidth, skin->paintHeight, source, 0, 0, SRCCOPY);
     }
 }
 
@@ -116,11 +115,12 @@ static LRESULT HandlePaint(HWND window, WPARAM, LPARAM)
     HDC target = BeginPaint(window, &paint);
     const Skin* skin = currentSkin;
     if (target != nullptr && skin != nullptr) {
+        MemoryDc source(target);
         int allLit = menuActive == 0 || skin->pressed;
-        CopyPanel(target, allLit ? skin->selectedBitmap : skin->normalBitmap, skin);
+        CopyPanel(target, source.Get(), allLit ? skin->selectedBitmap : skin->normalBitmap, skin);
         HRGN focused = allLit ? nullptr : FocusLitRegion(skin);
         if (focused != nullptr && SelectClipRgn(target, focused) != ERROR) {
-            CopyPanel(target, skin->selectedBitmap, skin);
+            CopyPanel(target, source.Get(), skin->selectedBitmap, skin);
             SelectClipRgn(target, nullptr);
         }
     }

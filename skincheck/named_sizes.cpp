@@ -25,23 +25,10 @@ struct SizeList {
 template <typename Visit>
 void VisitValueNames(const char* applicationKey, const char* keyPath, Visit visit)
 {
-    char softwareKey[KeyCapacity + 16];
-    if (snprintf(softwareKey, sizeof softwareKey, "Software\\%s", applicationKey) >=
-        static_cast<int>(sizeof softwareKey)) {
-        return;
-    }
     const HKEY roots[2] = {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE};
     for (HKEY root : roots) {
-        // The application key first, the key path below it, as the store opens them: a long
-        // button name makes a path some systems refuse from the root in one call.
-        HKEY application = nullptr;
-        if (RegOpenKeyExA(root, softwareKey, 0, KEY_READ, &application) != ERROR_SUCCESS) {
-            continue;
-        }
-        HKEY key = nullptr;
-        const LONG opened = RegOpenKeyExA(application, keyPath, 0, KEY_READ, &key);
-        RegCloseKey(application);
-        if (opened != ERROR_SUCCESS) {
+        HKEY key = OpenSettingsKey(root, applicationKey, keyPath);
+        if (key == nullptr) {
             continue;
         }
         char name[KeyCapacity];

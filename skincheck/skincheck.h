@@ -67,6 +67,11 @@ void CheckActions(Report* report);
 // Software\<applicationKey> have: one "sources:" line per value naming the tree it is read from.
 void ReportValueSources(Report* report, const char* applicationKey);
 
+// keyPath (relative to Software\<applicationKey>) in one tree, or null. The application key is
+// opened first and the key path below it, as the profile store opens them: a long button name
+// makes a path some systems refuse from the root in one call.
+HKEY OpenSettingsKey(HKEY root, const char* applicationKey, const char* keyPath);
+
 // Writes the normal panel with each traced region tinted, outlined and labelled with its index
 // and remote code, as a 24-bit BMP file. 1 on success.
 int WritePreview(const char* path, HBITMAP normalBitmap, int width, int height,

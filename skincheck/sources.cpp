@@ -12,27 +12,6 @@ namespace {
 const char section[] = "sources";
 const int valueNameCapacity = 256;
 
-// A button's key in one tree. The application key is opened first and the button's key below it:
-// a long button name makes a path some systems refuse from the root in one call.
-HKEY OpenButtonKey(HKEY root, const char* applicationKey, const char* keyPath)
-{
-    char softwareKey[KeyCapacity + 16];
-    if (snprintf(softwareKey, sizeof softwareKey, "Software\\%s", applicationKey) >=
-        static_cast<int>(sizeof softwareKey)) {
-        return nullptr;
-    }
-    HKEY application = nullptr;
-    if (RegOpenKeyExA(root, softwareKey, 0, KEY_READ, &application) != ERROR_SUCCESS) {
-        return nullptr;
-    }
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(application, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        key = nullptr;
-    }
-    RegCloseKey(application);
-    return key;
-}
-
 bool HasValue(HKEY key, const char* valueName)
 {
     return RegQueryValueExA(key, valueName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
@@ -66,6 +45,25 @@ void ReportButtonSources(Report* report, const char* keyPath, HKEY user, HKEY ma
 
 } // namespace
 
+HKEY OpenSettingsKey(HKEY root, const char* applicationKey, const char* keyPath)
+{
+    char softwareKey[KeyCapacity + 16];
+    if (snprintf(softwareKey, sizeof softwareKey, "Software\\%s", applicationKey) >=
+        static_cast<int>(sizeof softwareKey)) {
+        return nullptr;
+    }
+    HKEY application = nullptr;
+    if (RegOpenKeyExA(root, softwareKey, 0, KEY_READ, &application) != ERROR_SUCCESS) {
+        return nullptr;
+    }
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(application, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        key = nullptr;
+    }
+    RegCloseKey(application);
+    return key;
+}
+
 void ReportValueSources(Report* report, const char* applicationKey)
 {
     char name[KeyCapacity];
@@ -74,8 +72,8 @@ void ReportValueSources(Report* report, const char* applicationKey)
         if (!BuildButtonKeyPath(keyPath, name)) {
             continue;
         }
-        HKEY user = OpenButtonKey(HKEY_CURRENT_USER, applicationKey, keyPath);
-        HKEY machine = OpenButtonKey(HKEY_LOCAL_MACHINE, applicationKey, keyPath);
+        HKEY user = OpenSettingsKey(HKEY_CURRENT_USER, applicationKey, keyPath);
+        HKEY machine = OpenSettingsKey(HKEY_LOCAL_MACHINE, applicationKey, keyPath);
         if (user != nullptr && machine != nullptr) {
             ReportButtonSources(report, keyPath, user, machine);
         }
