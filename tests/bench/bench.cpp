@@ -275,10 +275,15 @@ std::string MakeTempDir(const std::string& stem)
 {
     char base[MAX_PATH];
     GetTempPathA(MAX_PATH, base);
+    // Always a folder no earlier test used: Wine gives a later process the id of an ended one,
+    // and the prefix outlives a run, so a name of process id and count may already be taken,
+    // with an earlier test's files (an agent's log, which is appended to) still in it.
     static int counter = 0;
-    std::string dir = std::string(base) + stem + "-" + std::to_string(GetCurrentProcessId()) +
-                      "-" + std::to_string(++counter);
-    CreateDirectoryA(dir.c_str(), nullptr);
+    std::string dir;
+    do {
+        dir = std::string(base) + stem + "-" + std::to_string(GetCurrentProcessId()) + "-" +
+              std::to_string(++counter);
+    } while (!CreateDirectoryA(dir.c_str(), nullptr) && GetLastError() == ERROR_ALREADY_EXISTS);
     return dir + "\\";
 }
 
