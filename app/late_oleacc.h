@@ -10,7 +10,8 @@
 // CoInitializeEx(null, model), or E_NOTIMPL.
 HRESULT LateCoInitializeEx(DWORD model);
 
-// LresultFromObject (object: an IUnknown), or E_NOTIMPL (a negative result, as the function's own failures are).
+// LresultFromObject (object: an IUnknown), or E_NOTIMPL (a negative result, as the function's own
+// failures are).
 LRESULT LateLresultFromObject(REFIID iid, WPARAM wParam, void* object);
 
 // AccessibleObjectFromWindow, or E_NOTIMPL with *object null.

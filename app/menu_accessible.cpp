@@ -25,14 +25,15 @@ enum { MenuButtons = 6, SelfIndex = -1, NoIndex = -2 };
 // reference reads the import's address rather than the GUID.
 const IID iidUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 const IID iidDispatch = {0x00020400, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-const IID iidAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+const IID iidAccessible = {
+    0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
 
 const WCHAR pressAction[] = L"Press";
 
 // The object keeps nothing but its window's handle and reads the menu's state at every call, so
 // a skin reload is seen at once and nothing that a reload or the window's end frees is held.
 struct MenuAccessible {
-    IAccessible face;  // first: the interface pointer handed out is the record's address
+    IAccessible face; // first: the interface pointer handed out is the record's address
     LONG references;
     HWND window;
 };
@@ -66,7 +67,9 @@ int ChildIndex(VARIANT child)
     return id >= 1 && id <= MenuButtons ? static_cast<int>(id - 1) : NoIndex;
 }
 
-// The first step of every method that names a child.
+// The first step of every method that names a child. Before it, each method refuses a null result
+// pointer and empties its results: a caller in this process reaches the methods directly, with
+// no marshalling in between to supply them.
 HRESULT CheckChild(IAccessible* self, VARIANT child, int* index)
 {
     if (!IsServing(Record(self))) {
@@ -129,6 +132,9 @@ HRESULT STDMETHODCALLTYPE AccQueryInterface(IAccessible* self, REFIID iid, void*
         AccAddRef(self);
         return S_OK;
     }
+    if (out == nullptr) {
+        return E_POINTER;
+    }
     *out = nullptr;
     return E_NOINTERFACE;
 }
@@ -136,12 +142,18 @@ HRESULT STDMETHODCALLTYPE AccQueryInterface(IAccessible* self, REFIID iid, void*
 // Screen readers call the methods directly; nothing is offered to scripting through IDispatch.
 HRESULT STDMETHODCALLTYPE AccGetTypeInfoCount(IAccessible*, UINT* count)
 {
+    if (count == nullptr) {
+        return E_POINTER;
+    }
     *count = 0;
     return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE AccGetTypeInfo(IAccessible*, UINT, LCID, ITypeInfo** info)
 {
+    if (info == nullptr) {
+        return E_POINTER;
+    }
     *info = nullptr;
     return E_NOTIMPL;
 }
@@ -151,8 +163,8 @@ HRESULT STDMETHODCALLTYPE AccGetIDsOfNames(IAccessible*, REFIID, LPOLESTR*, UINT
     return E_NOTIMPL;
 }
 
-HRESULT STDMETHODCALLTYPE AccInvoke(IAccessible*, DISPID, REFIID, LCID, WORD, DISPPARAMS*,
-                                    VARIANT*, EXCEPINFO*, UINT*)
+HRESULT STDMETHODCALLTYPE AccInvoke(IAccessible*, DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
+                                    EXCEPINFO*, UINT*)
 {
     return E_NOTIMPL;
 }
@@ -160,6 +172,9 @@ HRESULT STDMETHODCALLTYPE AccInvoke(IAccessible*, DISPID, REFIID, LCID, WORD, DI
 // The window's own object, which the system makes, is the client object's parent.
 HRESULT STDMETHODCALLTYPE AccGetParent(IAccessible* self, IDispatch** parent)
 {
+    if (parent == nullptr) {
+        return E_POINTER;
+    }
     *parent = nullptr;
     if (!IsServing(Record(self))) {
         return CO_E_OBJNOTCONNECTED;
@@ -170,6 +185,9 @@ HRESULT STDMETHODCALLTYPE AccGetParent(IAccessible* self, IDispatch** parent)
 
 HRESULT STDMETHODCALLTYPE AccGetChildCount(IAccessible* self, LONG* count)
 {
+    if (count == nullptr) {
+        return E_POINTER;
+    }
     *count = 0;
     if (!IsServing(Record(self))) {
         return CO_E_OBJNOTCONNECTED;
@@ -182,6 +200,9 @@ HRESULT STDMETHODCALLTYPE AccGetChildCount(IAccessible* self, LONG* count)
 // them by child id.
 HRESULT STDMETHODCALLTYPE AccGetChild(IAccessible* self, VARIANT child, IDispatch** out)
 {
+    if (out == nullptr) {
+        return E_POINTER;
+    }
     *out = nullptr;
     int index = NoIndex;
     HRESULT checked = CheckChild(self, child, &index);
@@ -193,6 +214,9 @@ HRESULT STDMETHODCALLTYPE AccGetChild(IAccessible* self, VARIANT child, IDispatc
 
 HRESULT STDMETHODCALLTYPE AccGetName(IAccessible* self, VARIANT child, BSTR* name)
 {
+    if (name == nullptr) {
+        return E_POINTER;
+    }
     *name = nullptr;
     int index = NoIndex;
     HRESULT checked = CheckChild(self, child, &index);
@@ -212,6 +236,9 @@ HRESULT STDMETHODCALLTYPE AccGetName(IAccessible* self, VARIANT child, BSTR* nam
 // Value, description, help and keyboard shortcut: the menu has none of them.
 HRESULT STDMETHODCALLTYPE AccNoText(IAccessible* self, VARIANT child, BSTR* text)
 {
+    if (text == nullptr) {
+        return E_POINTER;
+    }
     *text = nullptr;
     int index = NoIndex;
     HRESULT checked = CheckChild(self, child, &index);
@@ -220,12 +247,18 @@ HRESULT STDMETHODCALLTYPE AccNoText(IAccessible* self, VARIANT child, BSTR* text
 
 HRESULT STDMETHODCALLTYPE AccGetHelpTopic(IAccessible* self, BSTR* file, VARIANT child, LONG* topic)
 {
+    if (file == nullptr || topic == nullptr) {
+        return E_POINTER;
+    }
     *topic = 0;
     return AccNoText(self, child, file);
 }
 
 HRESULT STDMETHODCALLTYPE AccGetRole(IAccessible* self, VARIANT child, VARIANT* role)
 {
+    if (role == nullptr) {
+        return E_POINTER;
+    }
     V_VT(role) = VT_EMPTY;
     int index = NoIndex;
     HRESULT checked = CheckChild(self, child, &index);
@@ -240,6 +273,9 @@ HRESULT STDMETHODCALLTYPE AccGetRole(IAccessible* self, VARIANT child, VARIANT* 
 // During the start period the buttons are shown lit but answer nothing, so they are unavailable.
 HRESULT STDMETHODCALLTYPE AccGetState(IAccessible* self, VARIANT child, VARIANT* state)
 {
+    if (state == nullptr) {
+        return E_POINTER;
+    }
     V_VT(state) = VT_EMPTY;
     int index = NoIndex;
     HRESULT checked = CheckChild(self, child, &index);
@@ -260,6 +296,9 @@ HRESULT STDMETHODCALLTYPE AccGetState(IAccessible* self, VARIANT child, VARIANT*
 
 HRESULT STDMETHODCALLTYPE AccGetFocus(IAccessible* self, VARIANT* focus)
 {
+    if (focus == nullptr) {
+        return E_POINTER;
+    }
     V_VT(focus) = VT_EMPTY;
     if (!IsServing(Record(self))) {
         return CO_E_OBJNOTCONNECTED;
@@ -275,6 +314,9 @@ HRESULT STDMETHODCALLTYPE AccGetFocus(IAccessible* self, VARIANT* focus)
 // Nothing in the menu is selectable.
 HRESULT STDMETHODCALLTYPE AccGetSelection(IAccessible* self, VARIANT* selection)
 {
+    if (selection == nullptr) {
+        return E_POINTER;
+    }
     V_VT(selection) = VT_EMPTY;
     return IsServing(Record(self)) ? DISP_E_MEMBERNOTFOUND : CO_E_OBJNOTCONNECTED;
 }
@@ -288,6 +330,9 @@ HRESULT STDMETHODCALLTYPE AccSelect(IAccessible* self, LONG, VARIANT child)
 
 HRESULT STDMETHODCALLTYPE AccGetDefaultAction(IAccessible* self, VARIANT child, BSTR* action)
 {
+    if (action == nullptr) {
+        return E_POINTER;
+    }
     *action = nullptr;
     int index = NoIndex;
     HRESULT checked = CheckChild(self, child, &index);
@@ -306,6 +351,9 @@ HRESULT STDMETHODCALLTYPE AccGetDefaultAction(IAccessible* self, VARIANT child, 
 HRESULT STDMETHODCALLTYPE AccLocation(IAccessible* self, LONG* left, LONG* top, LONG* width,
                                       LONG* height, VARIANT child)
 {
+    if (left == nullptr || top == nullptr || width == nullptr || height == nullptr) {
+        return E_POINTER;
+    }
     *left = *top = *width = *height = 0;
     int index = NoIndex;
     HRESULT checked = CheckChild(self, child, &index);
@@ -332,6 +380,9 @@ HRESULT STDMETHODCALLTYPE AccLocation(IAccessible* self, LONG* left, LONG* top, 
 HRESULT STDMETHODCALLTYPE AccNavigate(IAccessible* self, LONG direction, VARIANT start,
                                       VARIANT* end)
 {
+    if (end == nullptr) {
+        return E_POINTER;
+    }
     V_VT(end) = VT_EMPTY;
     int index = NoIndex;
     HRESULT checked = CheckChild(self, start, &index);
@@ -360,6 +411,9 @@ HRESULT STDMETHODCALLTYPE AccNavigate(IAccessible* self, LONG direction, VARIANT
 // client object itself.
 HRESULT STDMETHODCALLTYPE AccHitTest(IAccessible* self, LONG x, LONG y, VARIANT* hit)
 {
+    if (hit == nullptr) {
+        return E_POINTER;
+    }
     V_VT(hit) = VT_EMPTY;
     if (!IsServing(Record(self))) {
         return CO_E_OBJNOTCONNECTED;
@@ -402,18 +456,36 @@ HRESULT STDMETHODCALLTYPE AccPutText(IAccessible*, VARIANT, BSTR)
     return E_NOTIMPL;
 }
 
+// In the interface's own order.
 const IAccessibleVtbl menuAccessibleMethods = {
-    AccQueryInterface, AccAddRef,       AccRelease,       AccGetTypeInfoCount, AccGetTypeInfo,
-    AccGetIDsOfNames,  AccInvoke,       AccGetParent,     AccGetChildCount,    AccGetChild,
-    AccGetName,
-    AccNoText,  // value
-    AccNoText,  // description
-    AccGetRole,        AccGetState,
-    AccNoText,  // help
-    AccGetHelpTopic,
-    AccNoText,  // keyboard shortcut
-    AccGetFocus,       AccGetSelection, AccGetDefaultAction, AccSelect,      AccLocation,
-    AccNavigate,       AccHitTest,      AccDoDefaultAction,  AccPutText,     AccPutText,
+    AccQueryInterface,   // QueryInterface
+    AccAddRef,           // AddRef
+    AccRelease,          // Release
+    AccGetTypeInfoCount, // GetTypeInfoCount
+    AccGetTypeInfo,      // GetTypeInfo
+    AccGetIDsOfNames,    // GetIDsOfNames
+    AccInvoke,           // Invoke
+    AccGetParent,        // get_accParent
+    AccGetChildCount,    // get_accChildCount
+    AccGetChild,         // get_accChild
+    AccGetName,          // get_accName
+    AccNoText,           // get_accValue
+    AccNoText,           // get_accDescription
+    AccGetRole,          // get_accRole
+    AccGetState,         // get_accState
+    AccNoText,           // get_accHelp
+    AccGetHelpTopic,     // get_accHelpTopic
+    AccNoText,           // get_accKeyboardShortcut
+    AccGetFocus,         // get_accFocus
+    AccGetSelection,     // get_accSelection
+    AccGetDefaultAction, // get_accDefaultAction
+    AccSelect,           // accSelect
+    AccLocation,         // accLocation
+    AccNavigate,         // accNavigate
+    AccHitTest,          // accHitTest
+    AccDoDefaultAction,  // accDoDefaultAction
+    AccPutText,          // put_accName
+    AccPutText,          // put_accValue
 };
 
 // The object reaches a screen reader's process through COM, which needs an apartment on this
@@ -428,7 +500,7 @@ void JoinApartmentOnce()
     }
 }
 
-}  // namespace
+} // namespace
 
 const char* SpokenKeyName(const char* keyName)
 {
