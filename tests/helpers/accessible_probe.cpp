@@ -46,7 +46,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     if (__argc < 2) {
         return 2;
     }
-    const long press = __argc >= 4 && std::strcmp(__argv[2], "--press") == 0 ? std::atol(__argv[3]) : 0;
+    const long press =
+        __argc >= 4 && std::strcmp(__argv[2], "--press") == 0 ? std::atol(__argv[3]) : 0;
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     HWND menu = FindWindowA("MorvixFullScreenMenuDemoForVelnorWndClass", nullptr);
     IAccessible* client = nullptr;
@@ -86,7 +87,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
                      IdOf(role), IdOf(state), x, y, w, h, IdOf(hit), Narrow(name).c_str());
     }
     if (press != 0) {
-        std::fprintf(out, "press %lx\n", static_cast<unsigned long>(client->accDoDefaultAction(Child(press))));
+        std::fprintf(out, "press %lx\n",
+                     static_cast<unsigned long>(client->accDoDefaultAction(Child(press))));
     }
     std::fclose(out);
     client->Release();
