@@ -75,6 +75,13 @@ static void RepaintButton(HWND window, int index)
     }
 }
 
+// A screen reader speaks the button the focus lands on. The window's client object numbers the
+// buttons from 1, since child 0 stands for the object itself.
+static void AnnounceFocus(HWND window)
+{
+    NotifyWinEvent(EVENT_OBJECT_FOCUS, window, OBJID_CLIENT, buttonFocus.index + 1);
+}
+
 static void ShowFocus(HWND window)
 {
     if (buttonFocus.index == -1) {
@@ -83,6 +90,7 @@ static void ShowFocus(HWND window)
     buttonFocus.shown = 1;
     RepaintButton(window, buttonFocus.index);
     UpdateWindow(window);
+    AnnounceFocus(window);
 }
 
 void MoveFocus(HWND window, FocusDirection direction)
@@ -103,6 +111,7 @@ void MoveFocus(HWND window, FocusDirection direction)
     RepaintButton(window, previous);
     RepaintButton(window, next);
     UpdateWindow(window);
+    AnnounceFocus(window);
 }
 
 void ActOnFocus(HWND window)

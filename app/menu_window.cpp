@@ -5,6 +5,7 @@
 #include "actions/gamepad.h"
 #include "actions/hit_test.h"
 #include "app/app_state.h"
+#include "app/menu_accessible.h"
 #include "outside/kivrel.h"
 #include "skin/gdi_guards.h"
 #include "skin/skin.h"
@@ -219,6 +220,8 @@ LRESULT CALLBACK MenuWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return HandleKeyDown(window, wParam, lParam);
     case WM_ACTIVATE:
         return HandleActivate(window, wParam, lParam);
+    case WM_GETOBJECT:
+        return HandleGetObject(window, wParam, lParam);
     default:
         return DefWindowProcA(window, message, wParam, lParam);
     }

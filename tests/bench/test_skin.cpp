@@ -2,6 +2,7 @@
 
 #include "tests/bench/bench.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace testskin {
@@ -99,6 +100,21 @@ POINT ButtonCorner(int mode, int index)
 {
     RECT r = ButtonRect(mode, index);
     return POINT{r.left + 2, r.top + 2};
+}
+
+RECT ButtonBounds(int mode, int index)
+{
+    const RECT r = ButtonRect(mode, index);
+    RECT box = {r.right, r.bottom, r.left, r.top};
+    for (int y = r.top; y <= r.bottom; ++y) {
+        for (int x = r.left; x <= r.right; ++x) {
+            if (InsideEllipse(r, x, y)) {
+                box = {std::min<LONG>(box.left, x), std::min<LONG>(box.top, y),
+                       std::max<LONG>(box.right, x + 1), std::max<LONG>(box.bottom, y + 1)};
+            }
+        }
+    }
+    return box;
 }
 
 std::string RectangleText(int mode, int index)

@@ -31,6 +31,8 @@ RECT ButtonRect(int mode, int index);
 // A point well inside the button's ellipse, and a point in its rectangle's corner, outside it.
 POINT ButtonCentre(int mode, int index);
 POINT ButtonCorner(int mode, int index);
+// The bounding box of the button's traced shape (exclusive right and bottom).
+RECT ButtonBounds(int mode, int index);
 // "left,top,right,bottom".
 std::string RectangleText(int mode, int index);
 // Button names as the settings have them: "Button 0" .. "Button 5".

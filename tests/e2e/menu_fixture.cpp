@@ -78,6 +78,23 @@ std::vector<std::string> MenuFixture::AgentMessages() const
     return lines;
 }
 
+std::vector<std::string> MenuFixture::ProbeAccessible(int pressChild) const
+{
+    const std::string output = bench::MakeTempDir("probe") + "probe.txt";
+    bench::Process probe;
+    std::vector<std::string> lines;
+    if (!bench::StartInBin(probe, "accessible_probe.exe",
+                           "\"" + output + "\" --press " + std::to_string(pressChild)) ||
+        probe.WaitExit(15000) != 0) {
+        return lines;
+    }
+    std::ifstream file(output);
+    for (std::string line; std::getline(file, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
 void MenuFixture::SetRemoteCode(DWORD code)
 {
     testskin::WriteSettings(HKEY_CURRENT_USER, code);

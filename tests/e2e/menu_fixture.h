@@ -28,6 +28,10 @@ protected:
     // The agent's log, one "message wParam lParam" line each.
     std::vector<std::string> AgentMessages() const;
 
+    // The running menu as accessible_probe.exe reads it from its own process (its output's lines;
+    // none when it failed), pressing child pressChild when it is not 0.
+    std::vector<std::string> ProbeAccessible(int pressChild = 0) const;
+
     // The remote code every button of the test skin gets (set before StartMenu).
     void SetRemoteCode(DWORD code);
 

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 namespace {
 
 const int mode3 = 2;
@@ -62,6 +64,35 @@ TEST_F(Actions, WithTheAgentRunningEachCodeReachesItExactlyOnce)
               AgentMessages());
     EXPECT_TRUE(launch::ReadLog().empty()) << "nothing is started while the agent runs";
     EXPECT_TRUE(menu.IsRunning());
+}
+
+TEST_F(Actions, AScreenReaderInAnotherProcessReadsTheButtonsFollowsTheFocusAndPressesOne)
+{
+    bench::WriteString(HKEY_CURRENT_USER, buttonsKey + testskin::ButtonName(0), "Name", "Web");
+    bench::Process menu;
+    ASSERT_TRUE(StartMenu(menu));
+    // During the start period every button is unavailable and pressing one does nothing.
+    std::vector<std::string> early = ProbeAccessible(3);
+    ASSERT_EQ(9u, early.size());
+    EXPECT_NE(std::string::npos, early[4].find(" state 100001 ")) << early[4];
+    EXPECT_EQ("press 80004005", early[8]);
+
+    ASSERT_TRUE(WaitUntilActive());
+    bench::MouseMove(5, 5);
+    bench::Keys("Right Right");
+    std::vector<std::string> expected = {"children 6", "focus 2"};
+    for (int i = 0; i < 6; ++i) {
+        const RECT b = testskin::ButtonBounds(mode3, i);
+        char line[200];
+        snprintf(line, sizeof line, "%d role 43 state %s at %ld,%ld,%ld,%ld hit %d name %s", i + 1,
+                 i == 1 ? "100004" : "100000", b.left, b.top, b.right - b.left, b.bottom - b.top,
+                 i + 1, i == 0 ? "Web" : testskin::ButtonName(i).c_str());
+        expected.push_back(line);
+    }
+    expected.push_back("press 0");
+    EXPECT_EQ(expected, ProbeAccessible(3));
+    Sleep(300);
+    EXPECT_EQ(std::vector<std::string>{"2224 0 0"}, AgentMessages()) << "the CD request, once";
 }
 
 TEST_F(Actions, WithoutTheAgentTheMenuStartsTheCdPlayerAndTheCommandItself)

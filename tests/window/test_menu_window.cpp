@@ -2,6 +2,7 @@
 // files, and the recording fake of the settings store.
 #include "actions/hit_test.h"
 #include "app/app_state.h"
+#include "app/menu_accessible.h"
 #include "app/menu_window.h"
 #include "skin/skin.h"
 #include "tests/bench/bench.h"
@@ -9,6 +10,7 @@
 #include "tests/fakes/fake_outside.h"
 
 #include <gtest/gtest.h>
+#include <oleacc.h>
 
 #include <vector>
 
@@ -196,6 +198,14 @@ TEST_F(MenuWindow, APressLightsExactlyTheTracedShapeOfItsButton)
               fake::CallsStartingWith("Kivrel_GetProfileDWord"));
 }
 
+// The child of every focus event raised in this process, -1 for one not of the menu's client.
+std::vector<LONG> focusEvents;
+void CALLBACK RecordFocusEvent(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD,
+                               DWORD)
+{
+    focusEvents.push_back(window == appState->mainWindow && object == OBJID_CLIENT ? child : -1);
+}
+
 LRESULT Key(HWND window, WPARAM key, LPARAM flags = 0)
 {
     return SendMessageA(window, WM_KEYDOWN, key, 1 | flags);
@@ -216,7 +226,12 @@ TEST_F(MenuWindow, KeysMoveALitFocusThatActsLikeAClick)
     EXPECT_TRUE(actions().empty());
     SendMessageA(window, WM_TIMER, ActivationTimerId, 0);
 
-    // The first arrow focuses button 0 and lights its traced shape alone.
+    // The first arrow focuses button 0 and lights its traced shape alone. Each focus move
+    // raises one focus event, for the button's child id.
+    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr,
+                                         RecordFocusEvent, GetCurrentProcessId(), 0,
+                                         WINEVENT_OUTOFCONTEXT);
+    focusEvents.clear();
     Key(window, VK_RIGHT);
     EXPECT_EQ(0, buttonFocus.index);
     EXPECT_EQ(testskin::selectedButton, Pixel(centre(0)));
@@ -233,6 +248,8 @@ TEST_F(MenuWindow, KeysMoveALitFocusThatActsLikeAClick)
     EXPECT_EQ(testskin::normalButton, Pixel(centre(0)));
     EXPECT_EQ(testskin::selectedButton, Pixel(centre(1)));
     EXPECT_EQ(markColour, Pixel(mark));
+    UnhookWinEvent(hook);
+    EXPECT_EQ((std::vector<LONG>{1, 2}), focusEvents);
 
     Key(window, VK_RIGHT);
     Key(window, VK_RIGHT);  // at the edge: stays
@@ -326,8 +343,22 @@ TEST_F(MenuWindow, ADisplayChangeReloadsTheSkinOrClosesTheMenu)
 {
     HWND window = Create();
     ASSERT_NE(nullptr, window);
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    IAccessible* client = nullptr;
+    ASSERT_EQ(S_OK, AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT),
+                                               __uuidof(IAccessible),
+                                               reinterpret_cast<void**>(&client)));
     ASSERT_TRUE(bench::SetDisplayMode(800, 600));
     Pump();
+    // The screen reader's object follows the new skin.
+    VARIANT child;
+    child.vt = VT_I4;
+    child.lVal = 4;
+    LONG box[4] = {};
+    EXPECT_EQ(S_OK, client->accLocation(&box[0], &box[1], &box[2], &box[3], child));
+    RECT bounds = testskin::ButtonBounds(1, 3);
+    EXPECT_EQ(bounds.left, box[0]);
+    EXPECT_EQ(bounds.bottom - bounds.top, box[3]);
     ASSERT_NE(nullptr, currentSkin);
     EXPECT_EQ(800, currentSkin->screenWidth);
     EXPECT_EQ(6, currentSkin->buttonCount);
@@ -341,6 +372,11 @@ TEST_F(MenuWindow, ADisplayChangeReloadsTheSkinOrClosesTheMenu)
     Pump();
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(nullptr, currentSkin);
+    // The object outlives the window and answers as disconnected.
+    LONG count = 0;
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, client->get_accChildCount(&count));
+    EXPECT_EQ(CO_E_OBJNOTCONNECTED, client->accLocation(&box[0], &box[1], &box[2], &box[3], child));
+    client->Release();
     MSG msg;
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(18u, msg.wParam);
@@ -352,6 +388,15 @@ TEST_F(MenuWindow, ASkinThatFailsRefusesCreation)
     EXPECT_EQ(nullptr, Create());
     EXPECT_TRUE(bench::TopLevelWindowsOfClass(menuWindowClassName).empty());
     EXPECT_EQ(nullptr, currentSkin) << "the half-built skin is freed with the window";
+}
+
+TEST(SpokenKeyName, DropsALeadingNumberThatStandsAsAWord)
+{
+    EXPECT_STREQ("Internet", SpokenKeyName("1 Internet"));
+    EXPECT_STREQ("Music CD", SpokenKeyName("12 \tMusic CD"));
+    EXPECT_STREQ("3D Movies", SpokenKeyName("3D Movies"));
+    EXPECT_STREQ("42  ", SpokenKeyName("42  "));
+    EXPECT_STREQ("Button 1", SpokenKeyName("Button 1"));
 }
 
 struct AgentWait {
