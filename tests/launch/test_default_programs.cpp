@@ -275,10 +275,7 @@ TEST(DefaultPrograms, ResultsFitTheirBuffersWholeOrNotAtAll)
     const std::string name256 = "C:\\n" + name255.substr(3);
     // Both exist: a missing program is no browser whatever its length.
     for (const std::string& name : {name255, name256}) {
-        HANDLE file = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        ASSERT_NE(INVALID_HANDLE_VALUE, file);
-        CloseHandle(file);
+        ASSERT_TRUE(CopyFileA(exe.c_str(), name.c_str(), FALSE));
     }
     ASSERT_TRUE(reg.Set(HKEY_CURRENT_USER, std::string(kUserClasses) + "http\\shell\\open\\command",
                         "", Quoted(name255) + " %1"));
