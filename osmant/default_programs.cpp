@@ -97,8 +97,7 @@ int ProgramOfCommand(const char* commandLine, char* fileName, int fileNameSize)
         !FindCommandProgram(expanded, &program)) {
         return 0;
     }
-    if (program.path[0] == '\0' &&
-        (IsPathName(program.name) || !ShellMayOpenUnfound(program))) {
+    if (program.path[0] == '\0' && (IsPathName(program.name) || !ShellMayOpenUnfound(program))) {
         return 0;
     }
     return CopyWhole(fileName, fileNameSize, program.name) && fileName[0] != '\0';

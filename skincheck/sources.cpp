@@ -42,10 +42,12 @@ void ReportButtonSources(Report* report, const char* keyPath, HKEY user, HKEY ma
             break;
         }
         if (StoreRefusesType(valueName, type, dataSize)) {
-            ReportLine(report, "%s: %s: %s: a failed read: the user's tree holds it as a type "
-                       "the store refuses%s", section, keyPath, valueName,
+            ReportLine(report,
+                       "%s: %s: %s: a failed read: the user's tree holds it as a type "
+                       "the store refuses%s",
+                       section, keyPath, valueName,
                        HasValue(machine, valueName) ? ", and the machine-wide value is not read"
-                                                     : "");
+                                                    : "");
             continue;
         }
         ReportLine(report, "%s: %s: %s: user's tree%s", section, keyPath, valueName,

@@ -292,8 +292,8 @@ TEST(TarvikSeam, CloakedWindowsAreNoProgramsWindow)
     EXPECT_LT(0, attributeQuestions);
     // No window is looked at for a URL, which names no program, nor for a folder command: on
     // Windows every folder window is the shell's explorer's, whatever folder it shows.
-    for (const char* text : {"shell:AppsFolder\\Contoso.Web_8wekyb3d8bbwe!App",
-                             "explorer.exe C:\\", "%windir%\\Explorer /e,C:\\Users"}) {
+    for (const char* text : {"shell:AppsFolder\\Contoso.Web_8wekyb3d8bbwe!App", "explorer.exe C:\\",
+                             "%windir%\\Explorer /e,C:\\Users"}) {
         attributeQuestions = 0;
         EXPECT_EQ(nullptr, TARVIK_GetWindowHandleFromExecutableFile(text)) << text;
         EXPECT_EQ(0, attributeQuestions) << text;

@@ -331,7 +331,7 @@ COLORREF WINAPI CountingGetPixel(HDC, int, int)
     ++pixelReads;
     return CLR_INVALID;
 }
-}  // namespace
+} // namespace
 
 TEST_F(ButtonTableTest, TracedPixelsAreBoundedPerSkinLoadNotPerSide)
 {
