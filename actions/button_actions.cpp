@@ -50,8 +50,10 @@ void StartBrowser(HWND window)
 }
 
 // The mail application command lets the shell open mail its own way: when no mail program is
-// known, when a running one was just brought forward, and when starting one failed.
-void StartMail()
+// known, when a running one was just brought forward, and when starting one failed. The menu
+// window owns the start, so a consent prompt for a mail program that needs elevation comes up in
+// front of the menu rather than as a flashing button behind it.
+void StartMail(HWND window)
 {
     if (HandToAgent(AgentMsgRemoteCode, RemoteCodeMail)) {
         return;
@@ -62,7 +64,7 @@ void StartMail()
         HWND running = TARVIK_GetWindowHandleFromExecutableFile(mail.chars);
         if (running != nullptr) {
             Osmant_SetWindowToForeground(running);
-        } else if (Osmant_ExecuteCommand(nullptr, mail.chars, 0, 0)) {
+        } else if (Osmant_ExecuteCommand(window, mail.chars, 0, 0)) {
             return;
         }
     }
@@ -183,7 +185,7 @@ void PerformButtonAction(HWND window, int index)
         StartBrowser(window);
         break;
     case RemoteCodeMail:
-        StartMail();
+        StartMail(window);
         break;
     case RemoteCodeCdPlayer:
         StartCdPlayer(window);

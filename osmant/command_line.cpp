@@ -8,9 +8,19 @@ int IsBlank(char c)
     return c == ' ' || c == '\t';
 }
 
-int EndsWithExe(const char* text, int length)
+// A name the system runs as a program: ".exe", ".com", ".bat" or ".cmd".
+int EndsWithProgramType(const char* text, int length)
 {
-    return length > 4 && lstrcmpiA(text + length - 4, ".exe") == 0;
+    static const char* const types[] = {".exe", ".com", ".bat", ".cmd"};
+    if (length <= 4) {
+        return 0;
+    }
+    for (const char* type : types) {
+        if (lstrcmpiA(text + length - 4, type) == 0) {
+            return 1;
+        }
+    }
+    return 0;
 }
 
 int IsFile(const char* path)
@@ -100,35 +110,81 @@ const char* RestAfter(const char* text, int end, int limit)
                                                                       : text + end;
 }
 
-// Every blank-ended prefix is tried and the longest that names an existing program wins. Taking
-// the shortest, as CreateProcess does with an unquoted name, would run "D:\My.exe" for
-// "D:\My Browser\browser.exe": a file anyone may put at the root of a data drive.
+int IsFolder(const char* path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// A segment made of dots (and blanks after them), which the system resolves as "here" or "up".
+int IsDotSegment(const char* text, int start, int end)
+{
+    if (start >= end || text[start] != '.') {
+        return 0;
+    }
+    for (int i = start; i < end; ++i) {
+        if (text[i] != '.' && !IsBlank(text[i])) {
+            return 0;
+        }
+    }
+    return 1;
+}
+
+// Whether text[0, end) has a dot segment that begins after position blank. Such a candidate
+// is a program only through the words after the program: "C:\My Browser\browser.exe x\..\..\evil"
+// would run "C:\evil.exe".
+int CrossesDotSegment(const char* text, int blank, int end)
+{
+    int start = 0;
+    for (int i = 0; i <= end; ++i) {
+        if (i == end || text[i] == '\\' || text[i] == '/') {
+            if (start > blank && IsDotSegment(text, start, i)) {
+                return 1;
+            }
+            start = i + 1;
+        }
+    }
+    return 0;
+}
+
+// Every blank-ended prefix is tried and the longest that names an existing program (or folder)
+// wins. Taking the shortest, as CreateProcess does with an unquoted name, would run "D:\My.exe"
+// for "D:\My Browser\browser.exe": a file anyone may put at the root of a data drive.
+// Candidates end at the first one that names a program file (a folder of that name aside):
+// what follows is its arguments, and when that file is missing it is still the program, so an
+// uninstalled "D:\My Browser\missing.exe" never hands the start to "D:\My.exe". Candidates
+// are taken as written: none crosses a dot segment after the first blank.
 int FindUnquotedProgram(const char* text, CommandProgram* program)
 {
     int limit = UnquotedLimit(text);
+    int firstBlank = 0;
+    while (firstBlank < limit && !IsBlank(text[firstBlank])) {
+        ++firstBlank;
+    }
     char candidate[MAX_PATH];
     char path[MAX_PATH];
-    int longest = -1;
-    int firstExe = -1;
+    int end = -1;
     for (int i = 1; i <= limit; ++i) {
         if (i < limit && !IsBlank(text[i])) {
             continue;
         }
-        if (IsBlank(text[i - 1]) || !CopyWhole(candidate, MAX_PATH, text, i)) {
+        if (IsBlank(text[i - 1])) {
             continue;
         }
-        if (LocateProgram(candidate, path, MAX_PATH)) {
-            longest = i;
-        } else if (firstExe < 0 && EndsWithExe(candidate, i)) {
-            firstExe = i;
+        if (CrossesDotSegment(text, firstBlank, i) || !CopyWhole(candidate, MAX_PATH, text, i)) {
+            break;
+        }
+        const int folder = IsPathName(candidate) && IsFolder(candidate);
+        if (folder || LocateProgram(candidate, path, MAX_PATH)) {
+            end = i;
+        }
+        if (!folder && EndsWithProgramType(candidate, i)) {
+            end = i;
+            break;
         }
     }
-    int end = longest > 0 ? longest : firstExe;
     if (end <= 0) {
-        end = 0;
-        while (end < limit && !IsBlank(text[end])) {
-            ++end;
-        }
+        end = firstBlank;
     }
     return TakeProgram(program, text, end, RestAfter(text, end, limit));
 }
@@ -252,4 +308,29 @@ const char* ExtensionPart(const char* path)
 int IsPathName(const char* name)
 {
     return FileNamePart(name) != name;
+}
+
+int IsUrlText(const char* text)
+{
+    int length = 0;
+    while ((text[length] >= 'a' && text[length] <= 'z') ||
+           (text[length] >= 'A' && text[length] <= 'Z') ||
+           (length > 0 && ((text[length] >= '0' && text[length] <= '9') || text[length] == '+' ||
+                           text[length] == '-' || text[length] == '.'))) {
+        ++length;
+    }
+    return length >= 2 && text[length] == ':';
+}
+
+int ShellMayOpenUnfound(const CommandProgram& program)
+{
+    if (IsPathName(program.name)) {
+        return IsFolder(program.name);
+    }
+    for (const char* p = program.name; *p != '\0'; ++p) {
+        if (IsBlank(*p)) {
+            return 0;
+        }
+    }
+    return program.name[0] != '\0';
 }

@@ -27,8 +27,10 @@ struct CommandProgram {
 
 // Finds the program of a command line: a quoted program runs to the closing quotation mark (or
 // the end); an unquoted one is the longest blank-ended prefix that names an existing file
-// (".exe" may be left off), never a shorter one, else the shortest prefix ending in ".exe",
-// else the first word. A single quotation mark that ends an unquoted text is dropped: trimming
+// (".exe" may be left off) or folder, never a shorter one. Prefixes end at the first that names
+// a program file (".exe", ".com", ".bat", ".cmd"), which is the program even when it does not
+// exist; none is taken that crosses a "." or ".." segment after the first blank. Failing all
+// that, the first word. A single quotation mark that ends an unquoted text is dropped: trimming
 // a quoted player command and closing it again leaves one there.
 // Returns 1 when a program name was found.
 int FindCommandProgram(const char* commandLine, CommandProgram* program);
@@ -45,3 +47,12 @@ const char* ExtensionPart(const char* path);
 
 // 1 when the name contains a backslash, slash or colon, so that it is a path, not a bare name.
 int IsPathName(const char* name);
+
+// 1 for a URL: a scheme of two or more letters, digits, "+", "-" or "." (a letter first) before
+// a colon, as "http:", "mailto:" or "shell:". One letter before a colon is a drive.
+int IsUrlText(const char* text);
+
+// 1 when a program that no file was found for may still go to the shell: a folder that exists
+// (a path), or a bare name without blanks, which the shell may know from App Paths. A path that
+// names nothing is no program: the shell would split it at a blank and might run a shorter one.
+int ShellMayOpenUnfound(const CommandProgram& program);

@@ -84,14 +84,20 @@ int ReadPlayerVerbCommand(const char* className, char* out, int outSize)
            ReadVerbCommand(className, "open", out, outSize);
 }
 
-// The program file that a command line starts, as written, without quotation marks.
+// The program file that a command line starts, as written, without quotation marks. A program
+// that does not exist is none: a registration left behind by an uninstalled browser must not
+// make the browser's button start whatever a shorter path names. A bare name without blanks
+// passes, since the shell may know it from App Paths.
 int ProgramOfCommand(const char* commandLine, char* fileName, int fileNameSize)
 {
     char expanded[kValueRoom];
     CommandProgram program;
+    fileName[0] = '\0';
     if (!ExpandWhole(expanded, sizeof expanded, commandLine) ||
         !FindCommandProgram(expanded, &program)) {
-        fileName[0] = '\0';
+        return 0;
+    }
+    if (program.path[0] == '\0' && (IsPathName(program.name) || !ShellMayOpenUnfound(program))) {
         return 0;
     }
     return CopyWhole(fileName, fileNameSize, program.name) && fileName[0] != '\0';
@@ -112,7 +118,7 @@ int ReadSchemeCommand(const char* scheme, char* out, int outSize)
 }
 
 // What the shell says about a scheme's default handler.
-enum ShellAnswer { ShellHasNoAnswer, ShellNamedHandler, ShellHandlerDoesNotFit };
+enum ShellAnswer { ShellHasNoAnswer, ShellNamedHandler, ShellHandlerUnusable };
 
 // The shell resolves a scheme's default handler as the system does when a link is opened: the
 // user's choice wherever this version of the system keeps it, per-user and machine classes
@@ -121,7 +127,8 @@ enum ShellAnswer { ShellHasNoAnswer, ShellNamedHandler, ShellHandlerDoesNotFit }
 // blank that names a file). A packaged handler has no command, only an application id;
 // "shell:AppsFolder\<id>" is the target through which the shell opens that very app, and
 // Osmant_ExecuteCommand hands such a text to the shell. A handler whose name does not fit the
-// caller's buffer is a failure, not a reason to pick another program.
+// caller's buffer, or whose program does not exist, is a failure, not a reason to pick another
+// program.
 ShellAnswer AskShellForHandler(const char* scheme, char* fileName, int fileNameSize)
 {
     char text[kValueRoom];
@@ -132,7 +139,7 @@ ShellAnswer AskShellForHandler(const char* scheme, char* fileName, int fileNameS
                                                   &size)) &&
         text[0] != '\0') {
         return ProgramOfCommand(text, fileName, fileNameSize) ? ShellNamedHandler
-                                                              : ShellHandlerDoesNotFit;
+                                                              : ShellHandlerUnusable;
     }
     size = sizeof text;
     text[0] = '\0';
@@ -141,7 +148,7 @@ ShellAnswer AskShellForHandler(const char* scheme, char* fileName, int fileNameS
         text[0] != '\0') {
         return JoinPath(fileName, fileNameSize, "shell:AppsFolder\\", text, "")
                    ? ShellNamedHandler
-                   : ShellHandlerDoesNotFit;
+                   : ShellHandlerUnusable;
     }
     fileName[0] = '\0';
     return ShellHasNoAnswer;

@@ -23,20 +23,6 @@ int ShellShowValue(int showCommand)
     return showCommand == 0 ? SW_SHOWNORMAL : showCommand;
 }
 
-// A scheme of two or more letters before a colon ("http:", "mailto:"); one letter before a
-// colon is a drive.
-int IsUrl(const char* text)
-{
-    int length = 0;
-    while ((text[length] >= 'a' && text[length] <= 'z') ||
-           (text[length] >= 'A' && text[length] <= 'Z') ||
-           (length > 0 && ((text[length] >= '0' && text[length] <= '9') || text[length] == '+' ||
-                           text[length] == '-' || text[length] == '.'))) {
-        ++length;
-    }
-    return length >= 2 && text[length] == ':';
-}
-
 int IsDirectlyRunnable(const char* path)
 {
     const char* ext = ExtensionPart(path);
@@ -123,7 +109,7 @@ extern "C" int Osmant_ExecuteCommand(HWND owner, const char* commandLine, int sh
     if (*text == '\0') {
         return 0;
     }
-    if (IsUrl(text)) {
+    if (IsUrlText(text)) {
         return ShellOpen(owner, text, nullptr, showCommand);
     }
     CommandProgram program;
@@ -132,6 +118,10 @@ extern "C" int Osmant_ExecuteCommand(HWND owner, const char* commandLine, int sh
     }
     if (program.path[0] != '\0' && IsDirectlyRunnable(program.path)) {
         return StartProgram(owner, program, showCommand);
+    }
+    // A missing program is no program: the shell, handed its path, might start a shorter one.
+    if (program.path[0] == '\0' && !ShellMayOpenUnfound(program)) {
+        return 0;
     }
     // A document, a folder, a script, or a name only the shell knows (App Paths): the shell
     // finds what opens it and fails for a name that stands for nothing.

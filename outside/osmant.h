@@ -23,7 +23,8 @@ int Osmant_SetWindowToForeground(HWND window);
 
 // The default web browser as the shell resolves the http protocol (AssocQueryStringA with
 // ASSOCF_IS_PROTOCOL): the program file of its command, as written, without quotation marks
-// and with environment strings expanded. A packaged default with no program file gives
+// and with environment strings expanded. A program file that does not exist is no browser
+// (result 0), never a shorter path that does. A packaged default with no program file gives
 // "shell:AppsFolder\<application id>", a text Osmant_ExecuteCommand hands to the shell, which
 // opens that app. When the shell names a handler, no other program is ever given instead (a
 // name too long for the buffer is a failure). Only when the shell knows no handler: the open
@@ -53,8 +54,10 @@ int Osmant_GetDefaultPlayerFileNameByExtName(const char* extName, char* commandL
 // without error boxes); a program (.exe, .com) is started directly with its arguments, and
 // through the shell (which asks for consent) when it needs elevation. The program is quoted, or
 // unquoted with blanks in its path: then the longest blank-ended prefix that names an existing
-// program, never a shorter one; ".exe" may be left off, a bare name is searched along the search
-// path; a lone quotation mark at the end of an unquoted text is ignored. owner: the window the
+// program or folder, never a shorter one; ".exe" may be left off, a bare name is searched along
+// the search path; prefixes end at the first that names a program file (.exe, .com, .bat, .cmd)
+// and cross no "." or ".." segment after the first blank; a lone quotation mark at the end of an
+// unquoted text is ignored. A program path that names nothing starts nothing. owner: the window the
 // shell uses for any dialog, or null. showCommand: an SW_ value, or 0 for none (the program
 // shows its window as it would from the desktop). flags: must be 0 (else refused).
 // Nonzero exactly when something was started. The started program may take the foreground.

@@ -17,8 +17,10 @@ extern "C" {
 // "recorder.exe"). Comparisons ignore case.
 // Only windows the user can switch to count: visible, without an owner, not tool windows, not
 // cloaked (DWMWA_CLOAKED), and not the shell's own (the desktop, GetShellWindow, and the
-// taskbars), so "explorer.exe D:\" finds a folder window, never the desktop. The one highest in
-// the z-order is returned; a program with no such window gives null.
+// taskbars). The one highest in the z-order is returned; a program with no such window gives
+// null. A URL ("shell:AppsFolder\<id>") and explorer.exe with any argument ("explorer.exe D:\")
+// give null at once: every folder window is the shell's explorer's, whatever folder it shows, so
+// such a command counts as never running and is started.
 HWND TARVIK_GetWindowHandleFromExecutableFile(const char* executableOrCommandLine);
 
 #ifdef __cplusplus

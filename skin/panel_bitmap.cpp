@@ -48,7 +48,9 @@ HBITMAP LoadPanelBitmap(HINSTANCE instance, Skin* skin, const char* directory, c
         return nullptr;
     }
     // No LR_CREATEDIBSECTION: the panel is wanted as a bitmap in the screen's own format, so that
-    // painting is a plain copy.
+    // painting is a plain copy, and the skin's files are run-length encoded, which the system
+    // documents for device-dependent bitmaps only; a DIB section is made from uncompressed
+    // formats, so with the flag such a file may fail to load on Windows (Wine decodes it anyway).
     HANDLE loaded =
         LoadImageA(instance, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE);
     if (loaded == nullptr) {

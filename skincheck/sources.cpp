@@ -17,6 +17,17 @@ bool HasValue(HKEY key, const char* valueName)
     return RegQueryValueExA(key, valueName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
+// The store reads "Remote Code" as a 4-byte DWORD and every other value of a button as a string.
+// A user's value of another type is still the user's, so the read fails: the machine-wide
+// value below it is never reached.
+bool StoreRefusesType(const char* valueName, DWORD type, DWORD size)
+{
+    if (lstrcmpiA(valueName, "Remote Code") == 0) {
+        return type != REG_DWORD || size != sizeof(DWORD);
+    }
+    return type != REG_SZ && type != REG_EXPAND_SZ;
+}
+
 // One line per value of either key, in the user's key's order, then the machine-wide key's
 // values the user's key lacks.
 void ReportButtonSources(Report* report, const char* keyPath, HKEY user, HKEY machine)
@@ -24,9 +35,20 @@ void ReportButtonSources(Report* report, const char* keyPath, HKEY user, HKEY ma
     char valueName[valueNameCapacity];
     for (DWORD index = 0;; ++index) {
         DWORD size = sizeof valueName;
-        if (RegEnumValueA(user, index, valueName, &size, nullptr, nullptr, nullptr, nullptr) !=
+        DWORD type = REG_NONE;
+        DWORD dataSize = 0;
+        if (RegEnumValueA(user, index, valueName, &size, nullptr, &type, nullptr, &dataSize) !=
             ERROR_SUCCESS) {
             break;
+        }
+        if (StoreRefusesType(valueName, type, dataSize)) {
+            ReportLine(report,
+                       "%s: %s: %s: a failed read: the user's tree holds it as a type "
+                       "the store refuses%s",
+                       section, keyPath, valueName,
+                       HasValue(machine, valueName) ? ", and the machine-wide value is not read"
+                                                    : "");
+            continue;
         }
         ReportLine(report, "%s: %s: %s: user's tree%s", section, keyPath, valueName,
                    HasValue(machine, valueName) ? " (over the machine-wide value)" : "");

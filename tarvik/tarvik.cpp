@@ -156,6 +156,18 @@ BOOL CALLBACK VisitWindow(HWND window, LPARAM lParam)
     return FALSE;
 }
 
+// The shell's explorer.exe told which folder (or other place) to show. On Windows 10 and 11
+// every folder window belongs to the shell's own explorer process, so a match by program would
+// bring forward a window showing any other folder. Such a command counts as never running: it
+// is started, and opens its folder.
+int OpensAPlaceInTheShell(const CommandProgram& program)
+{
+    const char* name = FileNamePart(program.name);
+    return program.arguments[0] != '\0' &&
+           (lstrcmpiA(name, "explorer.exe") == 0 || lstrcmpiA(name, "explorer") == 0);
+}
+
+// A URL (a "shell:" target for a packaged app among them) names no program file to match.
 // A path is compared whole, in the long form process images are reported in; a program that
 // exists is compared by the path it was found at, so relative paths and a left-off ".exe" work.
 int BuildQuery(const char* text, ProgramQuery* query)
@@ -165,7 +177,8 @@ int BuildQuery(const char* text, ProgramQuery* query)
     query->byPath = 0;
     char expanded[4096];
     CommandProgram program;
-    if (!ExpandWhole(expanded, sizeof expanded, text) || !FindCommandProgram(expanded, &program)) {
+    if (!ExpandWhole(expanded, sizeof expanded, text) || IsUrlText(SkipBlanks(expanded)) ||
+        !FindCommandProgram(expanded, &program) || OpensAPlaceInTheShell(program)) {
         return 0;
     }
     if (!IsPathName(program.name)) {

@@ -192,12 +192,13 @@ TEST_F(ButtonActions, MailIsBroughtForwardOrStartedAndTheShellAskedWhenThatDoesN
     fake::Calls().clear();
     fake::World().runningWindows.clear();
     Run(321);
-    EXPECT_EQ((Calls{getMail, find, Execute(nullptr, mail)}), Launches()) << "started";
+    // The menu owns the start, so a consent prompt comes up in front of it.
+    EXPECT_EQ((Calls{getMail, find, Execute(menu, mail)}), Launches()) << "started";
 
     fake::Calls().clear();
     fake::World().executeResult = 0;
     Run(321);
-    EXPECT_EQ((Calls{getMail, find, Execute(nullptr, mail), appCommand}), Launches())
+    EXPECT_EQ((Calls{getMail, find, Execute(menu, mail), appCommand}), Launches())
         << "start failed";
 
     fake::Calls().clear();

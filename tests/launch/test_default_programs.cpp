@@ -95,10 +95,17 @@ TEST(DefaultPrograms, BrowserIsTheUserChoiceElseTheHttpHandler)
     EXPECT_EQ(exe, Browser(&result));
     EXPECT_NE(0, result);
 
-    // A program the command does not quote and that does not exist: the name up to ".exe".
-    ASSERT_TRUE(reg.Set(HKEY_CURRENT_USER, std::string(kUserClasses) + "http\\shell\\open\\command",
-                        "", "C:\\No Such Dir\\web browser.exe -osint -url %1"));
-    EXPECT_EQ("C:\\No Such Dir\\web browser.exe", Browser(&result));
+    // A program that does not exist is no browser, quoted or not, and never a shorter path that
+    // does ("C:\\My.exe").
+    launch::InterceptionPair pair;
+    ASSERT_TRUE(pair.ready);
+    for (const std::string& command : {Quoted(pair.folder + "missing.exe") + " \"%1\"",
+                                       pair.folder + "missing.exe -osint -url %1"}) {
+        ASSERT_TRUE(reg.Set(HKEY_CURRENT_USER,
+                            std::string(kUserClasses) + "http\\shell\\open\\command", "", command));
+        EXPECT_EQ("", Browser(&result)) << command;
+        EXPECT_EQ(0, result) << command;
+    }
 }
 
 TEST(DefaultPrograms, MailIsTheMailtoHandlerElseTheRegisteredClient)
@@ -114,17 +121,20 @@ TEST(DefaultPrograms, MailIsTheMailtoHandlerElseTheRegisteredClient)
     EXPECT_EQ(exe, Mail(&result));
     EXPECT_NE(0, result);
 
+    // Registered programs count only where their file exists.
+    const std::string client = Recorder().dir + "mail client.exe";
+    ASSERT_TRUE(CopyFileA(exe.c_str(), client.c_str(), FALSE));
     ASSERT_TRUE(reg.Set(HKEY_CURRENT_USER, "Software\\Clients\\Mail", "", "Tilebox Test Mail"));
     ASSERT_TRUE(reg.Set(HKEY_LOCAL_MACHINE,
                         "Software\\Clients\\Mail\\Tilebox Test Mail\\shell\\open\\command", "",
-                        Quoted(Recorder().dir + "mail client.exe") + " /compose"));
+                        Quoted(client) + " /compose"));
     // Still the mailto handler while one is registered.
     EXPECT_EQ(exe, Mail(&result));
 
     // Without any mailto handler, the client named under Clients\Mail.
     bench::DeleteTree(HKEY_CURRENT_USER, std::string(kUserClasses) + "mailto");
     {
-        EXPECT_EQ(Recorder().dir + "mail client.exe", Mail(&result));
+        EXPECT_EQ(client, Mail(&result));
         EXPECT_NE(0, result);
 
         bench::DeleteTree(HKEY_LOCAL_MACHINE, "Software\\Clients\\Mail\\Tilebox Test Mail");
@@ -132,6 +142,7 @@ TEST(DefaultPrograms, MailIsTheMailtoHandlerElseTheRegisteredClient)
         EXPECT_EQ("", Mail(&result));
         EXPECT_EQ(0, result);
     }
+    DeleteFileA(client.c_str());
 }
 
 TEST(DefaultPrograms, PlayerOfAVerbPathIsItsCommandLine)
@@ -261,12 +272,19 @@ TEST(DefaultPrograms, ResultsFitTheirBuffersWholeOrNotAtAll)
     name255.append(255 - name255.size() - 4, 'n');
     name255 += ".exe";
     ASSERT_EQ(255u, name255.size());
+    const std::string name256 = "C:\\n" + name255.substr(3);
+    // Both exist: a missing program is no browser whatever its length.
+    for (const std::string& name : {name255, name256}) {
+        ASSERT_TRUE(CopyFileA(exe.c_str(), name.c_str(), FALSE));
+    }
     ASSERT_TRUE(reg.Set(HKEY_CURRENT_USER, std::string(kUserClasses) + "http\\shell\\open\\command",
                         "", Quoted(name255) + " %1"));
     EXPECT_EQ(name255, Browser(&result));
     EXPECT_NE(0, result);
     ASSERT_TRUE(reg.Set(HKEY_CURRENT_USER, std::string(kUserClasses) + "http\\shell\\open\\command",
-                        "", Quoted("C:\\n" + name255.substr(3)) + " %1"));
+                        "", Quoted(name256) + " %1"));
     EXPECT_EQ("", Browser(&result));
     EXPECT_EQ(0, result);
+    DeleteFileA(name255.c_str());
+    DeleteFileA(name256.c_str());
 }

@@ -70,6 +70,11 @@ TEST_F(Execute, AnUnquotedPathRunsItsLongestExistingProgram)
     EXPECT_EQ(Quoted(pair.browser) + " -url x", StartAndRecord(pair.folder + "browser -url x"));
     // The shorter program when that is all the text names.
     EXPECT_EQ(Quoted(pair.decoy) + " Browser-less", StartAndRecord("C:\\My Browser-less"));
+    // Words after the program never choose it, though "..\\..\\My" leads to the shorter one.
+    EXPECT_EQ(Quoted(pair.browser) + " x\\..\\..\\My",
+              StartAndRecord(pair.browser + " x\\..\\..\\My"));
+    EXPECT_EQ(Quoted(pair.browser) + " x\\..\\..\\My",
+              StartAndRecord(pair.folder + "browser x\\..\\..\\My"));
 }
 
 TEST_F(Execute, OpensDocumentsAndUrlsThroughTheShell)
@@ -101,10 +106,17 @@ TEST_F(Execute, OpensDocumentsAndUrlsThroughTheShell)
 
 TEST_F(Execute, StartsNothingForMissingProgramsOrBadArguments)
 {
+    // A missing program in a folder with a blank never hands the start to "C:\\My.exe".
+    launch::InterceptionPair pair;
+    ASSERT_TRUE(pair.ready);
     launch::ClearLog();
     const char* const failures[] = {
         "\"C:\\No Such Dir\\missing.exe\" /x",
         "C:\\No Such Dir\\missing.exe /x",
+        "\"C:\\My Browser\\missing.exe\" /x",
+        "C:\\My Browser\\missing.exe /x",
+        "C:\\My Browser\\missing.cmd",
+        "C:\\My Browser\\missing.exe\"",
         "tilebox-missing-program.exe",
         "",
         "   ",

@@ -20,6 +20,7 @@ namespace {
 struct Recorded {
     std::vector<std::string> calls;
     STARTUPINFOA startup = {};
+    std::string createLine;
     std::string shellFile;
     std::string shellParameters;
     int shellShow = -1;
@@ -32,12 +33,13 @@ struct Recorded {
 
 Recorded recorded;
 
-BOOL WINAPI FakeCreateProcess(LPCSTR, LPSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL,
-                              DWORD, LPVOID, LPCSTR, LPSTARTUPINFOA startup,
+BOOL WINAPI FakeCreateProcess(LPCSTR, LPSTR line, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES,
+                              BOOL, DWORD, LPVOID, LPCSTR, LPSTARTUPINFOA startup,
                               LPPROCESS_INFORMATION info)
 {
     recorded.calls.push_back("CreateProcess");
     recorded.startup = *startup;
+    recorded.createLine = line;
     if (recorded.createError != ERROR_SUCCESS) {
         SetLastError(recorded.createError);
         return FALSE;
@@ -158,6 +160,17 @@ TEST_F(LaunchSeams, ShowCommandZeroLeavesTheShowFlagOff)
     // The shell passes its show command on to the process it starts: the ordinary one for 0.
     ASSERT_NE(0, Osmant_ExecuteCommand(nullptr, "tbxseam:hello", 0, 0));
     EXPECT_EQ(SW_SHOWNORMAL, recorded.shellShow);
+
+    // A path with blanks reaches CreateProcess quoted however it was written.
+    ASSERT_NE(0, Osmant_ExecuteCommand(nullptr, (launch::Recorder().exe + " /y").c_str(), 0, 0));
+    EXPECT_EQ(launch::Quoted(launch::Recorder().exe) + " /y", recorded.createLine);
+    // An existing folder is opened whole, never taken for "C:\\My.exe" and its words.
+    launch::InterceptionPair pair;
+    ASSERT_TRUE(pair.ready);
+    recorded = Recorded();
+    ASSERT_NE(0, Osmant_ExecuteCommand(nullptr, "C:\\My Browser", 0, 0));
+    EXPECT_EQ("ShellExecuteEx; ", Join(recorded.calls));
+    EXPECT_EQ("C:\\My Browser", recorded.shellFile);
 }
 
 TEST_F(LaunchSeams, ProgramsThatNeedElevationGoToTheShell)
@@ -184,7 +197,7 @@ TEST_F(LaunchSeams, PackagedDefaultsOpenThroughTheShellAndNeverFallBack)
     for (const char* scheme : {"http", "mailto"}) {
         ASSERT_TRUE(bench::WriteString(HKEY_CURRENT_USER,
                                        classes + scheme + "\\shell\\open\\command", "",
-                                       "C:\\Unchosen\\old.exe \"%1\""));
+                                       launch::Quoted(program) + " \"%1\""));
     }
     char name[256];
 
@@ -201,9 +214,15 @@ TEST_F(LaunchSeams, PackagedDefaultsOpenThroughTheShellAndNeverFallBack)
     EXPECT_STREQ("shell:AppsFolder\\Contoso.Mail_8wekyb3d8bbwe!App", name);
 
     // A desktop program the shell names: its program file, found by the longest-prefix rule.
-    recorded.assocCommand = "C:\\Chosen Web\\web.exe --single \"%1\"";
+    recorded.assocCommand = launch::Recorder().exe + " --single \"%1\"";
     EXPECT_NE(0, Osmant_GetSystemDefaultBrowserFileName(name));
-    EXPECT_STREQ("C:\\Chosen Web\\web.exe", name);
+    EXPECT_EQ(launch::Recorder().exe, name);
+    // One that no longer exists is no browser: not "C:\\My.exe", nor the registrations.
+    launch::InterceptionPair pair;
+    ASSERT_TRUE(pair.ready);
+    recorded.assocCommand = "\"C:\\My Browser\\missing.exe\" \"%1\"";
+    EXPECT_EQ(0, Osmant_GetSystemDefaultBrowserFileName(name));
+    EXPECT_STREQ("", name);
 
     // An id too long for the buffer fails rather than naming another program.
     recorded.assocCommand.clear();
@@ -214,7 +233,7 @@ TEST_F(LaunchSeams, PackagedDefaultsOpenThroughTheShellAndNeverFallBack)
     // Only when the shell knows no handler at all do the registrations serve.
     recorded.assocAppId.clear();
     EXPECT_NE(0, Osmant_GetSystemDefaultBrowserFileName(name));
-    EXPECT_STREQ("C:\\Unchosen\\old.exe", name);
+    EXPECT_EQ(program, name);
     for (const char* scheme : {"http", "mailto"}) {
         bench::DeleteTree(HKEY_CURRENT_USER, classes + scheme);
     }
@@ -250,8 +269,10 @@ HRESULT WINAPI CloakedAnswer(HWND, DWORD attribute, PVOID value, DWORD size)
     return S_OK;
 }
 
+int attributeQuestions = 0;
 HRESULT WINAPI NoCloakingAnswer(HWND, DWORD, PVOID, DWORD)
 {
+    ++attributeQuestions;
     return E_NOTIMPL;
 }
 
@@ -268,6 +289,15 @@ TEST(TarvikSeam, CloakedWindowsAreNoProgramsWindow)
     // A system that cannot tell counts the window as shown.
     tarvikPlatform.getWindowAttribute = NoCloakingAnswer;
     EXPECT_EQ(window, TARVIK_GetWindowHandleFromExecutableFile(launch::Recorder().exe.c_str()));
+    EXPECT_LT(0, attributeQuestions);
+    // No window is looked at for a URL, which names no program, nor for a folder command: on
+    // Windows every folder window is the shell's explorer's, whatever folder it shows.
+    for (const char* text : {"shell:AppsFolder\\Contoso.Web_8wekyb3d8bbwe!App", "explorer.exe C:\\",
+                             "%windir%\\Explorer /e,C:\\Users"}) {
+        attributeQuestions = 0;
+        EXPECT_EQ(nullptr, TARVIK_GetWindowHandleFromExecutableFile(text)) << text;
+        EXPECT_EQ(0, attributeQuestions) << text;
+    }
     tarvikPlatform = saved;
     recorder.Kill();
 }

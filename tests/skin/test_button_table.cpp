@@ -1,4 +1,5 @@
 #include "skin/skin.h"
+#include "skin/skin_limits.h"
 #include "tests/fakes/fake_outside.h"
 #include "tests/skin/skin_test_support.h"
 
@@ -321,6 +322,17 @@ TEST_F(ButtonTableTest, NoTemplateOrNoModeLeavesTheTableUntouched)
     EXPECT_EQ(0, LoadButtonTable(nullptr));
 }
 
+namespace {
+long long pixelReads = 0;
+// Every pixel past the template reads invalid, as the real call gives there: fast enough to trace
+// the whole budget in a test.
+COLORREF WINAPI CountingGetPixel(HDC, int, int)
+{
+    ++pixelReads;
+    return CLR_INVALID;
+}
+} // namespace
+
 TEST_F(ButtonTableTest, TracedPixelsAreBoundedPerSkinLoadNotPerSide)
 {
     // A wide, flat button traces; its shape is no reason to refuse it.
@@ -335,6 +347,9 @@ TEST_F(ButtonTableTest, TracedPixelsAreBoundedPerSkinLoadNotPerSide)
 
     // Six blocks of 4096 x 4096 pixels: the first two alone would trace more than one picture
     // of the largest screen, so the second is refused before a pixel of it is read.
+    skintest::ImportHook hook("gdi32.dll", "GetPixel", reinterpret_cast<void*>(&CountingGetPixel));
+    ASSERT_TRUE(hook.Installed());
+    pixelReads = 0;
     skin = MakeGridSkin(800, 600);
     for (int i = 0; i < 6; ++i) {
         SetRectangle("Button " + std::to_string(i), "0,0,4095,4095");
@@ -342,7 +357,21 @@ TEST_F(ButtonTableTest, TracedPixelsAreBoundedPerSkinLoadNotPerSide)
     EXPECT_EQ(0, LoadButtonTable(skin));
     EXPECT_EQ(1, skin->buttonCount);
     EXPECT_EQ(nullptr, skin->buttons[1].region);
+    EXPECT_EQ(4096LL * 4096, pixelReads);
     FreeSkin();
+
+    // At the edge: 17,177,596 pixels, then exactly the 16,000,004 left load; one pixel more (a
+    // block of 3 x 5,333,335) is refused unread.
+    for (const bool onePixelMore : {false, true}) {
+        pixelReads = 0;
+        skin = MakeGridSkin(800, 600);
+        SetRectangle("Button 0", "0,0,8588797,1");
+        SetRectangle("Button 1", onePixelMore ? "0,0,5333334,2" : "0,0,8000001,1");
+        EXPECT_EQ(0, LoadButtonTable(skin));
+        EXPECT_EQ(onePixelMore ? 1 : 2, skin->buttonCount);
+        EXPECT_EQ(onePixelMore ? 17177596LL : MaxTracedPixels, pixelReads);
+        FreeSkin();
+    }
 }
 
 namespace {

@@ -1,5 +1,6 @@
 #include "skin/region.h"
 #include "skin/skin_limits.h"
+#include "tests/reliability/soak_counts.h"
 #include "tests/skin/skin_test_support.h"
 
 #include <climits>
@@ -207,6 +208,10 @@ TEST(BuildRegionFromTemplate, ABlockOfExactlyTheTracedPixelBudgetTraces)
     EXPECT_EQ(MaxTracedPixels, CountBlockPixels(RECT{0, 0, 16588799, 1}));
     EXPECT_EQ(MaxTracedPixels + 2, CountBlockPixels(RECT{0, 0, 16588800, 1}));
     EXPECT_EQ(0, CountBlockPixels(RECT{5, 5, 5, 9}));
+    // Reading the whole budget takes seconds: the long run only.
+    if (!reliability::LongRun()) {
+        return;
+    }
     // Past the canvas every pixel reads invalid and belongs: one run per row.
     Canvas canvas(4, 4);
     OwnedRegion strip(

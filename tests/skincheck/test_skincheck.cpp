@@ -438,6 +438,9 @@ TEST(SkinCheck, ReportsWhichTreeEachValueOfAButtonInBothTreesComesFrom)
     const std::string button = "Buttons\\" + testskin::ButtonName(4);
     bench::WriteString(HKEY_CURRENT_USER, "Software\\Velnor\\Tilebox\\" + button,
                        "Rectangle Mode 1", "1,2,3,4");
+    // A value of a type the store refuses is the user's all the same: a failed read.
+    bench::WriteDWord(HKEY_CURRENT_USER, "Software\\Velnor\\Tilebox\\" + button,
+                      "Rectangle Mode 2", 5);
     CheckResult result = RunCheck(dir, "--preview " + Quoted(dir) + " --mode 3");
     testskin::DeleteSettings(HKEY_CURRENT_USER);
     testskin::DeleteSettings(HKEY_LOCAL_MACHINE);
@@ -451,9 +454,10 @@ TEST(SkinCheck, ReportsWhichTreeEachValueOfAButtonInBothTreesComesFrom)
     const std::string prefix = "sources: " + button + ": ";
     EXPECT_EQ((std::vector<std::string>{
                   prefix + "Rectangle Mode 1: user's tree (over the machine-wide value)",
+                  prefix + "Rectangle Mode 2: a failed read: the user's tree holds it as a type "
+                           "the store refuses, and the machine-wide value is not read",
                   prefix + "Rectangle 1280x720: machine-wide tree",
                   prefix + "Rectangle 1920x1080: machine-wide tree",
-                  prefix + "Rectangle Mode 2: machine-wide tree",
                   prefix + "Rectangle Mode 3: machine-wide tree",
                   prefix + "Remote Code: machine-wide tree"}),
               sources)
