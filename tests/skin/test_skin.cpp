@@ -428,8 +428,8 @@ TEST_F(LoadSkinTest, ModuleDirectoryOf255FitsAnd256DoesNot)
     // 255 characters pass; the panel value is read, but no file name fits after them.
     state.moduleDirectory[255] = '\0';
     EXPECT_EQ(0, LoadSkin(AnyWindow()));
-    EXPECT_EQ(PanelReads(1024, 768)[0], fake::Calls().at(0));
-    EXPECT_EQ(1u, fake::Calls().size());
+    EXPECT_EQ(std::vector<std::string>{PanelReads(1024, 768)[0]},
+              fake::CallsStartingWith("Kivrel_GetProfileStringEx"));
 
     // An unterminated directory is refused, not read past.
     std::memset(state.moduleDirectory, 'd', sizeof state.moduleDirectory);
@@ -470,7 +470,7 @@ TEST_F(LoadSkinTest, BadBitmapFilesFailTheLoadCleanly)
         EXPECT_EQ(0, LoadSkin(AnyWindow()));
         ASSERT_NE(nullptr, currentSkin);
         EXPECT_EQ(nullptr, currentSkin->normalBitmap);
-        EXPECT_EQ(1u, fake::Calls().size());
+        EXPECT_EQ(1u, fake::CallsStartingWith("Kivrel_GetProfileStringEx").size());
         FreeSkin();
     }
     ASSERT_TRUE(skintest::WriteRawFile(path, good));
