@@ -388,6 +388,21 @@ void ReportServedSize(ModeContext* context, Skin* skin)
     if (skin->servedWidth == skin->screenWidth && skin->servedHeight == skin->screenHeight) {
         return;
     }
+    // Some of the size's own pictures named but not all three: most likely a slip, which fitting
+    // would otherwise hide.
+    for (int group = NormalBitmapGroup; group <= RegionTemplateGroup; ++group) {
+        char name[SkinValueNameCapacity];
+        char fileName[PathCapacity];
+        FormatSkinValueName(skin->screenWidth, skin->screenHeight, group, name);
+        if (ReadText(panelKey, name, fileName, sizeof fileName)) {
+            ReportProblem(context->report, context->section, false,
+                          "%s: %s is set, but not all three pictures of %dx%d are: the size is "
+                          "served by %dx%d instead",
+                          panelKey, name, skin->screenWidth, skin->screenHeight,
+                          skin->servedWidth, skin->servedHeight);
+            break;
+        }
+    }
     const RECT& placed = skin->placed;
     if (placed.left == 0 && placed.top == 0 && placed.right == skin->screenWidth &&
         placed.bottom == skin->screenHeight) {
