@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 namespace {
@@ -192,6 +193,36 @@ TEST_F(KivrelStore, DWordValues)
     EXPECT_EQ(0, Kivrel_GetProfileDWord("Buttons\\None", "Remote Code", &value));
     EXPECT_EQ(0, Kivrel_GetProfileDWord("Buttons\\Mail", "Remote Code", nullptr));
     EXPECT_EQ(5u, value) << "a failed read leaves the value alone";
+
+    // The empty key path reads the application key's own values, null none.
+    ASSERT_TRUE(bench::WriteDWord(HKEY_LOCAL_MACHINE, softwareKey, "Agent Wait", 0));
+    EXPECT_EQ(1, Kivrel_GetProfileDWord("", "Agent Wait", &value));
+    EXPECT_EQ(0u, value);
+    EXPECT_EQ(0, Kivrel_GetProfileDWord(nullptr, "Agent Wait", &value));
+}
+
+// Value names position by position: the user's, then the machine-wide ones the user's key does
+// not hold; a name the buffer cannot hold, or one the user's key stands over, is a position to
+// skip, not the end.
+TEST_F(KivrelStore, EnumeratesTheValueNamesOfBothTrees)
+{
+    User("Panel", "Alpha", "a");
+    User("Panel", "Beta", "b");
+    Machine("Panel", "Beta", "c");
+    Machine("Panel", std::string(300, 'L'), "d");
+    Machine("Panel", "Theirs", "e");
+    std::string names;
+    char name[256];
+    int index = 0;
+    for (DWORD size = sizeof name; Kivrel_EnumValueName("Panel", index, name, &size, 1);
+         size = sizeof name, ++index) {
+        names += std::string(name) + ";";
+        EXPECT_EQ(strlen(name), size);
+    }
+    EXPECT_EQ("Alpha;Beta;;;Theirs;", names);
+    DWORD size = sizeof name;
+    EXPECT_EQ(0, Kivrel_EnumValueName("Panel", 2, name, &size, 0)) << "the user's tree alone";
+    EXPECT_EQ(0, Kivrel_EnumValueName("", 0, name, &size, 1));
 }
 
 // Every sub-key name of keyPath through the store, joined with ";".
