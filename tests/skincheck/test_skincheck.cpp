@@ -313,8 +313,7 @@ TEST_F(BrokenSkin, TodaysSizesAreCheckedByTheirOwnNamesAndNamesTheMenuNeverReads
 
     // A size the default skin does not name: which one serves it and how, with its preview; by
     // default the previews go to a folder of their own in the temporary folder.
-    std::string settings = base;
-    WriteFile(dir + "skin.reg", settings);
+    WriteFile(dir + "skin.reg", base);
     CheckResult fitted =
         RunCheck(dir, "--reg " + Quoted(dir + "skin.reg") + " --dir " + Quoted(dir) +
                           " --size 1360x768");
@@ -332,7 +331,7 @@ TEST_F(BrokenSkin, TodaysSizesAreCheckedByTheirOwnNamesAndNamesTheMenuNeverReads
 
     const std::string panel = "[HKEY_CURRENT_USER\\Software\\Velnor\\Tilebox\\Panel]\r\n";
     const std::string button = "[HKEY_CURRENT_USER\\Software\\Velnor\\Tilebox\\Buttons\\1 Internet]\r\n";
-    settings = base;
+    std::string settings = base;
     Replace(settings, button, button + "\"Normal Bitmap 1920x1080\"=\"skin\\\\x.bmp\"\r\n");
     Replace(settings, panel,
             panel + "\"" + std::string(300, 'L') + "\"=\"x\"\r\n\"Rectangle 1920x1080\"=\"1,1,9,9\"\r\n");
