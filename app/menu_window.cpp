@@ -27,13 +27,32 @@ static void PauseWithSleep(DWORD milliseconds)
 // that never comes costs the full wait once, before the menu is visible.
 int WaitForAgent(AgentLookup lookup, AgentPause pause)
 {
-    for (int lookups = 1; lookups <= AgentLookups; ++lookups) {
+    return WaitForAgentLookups(AgentLookups, lookup, pause);
+}
+
+int WaitForAgentLookups(int lookups, AgentLookup lookup, AgentPause pause)
+{
+    for (int made = 1; made <= lookups; ++made) {
         if (lookup() != nullptr) {
-            return lookups;
+            return made;
         }
         pause(AgentPauseMs);
     }
-    return AgentLookups;
+    return lookups > 0 ? lookups : 0;
+}
+
+const char agentWaitName[] = "Agent Wait";
+
+// The menu ships without an agent, and then the whole wait is a blank screen at every start; the
+// installer sets it to 0. A value beyond a minute is taken as a minute: a wait of hours would look
+// like a menu that never starts.
+int ReadAgentLookups()
+{
+    DWORD seconds = 0;
+    if (Kivrel_GetProfileDWord("", agentWaitName, &seconds) == 0) {
+        return AgentLookups;
+    }
+    return seconds > MostAgentLookups ? MostAgentLookups : static_cast<int>(seconds);
 }
 
 int SelectProfileUser(HWND)
@@ -62,8 +81,9 @@ static void ActivateMenu(HWND window)
 static LRESULT HandleCreate(HWND window, WPARAM, LPARAM)
 {
     appState->mainWindow = window;
-    WaitForAgent(FindAgentWindow, PauseWithSleep);
+    // The user is selected first: how long to wait for the agent is a setting of its own.
     SelectProfileUser(window);
+    WaitForAgentLookups(ReadAgentLookups(), FindAgentWindow, PauseWithSleep);
     if (!LoadSkin(window)) {
         // Not every implementation of the platform sends WM_DESTROY to a window whose creation
         // was refused, so the half-built skin is not left to HandleDestroy alone.
@@ -129,17 +149,36 @@ static LRESULT HandlePaint(HWND window, WPARAM, LPARAM)
     return 0;
 }
 
+// A full-screen menu must cover the screen it is on: after a screen grows (a TV back from a
+// fallback mode) a window of the old size would show the new panel in a corner and leave buttons
+// out of reach. The band (topmost or not) and the activation stay as they were.
+static void CoverScreen(HWND window, const Skin* skin)
+{
+    SetWindowPos(window, nullptr, 0, 0, skin->screenWidth, skin->screenHeight,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+}
+
 // The focus keeps its index: the new skin's buttons are the same six, in the same order.
 static LRESULT HandleDisplayChange(HWND window, WPARAM, LPARAM)
 {
     FreeSkin();
     if (LoadSkin(window)) {
+        CoverScreen(window, currentSkin);
         InvalidateRect(window, nullptr, TRUE);
         UpdateWindow(window);
     } else {
         DestroyWindow(window);
     }
     return 0;
+}
+
+// A change of display scale changes no resolution, so no WM_DISPLAYCHANGE comes; left to the
+// default processing the system would keep the window at its old logical size. The menu measures
+// the physical screen, so the change is one of display: reload and cover the screen, and leave
+// the suggested rectangle aside.
+static LRESULT HandleDpiChanged(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    return HandleDisplayChange(window, wParam, lParam);
 }
 
 static LRESULT HandleDestroy(HWND window, WPARAM, LPARAM)
@@ -210,6 +249,8 @@ LRESULT CALLBACK MenuWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 1;
     case WM_DISPLAYCHANGE:
         return HandleDisplayChange(window, wParam, lParam);
+    case WM_DPICHANGED:
+        return HandleDpiChanged(window, wParam, lParam);
     case WM_TIMER:
         return HandleTimer(window, wParam, lParam);
     case WM_LBUTTONDOWN:

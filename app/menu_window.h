@@ -22,6 +22,13 @@ LRESULT CALLBACK MenuWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 typedef HWND (*AgentLookup)();
 typedef void (*AgentPause)(DWORD milliseconds);
 int WaitForAgent(AgentLookup lookup, AgentPause pause);
+// The same for at most `lookups` lookups; 0 looks for nothing and returns 0.
+int WaitForAgentLookups(int lookups, AgentLookup lookup, AgentPause pause);
+// The lookups "Agent Wait" (a DWORD under the application key, in seconds) allows: AgentLookups
+// when it is absent or unreadable, at most MostAgentLookups.
+int ReadAgentLookups();
+enum { MostAgentLookups = 60 };
+extern const char agentWaitName[];
 HWND FindAgentWindow();
 
 int SelectProfileUser(HWND window);

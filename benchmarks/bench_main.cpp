@@ -30,6 +30,25 @@ std::vector<int> BenchModes()
     return modes;
 }
 
+std::vector<FittedSize> BenchFittedSizes()
+{
+    const struct {
+        SIZE screen;
+        SIZE served;
+    } wanted[] = {{{1360, 768}, {1366, 768}}, {{4096, 2160}, {3840, 2160}}};
+    std::vector<FittedSize> sizes;
+    for (const auto& size : wanted) {
+        for (int mode = 0; mode < defaultSkin::sizeCount; ++mode) {
+            if (defaultSkin::modes[mode].width == size.served.cx &&
+                defaultSkin::modes[mode].height == size.served.cy) {
+                sizes.push_back(FittedSize{static_cast<int>(size.screen.cx),
+                                           static_cast<int>(size.screen.cy), mode});
+            }
+        }
+    }
+    return sizes;
+}
+
 // Which figure runs now and how long the run has taken, so that a slow machine shows progress.
 static void Progress(const char* figure, double startedMs)
 {

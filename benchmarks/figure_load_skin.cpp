@@ -187,7 +187,9 @@ static bool LoadSkinInParts(int width, int height, Reading read, double readings
     Skin* skin = static_cast<Skin*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(Skin)));
     currentSkin = skin;
     char names[3][SkinValueNameCapacity];
-    bool ok = skin != nullptr && ReadScreenSize(skin);
+    // At a fitted size the record needs its serving size and placement, as LoadSkin sets them.
+    bool ok = skin != nullptr && ReadScreenSize(skin) && ChooseServedSize(skin) &&
+              skin->servedWidth == width && skin->servedHeight == height;
     for (int i = 0; ok && i < 3; ++i) {
         ok = FormatSkinValueName(width, height, NormalBitmapGroup + i, names[i]) != 0;
     }
@@ -276,10 +278,11 @@ static void NoteLoadMemory(int mode)
     }
 }
 
-static void RunLoadSkinFigure(int mode)
+// At the mode's own size, or at a screen of screenWidth x screenHeight that it serves fitted.
+static void RunLoadSkinFigure(int mode, int screenWidth, int screenHeight)
 {
     const defaultSkin::Mode& size = defaultSkin::modes[mode];
-    bool ok = SetDisplayMode(size.width, size.height);
+    bool ok = SetDisplayMode(screenWidth, screenHeight);
     // Untimed first calls: the files come into the system's cache and the store opens its keys.
     LoadSamples warm;
     ok = ok && SampleLoad(mode, &warm);
@@ -288,8 +291,13 @@ static void RunLoadSkinFigure(int mode)
         ok = SampleLoad(mode, &samples);
     }
     FreeSkin();
-    char figure[64];
-    std::snprintf(figure, sizeof figure, "LoadSkin at %dx%d", size.width, size.height);
+    char figure[96];
+    if (screenWidth != size.width || screenHeight != size.height) {
+        std::snprintf(figure, sizeof figure, "LoadSkin at %dx%d (fitted from %dx%d)", screenWidth,
+                      screenHeight, size.width, size.height);
+    } else {
+        std::snprintf(figure, sizeof figure, "LoadSkin at %dx%d", size.width, size.height);
+    }
     AddRow(figure, "ms", Median(samples.load), Median(samples.floor), 1.2, ok);
     if (!ok) {
         AddNote("LoadSkin at %dx%d failed: the default skin's files or settings are missing.",
@@ -304,7 +312,10 @@ void RunLoadSkinFigures()
 {
     PrepareAppState();
     for (int mode : BenchModes()) {
-        RunLoadSkinFigure(mode);
+        RunLoadSkinFigure(mode, defaultSkin::modes[mode].width, defaultSkin::modes[mode].height);
+    }
+    for (const FittedSize& fitted : BenchFittedSizes()) {
+        RunLoadSkinFigure(fitted.servedMode, fitted.width, fitted.height);
     }
     AddNote("LoadSkin method: in this process with the menu's code and the real Kivrel.dll, which "
             "reads the default settings as the installer writes them (HKLM, no user tree); the "

@@ -147,15 +147,18 @@ static void NoteStartShares(const defaultSkin::Mode& size, double menuMs, double
             beyond != 0.0 ? 100.0 * (shellMs - floorMs) / beyond : 0.0);
 }
 
-static void RunStartFigureAt(int mode)
+// At the mode's own size, or at a screen of width x height that the mode serves fitted, where the
+// sample spot moves with the stretch.
+static void RunStartFigureAt(int mode, int width, int height)
 {
     const defaultSkin::Mode& size = defaultSkin::modes[mode];
     char menuLine[512];
     char floorLine[1024];
     char shellLine[1024];
-    const POINT spot = defaultSkin::buttons[0].sample[mode];
-    const bool withShell = MeasuresShellShare(size);
-    bool ok = SetDisplayMode(size.width, size.height) && MenuCommand(menuLine, sizeof menuLine) &&
+    const POINT sample = defaultSkin::buttons[0].sample[mode];
+    const POINT spot = {sample.x * width / size.width, sample.y * height / size.height};
+    const bool withShell = MeasuresShellShare(size) && width == size.width;
+    bool ok = SetDisplayMode(width, height) && MenuCommand(menuLine, sizeof menuLine) &&
               FloorSkinCommand(floorLine, sizeof floorLine, mode, false) &&
               FloorSkinCommand(shellLine, sizeof shellLine, mode, true);
     // One start of each first, untimed: the first start of a program reads its files from disk.
@@ -171,8 +174,14 @@ static void RunStartFigureAt(int mode)
         menu.push_back(menuMs);
         shell.push_back(shellMs);
     }
-    char figure[64];
-    std::snprintf(figure, sizeof figure, "Start to first paint, %dx%d", size.width, size.height);
+    char figure[96];
+    if (width != size.width || height != size.height) {
+        std::snprintf(figure, sizeof figure, "Start to first paint, %dx%d (fitted from %dx%d)",
+                      width, height, size.width, size.height);
+    } else {
+        std::snprintf(figure, sizeof figure, "Start to first paint, %dx%d", size.width,
+                      size.height);
+    }
     AddRow(figure, "ms", Median(menu), Median(floor), 1.15, ok);
     if (!ok) {
         AddNote("Start to first paint at %dx%d: a program did not show the lit panel at (%ld, %ld) "
@@ -186,7 +195,10 @@ static void RunStartFigureAt(int mode)
 void RunStartFigure()
 {
     for (int mode : BenchModes()) {
-        RunStartFigureAt(mode);
+        RunStartFigureAt(mode, defaultSkin::modes[mode].width, defaultSkin::modes[mode].height);
+    }
+    for (const FittedSize& fitted : BenchFittedSizes()) {
+        RunStartFigureAt(fitted.servedMode, fitted.width, fitted.height);
     }
     AddNote("Start to first paint method: at each size %d interleaved starts of the floor and "
             "the menu (and at 1024x768 of the floor with ole32 and shell32), after one untimed "

@@ -7,6 +7,16 @@
 // sizes, 1920x1080 and 3840x2160; every size the skin ships when TILEBOX_BENCH_ALL_SIZES is 1.
 std::vector<int> BenchModes();
 
+// Sizes the default skin does not name, served by its "Fit Other Sizes": 1360x768 from 1366x768
+// and 4096x2160 from 3840x2160. Their floor is the serving size's floor taken at the screen size:
+// a fitted size may cost what its named size costs plus one stretch per picture.
+struct FittedSize {
+    int width;
+    int height;
+    int servedMode; // index into defaultSkin::modes
+};
+std::vector<FittedSize> BenchFittedSizes();
+
 // Starts fake_agent.exe, the remote-control agent's stand-in, so that the real menu starts
 // without its agent wait; false when its window did not come.
 bool StartAgentHelper();

@@ -106,6 +106,13 @@ Section "Tilebox menu and default skin" SecMenu
     File "/oname=skincheck.exe" "${SKINCHECK_EXE}"
     !insertmacro TILEBOX_INSTALL_SKIN_FILES
     !insertmacro TILEBOX_WRITE_DEFAULTS
+    ; The menu ships without a remote-control agent: no wait for one at every start. An upgrade
+    ; keeps a wait set here since.
+    ClearErrors
+    ReadRegDWORD $0 HKLM "Software\Velnor\Tilebox" "Agent Wait"
+    ${If} ${Errors}
+        WriteRegDWORD HKLM "Software\Velnor\Tilebox" "Agent Wait" 0
+    ${EndIf}
     WriteUninstaller "$INSTDIR\uninstall.exe"
 
     CreateDirectory "$SMPROGRAMS\Tilebox"

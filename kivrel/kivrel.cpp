@@ -90,7 +90,7 @@ HKEY OpenOtherUsersHive(const char* userName)
 // name in it is within the registry's limits.
 HKEY OpenTreeKey(HKEY root, const char* keyPath)
 {
-    if (root == nullptr || !selection.selected || IsEmptyText(keyPath)) {
+    if (root == nullptr || !selection.selected || keyPath == nullptr) {
         return nullptr;
     }
     HKEY applicationKey = nullptr;
@@ -382,7 +382,7 @@ extern "C" int Kivrel_EnumKeyName(const char* keyPath, int index, char* name, DW
     DWORD capacity = *nameSize;
     name[0] = '\0';
     *nameSize = 0;
-    if (index < 0) {
+    if (index < 0 || IsEmptyText(keyPath)) {
         return 0;
     }
     TreeKeys keys = OpenTreeKeys(keyPath, searchMachineTree);
@@ -396,9 +396,11 @@ extern "C" int Kivrel_EnumKeyName(const char* keyPath, int index, char* name, DW
     return 1;
 }
 
+// The empty key path names the application key itself, where settings of the whole program
+// live; a null one is refused as everywhere.
 extern "C" int Kivrel_GetProfileDWord(const char* keyPath, const char* valueName, DWORD* value)
 {
-    if (value == nullptr || IsEmptyText(valueName)) {
+    if (value == nullptr || keyPath == nullptr || IsEmptyText(valueName)) {
         return 0;
     }
     TreeKeys keys = OpenTreeKeys(keyPath, 1);
@@ -416,4 +418,74 @@ extern "C" int Kivrel_GetProfileDWord(const char* keyPath, const char* valueName
     }
     *value = data;
     return 1;
+}
+
+namespace {
+
+// The value name at position index of one key, whole into name; 0 past the key's last value. A
+// name the buffer cannot hold gives 1 with an empty name, so that the numbering stays the
+// registry's own.
+int KeyValueName(HKEY key, DWORD index, char* name, DWORD capacity)
+{
+    DWORD size = capacity;
+    LONG status = RegEnumValueA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_MORE_DATA) {
+        name[0] = '\0';
+        return 1;
+    }
+    if (status != ERROR_SUCCESS || size >= capacity) {
+        name[0] = '\0';
+        return 0;
+    }
+    name[size] = '\0';
+    return 1;
+}
+
+DWORD ValueCount(HKEY key)
+{
+    DWORD count = 0;
+    if (key == nullptr ||
+        RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                         nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+        return 0;
+    }
+    return count;
+}
+
+} // namespace
+
+// Each position is one registry lookup, not a walk of the whole key: the user's values come
+// first, then the machine-wide ones, and a machine-wide value the user's key also holds is
+// given as a skipped position (an empty name), since the user's value stands over it.
+extern "C" int Kivrel_EnumValueName(const char* keyPath, int index, char* name, DWORD* nameSize,
+                                    int searchMachineTree)
+{
+    if (name == nullptr || nameSize == nullptr || *nameSize == 0) {
+        if (nameSize != nullptr) {
+            *nameSize = 0;
+        }
+        return 0;
+    }
+    const DWORD capacity = *nameSize;
+    name[0] = '\0';
+    *nameSize = 0;
+    if (index < 0 || IsEmptyText(keyPath)) {
+        return 0;
+    }
+    TreeKeys keys = OpenTreeKeys(keyPath, searchMachineTree);
+    const DWORD userCount = ValueCount(keys.user);
+    int found = 0;
+    if (static_cast<DWORD>(index) < userCount) {
+        found = KeyValueName(keys.user, static_cast<DWORD>(index), name, capacity);
+    } else if (keys.machine != nullptr) {
+        found = KeyValueName(keys.machine, static_cast<DWORD>(index) - userCount, name, capacity);
+        if (found && name[0] != '\0' && keys.user != nullptr &&
+            RegQueryValueExA(keys.user, name, nullptr, nullptr, nullptr, nullptr) ==
+                ERROR_SUCCESS) {
+            name[0] = '\0';
+        }
+    }
+    CloseTreeKeys(&keys);
+    *nameSize = found ? static_cast<DWORD>(lstrlenA(name)) : 0;
+    return found;
 }

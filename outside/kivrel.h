@@ -18,8 +18,9 @@
 //     refuse a long path from the root in one call.
 //   - Strings are REG_SZ or REG_EXPAND_SZ (expanded); a value of another type, or a string that
 //     does not fit the buffer with its terminator, is a failed read: result 0, buffer emptied.
-//   - Every read before Kivrel_SetUserProfileInfo, and every read with a null or empty key path,
-//     value name or buffer, or a buffer size below 1, fails cleanly with 0.
+//   - Every read before Kivrel_SetUserProfileInfo, and every read with a null or empty key path
+//     (but for a DWORD read, where the empty path names the application key itself), value
+//     name or buffer, or a buffer size below 1, fails cleanly with 0.
 // All functions return nonzero on success and 0 on failure. Text is 8-bit ANSI.
 #pragma once
 
@@ -46,13 +47,21 @@ int Kivrel_GetProfileStringEx(const char* keyPath, const char* valueName, char* 
 int Kivrel_EnumKeyName(const char* keyPath, int index, char* name, DWORD* nameSize,
                        int searchMachineTree);
 
-// Reads a REG_DWORD value (the machine-wide key serves a value the user's key lacks).
+// Reads a REG_DWORD value (the machine-wide key serves a value the user's key lacks). The empty
+// key path reads the application key's own values ("Agent Wait").
 int Kivrel_GetProfileDWord(const char* keyPath, const char* valueName, DWORD* value);
 
 // Reads a string value (machine-wide tree searched as above, no default).
 int Kivrel_GetProfileString(const char* keyPath, const char* valueName, char* buffer,
                             int bufferSize);
 
+// Gives the name of value number index of keyPath, as Kivrel_EnumKeyName does for sub-keys,
+// but position by position: the user's key's values first, then the machine-wide key's (with
+// searchMachineTree nonzero). A position whose name does not fit (*nameSize on entry), or a
+// machine-wide value that the user's key also holds, gives 1 with an empty name and *nameSize 0:
+// skip it and go on. 0 past the last value.
+int Kivrel_EnumValueName(const char* keyPath, int index, char* name, DWORD* nameSize,
+                         int searchMachineTree);
 #ifdef __cplusplus
 }
 #endif

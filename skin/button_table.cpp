@@ -52,8 +52,8 @@ static bool AppendEntry(Skin* skin, const char* name)
 // Null when the value is missing, empty or has fewer than four fields, when the rectangle is
 // unusable or holds no template pixel, when it would take the pixels traced in this load
 // (*traced) past the budget, or when the region cannot be moved.
-static HRGN TraceButton(HDC templateDc, const char* keyPath, const char* valueName,
-                        long long* traced)
+static HRGN TraceButton(const Skin* skin, HDC templateDc, const char* keyPath,
+                        const char* valueName, long long* traced)
 {
     char text[RectangleCapacity];
     ZeroMemory(text, sizeof text);
@@ -66,6 +66,9 @@ static HRGN TraceButton(HDC templateDc, const char* keyPath, const char* valueNa
     if (!ParseButtonRectangle(text, &rect)) {
         return nullptr;
     }
+    // The rectangle is the served size's; the template was stretched onto the screen, and the
+    // budget counts the pixels actually traced there.
+    MapServedRectangle(skin, &rect);
     const long long pixels = CountBlockPixels(rect);
     if (pixels == 0 || pixels > MaxTracedPixels - *traced) {
         return nullptr;
@@ -100,7 +103,7 @@ static void ReadButtons(Skin* skin, HDC templateDc, const char* valueName)
         if (!AppendEntry(skin, name)) {
             return;
         }
-        HRGN region = TraceButton(templateDc, keyPath, valueName, &traced);
+        HRGN region = TraceButton(skin, templateDc, keyPath, valueName, &traced);
         skin->buttons[index].region = region;
         if (region == nullptr) {
             return;
@@ -133,7 +136,10 @@ int LoadButtonTable(Skin* skin)
     }
     char valueName[SkinValueNameCapacity];
     ZeroMemory(valueName, sizeof valueName);
-    if (!FormatSkinValueName(skin->screenWidth, skin->screenHeight, RectangleGroup, valueName)) {
+    int servedWidth = 0;
+    int servedHeight = 0;
+    GetServedSize(skin, &servedWidth, &servedHeight);
+    if (!FormatSkinValueName(servedWidth, servedHeight, RectangleGroup, valueName)) {
         return 0;
     }
     ReadButtons(skin, templateDc.Get(), valueName);

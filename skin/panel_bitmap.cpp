@@ -62,14 +62,28 @@ HBITMAP LoadPanelBitmap(HINSTANCE instance, Skin* skin, const char* directory, c
 // Copies the whole of loaded onto the whole of fitted. A bitmap that could not be selected would
 // leave the copy reading or writing the DC's stock bitmap: that counts as a failed copy. The
 // selections go back before this returns, target first.
+// A picture fitted inside the screen at its own shape stands on black. COLORONCOLOR drops whole
+// rows and columns when shrinking instead of combining them, which would darken the picture and
+// thin its shapes; it also keeps the template's black and non-black apart, so the traced shapes
+// match the stretched pictures pixel for pixel. Enlarging looks the same in every mode.
 static bool StretchOnto(HDC targetDc, HBITMAP fitted, int targetWidth, int targetHeight,
-                        HDC sourceDc, HBITMAP loaded, int sourceWidth, int sourceHeight)
+                        const RECT& placed, HDC sourceDc, HBITMAP loaded, int sourceWidth,
+                        int sourceHeight)
 {
     Selection source(sourceDc, loaded);
     Selection target(targetDc, fitted);
-    return source.Succeeded() && target.Succeeded() &&
-           StretchBlt(targetDc, 0, 0, targetWidth, targetHeight, sourceDc, 0, 0, sourceWidth,
-                      sourceHeight, SRCCOPY) != 0;
+    if (!source.Succeeded() || !target.Succeeded()) {
+        return false;
+    }
+    const bool whole = placed.left == 0 && placed.top == 0 && placed.right == targetWidth &&
+                       placed.bottom == targetHeight;
+    if (!whole && !PatBlt(targetDc, 0, 0, targetWidth, targetHeight, BLACKNESS)) {
+        return false;
+    }
+    SetStretchBltMode(targetDc, COLORONCOLOR);
+    return StretchBlt(targetDc, placed.left, placed.top, placed.right - placed.left,
+                      placed.bottom - placed.top, sourceDc, 0, 0, sourceWidth, sourceHeight,
+                      SRCCOPY) != 0;
 }
 
 // Makes a screen-sized bitmap in *fitted and stretches loaded onto it; true when the copy was
@@ -86,9 +100,11 @@ static bool StretchIntoNewBitmap(const Skin* skin, HBITMAP loaded, int width, in
                   ? CreateCompatibleBitmap(screen.Get(), skin->screenWidth, skin->screenHeight)
                   : nullptr;
     screen.Release();
+    RECT placed;
+    GetPlacement(skin, &placed);
     return *fitted != nullptr &&
-           StretchOnto(target.Get(), *fitted, skin->screenWidth, skin->screenHeight, source.Get(),
-                       loaded, width, height);
+           StretchOnto(target.Get(), *fitted, skin->screenWidth, skin->screenHeight, placed,
+                       source.Get(), loaded, width, height);
 }
 
 // Stretches the loaded bitmap onto a new screen-sized one. The loaded bitmap is deleted on every
@@ -120,7 +136,11 @@ HBITMAP FitBitmapToScreen(Skin* skin, HBITMAP bitmap)
         DeleteObject(bitmap);
         return nullptr;
     }
-    if (info.bmWidth == skin->screenWidth && info.bmHeight == skin->screenHeight) {
+    RECT placed;
+    GetPlacement(skin, &placed);
+    const bool whole = placed.left == 0 && placed.top == 0 && placed.right == skin->screenWidth &&
+                       placed.bottom == skin->screenHeight;
+    if (whole && info.bmWidth == skin->screenWidth && info.bmHeight == skin->screenHeight) {
         skin->paintWidth = skin->screenWidth;
         skin->paintHeight = skin->screenHeight;
         return bitmap;

@@ -94,10 +94,13 @@ int LoadSkin(HWND window)
         return 0;
     }
     // A size the menu does not show on fails here, before any setting is read.
+    if (!ChooseServedSize(skin)) {
+        return 0;
+    }
     char names[3][SkinValueNameCapacity];
     const int groups[3] = {NormalBitmapGroup, SelectedBitmapGroup, RegionTemplateGroup};
     for (int i = 0; i < 3; ++i) {
-        if (!FormatSkinValueName(skin->screenWidth, skin->screenHeight, groups[i], names[i])) {
+        if (!FormatSkinValueName(skin->servedWidth, skin->servedHeight, groups[i], names[i])) {
             return 0;
         }
     }

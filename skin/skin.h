@@ -19,6 +19,11 @@ struct Skin {
     ButtonEntry* buttons;   // owned; in enumeration order, the index is the button index
     int buttonCount;        // entries that have a region
     int pressed;            // 1 while a button is held down
+    // The size whose settings serve the screen: the screen's own when the skin names it, else
+    // the nearest named one (see ChooseServedSize). 0 x 0 means the screen's own.
+    int servedWidth;
+    int servedHeight;
+    RECT placed; // where the served size's pictures lie on the screen; empty means all of it
 };
 
 // The current skin, or null. A failed load leaves its partly filled record here for FreeSkin.
@@ -65,6 +70,29 @@ enum SkinNameKind {
 // Reads a value name back into its group and size. *group, *width and *height are set for every
 // kind but NotASkinName and UnreadableSizeName (the group alone is set for the latter).
 int ParseSkinValueName(const char* name, int* group, int* width, int* height);
+// A DWORD in "Panel": nonzero lets the skin serve sizes it does not name from its nearest named
+// size.
+extern const char fitOtherSizesName[];
+
+// Sets servedWidth, servedHeight and placed for the screen size the record holds: the screen's
+// own size when the skin names it, or, with "Fit Other Sizes" on, the named size nearest in shape.
+// 0 when no size serves the screen.
+int ChooseServedSize(Skin* skin);
+// Of count named sizes, the index of the one nearest in shape to width x height: the least
+// |ln(screen aspect / named aspect)|, where shapes within 0.01 of the least count as equally near
+// and the nearest area (by ratio) wins among them, the larger on a tie. -1 when count is 0.
+int NearestNamedSize(int width, int height, const SIZE* named, int count);
+// Where a picture of servedWidth x servedHeight lies on the screen: all of it when the two shapes
+// differ by at most a tenth (stretched), else its own shape as large as fits, centred.
+void PlaceServedSize(int screenWidth, int screenHeight, int servedWidth, int servedHeight,
+                     RECT* placed);
+// The served size and placement of a record, with the screen's own for a record that has none.
+void GetServedSize(const Skin* skin, int* width, int* height);
+void GetPlacement(const Skin* skin, RECT* placed);
+// Maps an inclusive button rectangle of the served size onto the screen the way the pictures are
+// mapped. A rectangle the button table would refuse anyway is left as it is.
+void MapServedRectangle(const Skin* skin, RECT* rect);
+
 HBITMAP LoadPanelBitmap(HINSTANCE instance, Skin* skin, const char* directory, const char* key,
                         const char* valueName);
 HBITMAP FitBitmapToScreen(Skin* skin, HBITMAP bitmap);

@@ -22,14 +22,17 @@ struct ModeContext {
     Report* report;
     const SizeOptions* options;
     char section[SectionCapacity];
-    int width;
+    int width;         // the screen's
     int height;
+    int servedWidth;   // the named size whose settings serve the screen
+    int servedHeight;
+    const Skin* skin;  // its placement maps the served size's rectangles onto the screen
     long long traced;  // template pixels the buttons so far take of the load's budget
 };
 
 const char* ValueName(const ModeContext* context, int group, char* name)
 {
-    FormatSkinValueName(context->width, context->height, group, name);
+    FormatSkinValueName(context->servedWidth, context->servedHeight, group, name);
     return name;
 }
 
@@ -107,10 +110,11 @@ HBITMAP CheckPanelBitmap(ModeContext* context, Skin* skin, const char* valueName
     int width = 0;
     int height = 0;
     if (MeasureBitmapFile(path, &width, &height) &&
-        (width != context->width || height != context->height)) {
+        (width != context->servedWidth || height != context->servedHeight)) {
         ReportProblem(context->report, context->section, false,
                       "%s: %s: file \"%s\" is %dx%d, not %dx%d: it will be stretched", panelKey,
-                      valueName, path, width, height, context->width, context->height);
+                      valueName, path, width, height, context->servedWidth,
+                      context->servedHeight);
     }
     return bitmap;
 }
@@ -177,7 +181,7 @@ void ReportLooseText(ModeContext* context, const char* keyPath, const char* valu
 // The rectangle's faults that make the tracer refuse it; true when it is traceable. Like the
 // menu, it counts the rectangle's pixels against what one skin load may trace.
 bool CheckRectangleShape(ModeContext* context, const char* keyPath, const char* valueName,
-                         const char* text, const RECT& rect)
+                         const char* text, const RECT& rect, const RECT& mapped)
 {
     const char* fault = nullptr;
     if (rect.left < 0 || rect.top < 0) {
@@ -194,7 +198,8 @@ bool CheckRectangleShape(ModeContext* context, const char* keyPath, const char* 
                       "%s: %s: \"%s\" %s: the menu refuses it", keyPath, valueName, text, fault);
         return false;
     }
-    const long long pixels = CountBlockPixels(rect);
+    // The budget counts what is traced: the rectangle as mapped onto the screen.
+    const long long pixels = CountBlockPixels(mapped);
     if (pixels > MaxTracedPixels) {
         ReportProblem(context->report, context->section, true,
                       "%s: %s: \"%s\" covers %lld pixels, more than the %lld one skin load may "
@@ -211,11 +216,11 @@ bool CheckRectangleShape(ModeContext* context, const char* keyPath, const char* 
         return false;
     }
     context->traced += pixels;
-    if (rect.right >= context->width || rect.bottom >= context->height) {
+    if (rect.right >= context->servedWidth || rect.bottom >= context->servedHeight) {
         ReportProblem(context->report, context->section, false,
                       "%s: %s: \"%s\" reaches past the %dx%d template: its traced region takes in "
                       "the pixels outside the bitmap",
-                      keyPath, valueName, text, context->width, context->height);
+                      keyPath, valueName, text, context->servedWidth, context->servedHeight);
     }
     return true;
 }
@@ -243,9 +248,12 @@ HRGN CheckButton(ModeContext* context, HDC templateDc, const char* name)
         return nullptr;
     }
     ReportLooseText(context, keyPath, valueName, text, rect);
-    if (!CheckRectangleShape(context, keyPath, valueName, text, rect)) {
+    RECT mapped = rect;
+    MapServedRectangle(context->skin, &mapped);
+    if (!CheckRectangleShape(context, keyPath, valueName, text, rect, mapped)) {
         return nullptr;
     }
+    rect = mapped;
     HRGN region = BuildRegionFromTemplate(templateDc, rect, 0, 1, nullptr);
     if (region == nullptr) {
         ReportProblem(context->report, context->section, true,
@@ -368,6 +376,47 @@ int WriteModePreview(ModeContext* context, const Skin* skin, const TracedButton*
     return 1;
 }
 
+// A size the skin does not name is served by its nearest named one when "Fit Other Sizes" is on;
+// the report says which one and how, and the check goes on with that size's settings.
+void ReportServedSize(ModeContext* context, Skin* skin)
+{
+    if (!ChooseServedSize(skin)) {
+        return;
+    }
+    context->servedWidth = skin->servedWidth;
+    context->servedHeight = skin->servedHeight;
+    if (skin->servedWidth == skin->screenWidth && skin->servedHeight == skin->screenHeight) {
+        return;
+    }
+    // Some of the size's own pictures named but not all three: most likely a slip, which fitting
+    // would otherwise hide.
+    for (int group = NormalBitmapGroup; group <= RegionTemplateGroup; ++group) {
+        char name[SkinValueNameCapacity];
+        char fileName[PathCapacity];
+        FormatSkinValueName(skin->screenWidth, skin->screenHeight, group, name);
+        if (ReadText(panelKey, name, fileName, sizeof fileName)) {
+            ReportProblem(context->report, context->section, false,
+                          "%s: %s is set, but not all three pictures of %dx%d are: the size is "
+                          "served by %dx%d instead",
+                          panelKey, name, skin->screenWidth, skin->screenHeight,
+                          skin->servedWidth, skin->servedHeight);
+            break;
+        }
+    }
+    const RECT& placed = skin->placed;
+    if (placed.left == 0 && placed.top == 0 && placed.right == skin->screenWidth &&
+        placed.bottom == skin->screenHeight) {
+        ReportLine(context->report, "%s: served by %dx%d, stretched over the whole screen",
+                   context->section, skin->servedWidth, skin->servedHeight);
+        return;
+    }
+    ReportLine(context->report,
+               "%s: served by %dx%d, fitted at its own shape into %ld,%ld,%ld,%ld with black "
+               "around",
+               context->section, skin->servedWidth, skin->servedHeight, placed.left, placed.top,
+               placed.right - 1, placed.bottom - 1);
+}
+
 } // namespace
 
 static int ClassicMode(int width, int height)
@@ -408,6 +457,9 @@ int CheckSize(Report* report, const SizeOptions* options, int* preview)
     FormatSection(context.section, options->width, options->height);
     context.width = options->width;
     context.height = options->height;
+    context.servedWidth = options->width;
+    context.servedHeight = options->height;
+    context.skin = nullptr;
     context.traced = 0;
     *preview = 0;
 
@@ -428,6 +480,8 @@ int CheckSize(Report* report, const SizeOptions* options, int* preview)
     // The size itself, not the display's: each size is checked as if the screen had it.
     skin->screenWidth = context.width;
     skin->screenHeight = context.height;
+    context.skin = skin;
+    ReportServedSize(&context, skin);
 
     const int errorsBefore = report->errors;
     const bool panelLoaded = CheckPanel(&context, skin) != 0;

@@ -18,11 +18,11 @@ const char usage[] =
     "usage: skincheck [--mode 1|2|3 | --size WxH] [--reg FILE] [--dir DIR] [--preview DIR]\n"
     "                 [--out FILE]\n"
     "  --mode N      check only the classic size N (1 640x480, 2 800x600, 3 1024x768)\n"
-    "  --size WxH    check only that size, such as 1920x1080\n"
+    "  --size WxH    check only that size, such as 1920x1080, named by the skin or not\n"
     "  --reg FILE    check the settings of a .reg file instead of the registry's\n"
     "  --dir DIR     folder the bitmap file names are relative to (default: this program's)\n"
-    "  --preview DIR folder for preview-modeN.bmp and preview-WxH.bmp (default: the current\n"
-    "                folder)\n"
+    "  --preview DIR folder for preview-modeN.bmp and preview-WxH.bmp (default: the folder\n"
+    "                tilebox-skincheck in the user's temporary folder)\n"
     "  --out FILE    write the report to FILE instead of the standard output\n"
     "Exit code: 0 the skin loads at every checked size and no button is broken; 1 problems;\n"
     "2 usage error or the check could not be made.\n";
@@ -115,6 +115,28 @@ void ProgramFolder(char* folder, DWORD capacity)
         return;
     }
     CutToModuleDirectory(folder);
+}
+
+// Previews of every size take tens of megabytes, and the current folder is often one the user may
+// not write (the program's own, in Program Files): by default they go to a folder of their own in
+// the user's temporary folder. The folder is made when missing.
+bool MakePreviewFolder(const char* folder, char* out, int capacity)
+{
+    char fallback[MAX_PATH * 2] = ".";
+    if (folder == nullptr || folder[0] == '\0') {
+        char temp[MAX_PATH + 1];
+        const DWORD length = GetTempPathA(sizeof temp, temp);
+        if (length == 0 || length >= sizeof temp) {
+            return false;
+        }
+        snprintf(fallback, sizeof fallback, "%stilebox-skincheck", temp);
+    }
+    if (!MakeFolder(folder, fallback, out, capacity)) {
+        return false;
+    }
+    CreateDirectoryA(out, nullptr);
+    const DWORD attributes = GetFileAttributesA(out);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 // The same user the menu selects: the logged-on one, or none when the name cannot be read.
@@ -212,8 +234,10 @@ int main(int argc, char** argv)
     char directory[MAX_PATH * 2];
     char previewDirectory[MAX_PATH * 2];
     if (!MakeFolder(options.directory, programFolder, directory, sizeof directory) ||
-        !MakeFolder(options.previewDirectory, ".", previewDirectory, sizeof previewDirectory)) {
-        fputs("skincheck: a folder name cannot be made into a full path\n", stderr);
+        !MakePreviewFolder(options.previewDirectory, previewDirectory, sizeof previewDirectory)) {
+        fputs("skincheck: a folder name cannot be made into a full path, or the preview folder "
+              "cannot be made\n",
+              stderr);
         return ExitUsage;
     }
     Report report = {stdout, 0, 0, 0, 0};
@@ -252,6 +276,7 @@ int main(int argc, char** argv)
         SelectProfileUser(applicationKey);
     }
     if (result == ExitClean) {
+        ReportLine(&report, "previews: \"%s\"", previewDirectory);
         result = RunChecks(&report, &options, checkedKey, directory, previewDirectory,
                            options.regFile == nullptr ? applicationKey : nullptr);
         ReportLine(&report, "result: %d error%s, %d warning%s: %s (exit %d)", report.totalErrors,

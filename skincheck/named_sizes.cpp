@@ -21,9 +21,10 @@ struct SizeList {
 };
 
 // Calls visit for every value name of the key in both trees; a name in both is visited twice, so
-// a warning names each tree that holds the value.
+// a warning names each tree that holds the value. A name too long for the menu's buffers is
+// warned about and passed over: the values after it are still read.
 template <typename Visit>
-void VisitValueNames(const char* applicationKey, const char* keyPath, Visit visit)
+void VisitValueNames(Report* report, const char* applicationKey, const char* keyPath, Visit visit)
 {
     const HKEY roots[2] = {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE};
     for (HKEY root : roots) {
@@ -34,11 +35,20 @@ void VisitValueNames(const char* applicationKey, const char* keyPath, Visit visi
         char name[KeyCapacity];
         for (DWORD index = 0;; ++index) {
             DWORD length = sizeof name;
-            if (RegEnumValueA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-                ERROR_SUCCESS) {
+            const LONG status =
+                RegEnumValueA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+            const char* tree = root == HKEY_CURRENT_USER ? "user" : "machine";
+            if (status == ERROR_MORE_DATA) {
+                ReportProblem(report, section, false,
+                              "%s: value number %lu (%s tree) has a name of %d characters or "
+                              "more: the menu never reads it",
+                              keyPath, static_cast<unsigned long>(index), tree, KeyCapacity);
+                continue;
+            }
+            if (status != ERROR_SUCCESS) {
                 break;
             }
-            visit(root == HKEY_CURRENT_USER ? "user" : "machine", name);
+            visit(tree, name);
         }
         RegCloseKey(key);
     }
@@ -86,16 +96,34 @@ int ReadSizeName(Report* report, const char* keyPath, const char* tree, const ch
 int ListNamedSizes(Report* report, const char* applicationKey, SIZE* sizes, int capacity)
 {
     SizeList list = {sizes, 0, capacity};
-    VisitValueNames(applicationKey, panelKey, [&](const char* tree, const char* name) {
+    int beyond = 0;
+    VisitValueNames(report, applicationKey, panelKey, [&](const char* tree, const char* name) {
         int group = 0, width = 0, height = 0;
-        if (ReadSizeName(report, panelKey, tree, name, &group, &width, &height) == OtherSizeName &&
-            group != RectangleGroup && !Contains(list, width, height) &&
-            list.count < list.capacity) {
-            list.sizes[list.count].cx = width;
-            list.sizes[list.count].cy = height;
-            ++list.count;
+        const int kind = ReadSizeName(report, panelKey, tree, name, &group, &width, &height);
+        if (kind != NotASkinName && group == RectangleGroup) {
+            ReportProblem(report, section, false,
+                          "%s: %s (%s tree): a button rectangle, which the menu reads from the "
+                          "button's own key under Buttons only: this value is ignored",
+                          panelKey, name, tree);
+            return;
         }
+        if (kind != OtherSizeName || Contains(list, width, height)) {
+            return;
+        }
+        if (list.count == list.capacity) {
+            ++beyond;
+            return;
+        }
+        list.sizes[list.count].cx = width;
+        list.sizes[list.count].cy = height;
+        ++list.count;
     });
+    if (beyond > 0) {
+        ReportProblem(report, section, false,
+                      "%s: more sizes are named than the %d this check takes: %d value%s of "
+                      "further sizes not checked",
+                      panelKey, list.capacity + 3, beyond, beyond == 1 ? "" : "s");
+    }
     // A rectangle of a size the panel does not name is never read: the menu does not start there.
     char name[KeyCapacity];
     char keyPath[KeyCapacity];
@@ -103,11 +131,17 @@ int ListNamedSizes(Report* report, const char* applicationKey, SIZE* sizes, int 
         if (!BuildButtonKeyPath(keyPath, name)) {
             continue;
         }
-        VisitValueNames(applicationKey, keyPath, [&](const char* tree, const char* value) {
+        VisitValueNames(report, applicationKey, keyPath, [&](const char* tree, const char* value) {
             int group = 0, width = 0, height = 0;
-            if (ReadSizeName(report, keyPath, tree, value, &group, &width, &height) ==
-                    OtherSizeName &&
-                !Contains(list, width, height)) {
+            const int kind = ReadSizeName(report, keyPath, tree, value, &group, &width, &height);
+            if (kind != NotASkinName && group != RectangleGroup) {
+                ReportProblem(report, section, false,
+                              "%s: %s (%s tree): a panel bitmap, which the menu reads from "
+                              "\"Panel\" only: this value is ignored",
+                              keyPath, value, tree);
+                return;
+            }
+            if (kind == OtherSizeName && beyond == 0 && !Contains(list, width, height)) {
                 ReportProblem(report, section, false,
                               "%s: %s (%s tree): \"Panel\" names no bitmap for %dx%d: this "
                               "value is never read",

@@ -37,15 +37,15 @@ bench_prepare_prefix() {
 
 # Every screen size the tests and the default skin use. The virtual screen is as large as the
 # largest of them, since Xvfb switches only to modes up to its starting size.
-BENCH_MODES="640x480 800x600 1024x768 1280x720 1280x1024 1366x768 1600x900 1920x1080 \
-1920x1200 2560x1440 3840x2160"
+BENCH_MODES="640x480 800x600 1024x768 1280x720 1280x1024 1360x768 1366x768 1600x900 1920x1080 \
+1920x1200 2560x1080 2560x1440 3840x2160 4096x2160"
 
 # A virtual display large enough for every mode the tests switch to, started at 1024x768.
 bench_start_display() {
     local dir="$1/bench"
     mkdir -p "$dir"
     rm -f "$dir/display"
-    Xvfb -displayfd 9 -noreset -screen 0 3840x2160x24 -nolisten tcp 9>"$dir/display" \
+    Xvfb -displayfd 9 -noreset -screen 0 4096x2160x24 -nolisten tcp 9>"$dir/display" \
         >"$dir/xvfb.log" 2>&1 &
     BENCH_XVFB_PID=$!
     for _ in $(seq 1 100); do

@@ -407,6 +407,9 @@ def settings(layouts):
         for width, height in SIZES:
             panel.append((f"{setting} {size_name(width, height)}", "sz",
                           file_names(width, height)[kind]))
+    # Screens of sizes not drawn here (1360x768, 4096x2160, 1280x800...) are served from the
+    # nearest drawn size instead of not starting the menu.
+    panel.append(("Fit Other Sizes", "dword", 1))
     keys = [("Panel", panel)]
     for index, (key, _label, _glyph, code, command) in enumerate(BUTTONS):
         values = []

@@ -67,7 +67,8 @@ pixel() { # the colour in screenshot $1 at $2, $3 of the menu window, as ImageMa
 echo "run: starting $MENU on $DISPLAY"
 "${WINE_RUN[@]}" "$MENU" </dev/null >"$RUN_DIR/menu.log" 2>&1 &
 MENU_PID=$!
-# The menu waits up to 6 s for the remote-control agent before its window shows.
+# The installer sets "Agent Wait" to 0, so the window shows without a wait for the agent; the
+# bound allows for a slow first start of Wine.
 WINDOW=""
 for _ in $(seq 1 60); do
     WINDOW=$(xdotool search --onlyvisible --name "Velnor Main Menu" 2>/dev/null | head -1 || true)

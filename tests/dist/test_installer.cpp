@@ -393,6 +393,10 @@ TEST_F(Installer, MachineWideDefaultsAreServedThroughKivrelAsTheSkinIsDrawn)
         EXPECT_TRUE(FileExists(InstallLocation() + "\\" + mode.normalFile));
     }
     ExpectButtonsServedAsDrawn(1);
+    // The menu ships without an agent: the installer sets no wait for one.
+    DWORD agentWait = 99;
+    EXPECT_NE(0, Kivrel_GetProfileDWord("", "Agent Wait", &agentWait));
+    EXPECT_EQ(0u, agentWait);
     // The machine-wide tree only: a reader that may not fall back to it finds no button.
     char name[256] = {};
     DWORD size = sizeof name;
@@ -443,6 +447,24 @@ TEST_F(Installer, InstalledMenuShowsTheDefaultPanelAtEachResolution)
         EXPECT_EQ(0, CountScreenMismatches(selected));
         EXPECT_EQ(18u, CloseInstalledMenu(menu));
     }
+    // Sizes the skin does not draw are served from the nearest it does, stretched: the menu
+    // starts at 1360x768 (from 1366x768) and follows a change to 4096x2160 (from 3840x2160).
+    ASSERT_TRUE(bench::SetDisplayMode(1360, 768));
+    bench::Process fitted;
+    ASSERT_TRUE(StartInstalledMenu(fitted));
+    const struct {
+        int width, height, served;
+    } fittedSizes[] = {{1360, 768, FindMode(1366, 768)}, {4096, 2160, ultraHd}};
+    for (const auto& size : fittedSizes) {
+        ASSERT_NE(-1, size.served);
+        ASSERT_TRUE(bench::SetDisplayMode(size.width, size.height));
+        const POINT p = buttons[0].sample[size.served];
+        const int x = p.x * size.width / modes[size.served].width;
+        const int y = p.y * size.height / modes[size.served].height;
+        EXPECT_EQ(defaultSkin::litTile, bench::WaitForScreenPixel(x, y, defaultSkin::litTile, 5000))
+            << size.width << "x" << size.height;
+    }
+    EXPECT_EQ(18u, CloseInstalledMenu(fitted));
     Picture selected;
     ASSERT_TRUE(LoadPicture(bench::BinDir() + modes[2].selectedFile, selected));
 

@@ -24,6 +24,23 @@ protected:
                testskin::normalButton;
     }
 
+    static void ExpectCovers(HWND window, int width, int height)
+    {
+        RECT r;
+        GetWindowRect(window, &r);
+        EXPECT_EQ(0, r.left);
+        EXPECT_EQ(0, r.top);
+        EXPECT_EQ(width, r.right) << "the window covers the screen";
+        EXPECT_EQ(height, r.bottom);
+    }
+
+    // A point of the mode's panel where the fitted panel shows it on the screen.
+    static POINT Mapped(POINT p, int mode, const RECT& placed)
+    {
+        return POINT{placed.left + p.x * (placed.right - placed.left) / testskin::ModeWidth(mode),
+                     placed.top + p.y * (placed.bottom - placed.top) / testskin::ModeHeight(mode)};
+    }
+
     static bool IsTopmost(HWND window)
     {
         return (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
@@ -132,10 +149,7 @@ TEST_F(Menu, FollowsDisplayChangesThroughEverySizeTheSkinNamesAndClosesOnOneItDo
             << "the panel of the new size is painted";
         POINT corner = testskin::ButtonCorner(mode, 3);
         EXPECT_EQ(testskin::selectedBackground, bench::ScreenPixel(corner.x, corner.y));
-        RECT r;
-        GetWindowRect(window, &r);
-        EXPECT_EQ(1920, r.right - r.left) << "the window keeps its size and place";
-        EXPECT_EQ(1080, r.bottom - r.top);
+        ExpectCovers(window, w, h);
         EXPECT_TRUE(menu.IsRunning());
     }
 
@@ -148,8 +162,47 @@ TEST_F(Menu, FollowsDisplayChangesThroughEverySizeTheSkinNamesAndClosesOnOneItDo
     EXPECT_GE(elapsed, 9000u);
     EXPECT_LT(elapsed, 12000u);
 
+    // With fitting on, sizes the skin does not name reload from the nearest named one, and the
+    // window grows with the screen. 1360x768 is served by 1280x720, stretched.
+    ASSERT_TRUE(bench::WriteDWord(HKEY_CURRENT_USER, "Software\\Velnor\\Tilebox\\Panel",
+                                  "Fit Other Sizes", 1));
+    ASSERT_TRUE(bench::SetDisplayMode(1360, 768));
+    const RECT stretched = {0, 0, 1360, 768};
+    POINT c4 = Mapped(testskin::ButtonCentre(testskin::mode720p, 4), testskin::mode720p, stretched);
+    EXPECT_EQ(testskin::normalButton, WaitFor(c4, testskin::normalButton));
+    ExpectCovers(window, 1360, 768);
+    bench::MouseDown(c4.x, c4.y);
+    EXPECT_EQ(testskin::selectedButton, WaitFor(c4, testskin::selectedButton));
+    POINT corner4 =
+        Mapped(testskin::ButtonCorner(testskin::mode720p, 4), testskin::mode720p, stretched);
+    EXPECT_EQ(testskin::normalBackground, bench::ScreenPixel(corner4.x, corner4.y))
+        << "only the stretched shape lights";
+    bench::MouseUp(c4.x, c4.y);
+
+    // 2560x1080: the 1920x1080 panel stands centred with black beside it, its buttons in it.
+    ASSERT_TRUE(bench::SetDisplayMode(2560, 1080));
+    const RECT fitted = {320, 0, 2240, 1080};
+    c4 = Mapped(testskin::ButtonCentre(testskin::mode1080p, 4), testskin::mode1080p, fitted);
+    EXPECT_EQ(testskin::normalButton, WaitFor(c4, testskin::normalButton));
+    EXPECT_EQ(RGB(0, 0, 0), bench::ScreenPixel(5, 5));
+    EXPECT_EQ(RGB(0, 0, 0), bench::ScreenPixel(2555, 1075));
+    ExpectCovers(window, 2560, 1080);
+
+    // 1280x1024: the 1024x768 panel stretched.
     ASSERT_TRUE(bench::SetDisplayMode(1280, 1024));
+    const RECT whole = {0, 0, 1280, 1024};
+    POINT c0 = Mapped(testskin::ButtonCentre(mode3, 0), mode3, whole);
+    EXPECT_EQ(testskin::normalButton, WaitFor(c0, testskin::normalButton));
+    ExpectCovers(window, 1280, 1024);
+
+    // Without the value, a size the skin does not name closes the menu and does not start it.
+    bench::DeleteTree(HKEY_CURRENT_USER, "Software\\Velnor\\Tilebox\\Panel");
+    testskin::WriteSettings(HKEY_CURRENT_USER, 0);
+    ASSERT_TRUE(bench::SetDisplayMode(1360, 768));
     EXPECT_EQ(18u, menu.WaitExit(10000));
+    bench::Process again;
+    ASSERT_TRUE(bench::StartInBin(again, "tilebox.exe", ""));
+    EXPECT_EQ(0u, again.WaitExit(10000));
 }
 
 TEST_F(Menu, AtTodaysSizeShowsLitAndTopmostThenAPressLightsItsShapeAndTheReleaseActs)
@@ -158,7 +211,11 @@ TEST_F(Menu, AtTodaysSizeShowsLitAndTopmostThenAPressLightsItsShapeAndTheRelease
     ASSERT_TRUE(bench::SetDisplayMode(1920, 1080));
     const int mode = testskin::mode1080p;
     bench::Process menu;
-    ASSERT_TRUE(StartMenu(menu));
+    // At a display scale of 150 % the menu still measures and covers the physical screen.
+    ASSERT_TRUE(bench::WriteDWord(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels", 144));
+    const bool started = StartMenu(menu);
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels");
+    ASSERT_TRUE(started);
     HWND window = MenuWindow();
     ExpectShownLitAndTopmost(window, mode);
     EXPECT_EQ(testskin::normalButton,
@@ -203,6 +260,16 @@ TEST_F(Menu, WaitsSixSecondsForAnAgentThatNeverComes)
     DWORD elapsed = GetTickCount() - start;
     EXPECT_GE(elapsed, 5800u);
     EXPECT_LT(elapsed, 12000u);
+    PostMessageA(MenuWindow(), WM_CLOSE, 0, 0);
+    ASSERT_EQ(18u, menu.WaitExit(10000));
+
+    // "Agent Wait" 0, as the installer sets it: no wait at all.
+    ASSERT_TRUE(
+        bench::WriteDWord(HKEY_CURRENT_USER, "Software\\Velnor\\Tilebox", "Agent Wait", 0));
+    bench::Process unwaited;
+    start = GetTickCount();
+    ASSERT_TRUE(StartMenu(unwaited, "", 15000));
+    EXPECT_LT(GetTickCount() - start, 3000u);
 }
 
 TEST_F(Menu, FindsAnAgentThatComesDuringTheWait)

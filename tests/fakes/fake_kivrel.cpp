@@ -106,3 +106,32 @@ extern "C" int Kivrel_GetProfileDWord(const char* keyPath, const char* valueName
     *value = found->second;
     return 1;
 }
+
+// The string values' names, then the DWORD values', each in name order.
+extern "C" int Kivrel_EnumValueName(const char* keyPath, int index, char* name, DWORD* nameSize,
+                                    int searchMachineTree)
+{
+    Log("Kivrel_EnumValueName(" + Text(keyPath) + ", " + std::to_string(index) + ", " +
+        std::to_string(searchMachineTree) + ")");
+    std::vector<std::string> names;
+    const auto& settings = fake::CurrentSettings();
+    if (auto strings = settings.strings.find(Text(keyPath)); strings != settings.strings.end()) {
+        for (const auto& value : strings->second) {
+            names.push_back(value.first);
+        }
+    }
+    if (auto dwords = settings.dwords.find(Text(keyPath)); dwords != settings.dwords.end()) {
+        for (const auto& value : dwords->second) {
+            names.push_back(value.first);
+        }
+    }
+    if (nameSize == nullptr || index < 0 || index >= static_cast<int>(names.size()) ||
+        !CopyOut(names[index], name, static_cast<int>(*nameSize))) {
+        if (nameSize != nullptr) {
+            *nameSize = 0;
+        }
+        return 0;
+    }
+    *nameSize = static_cast<DWORD>(names[index].size());
+    return 1;
+}

@@ -194,6 +194,28 @@ TEST_F(KivrelStore, DWordValues)
     EXPECT_EQ(5u, value) << "a failed read leaves the value alone";
 }
 
+// Value names position by position: the user's, then the machine-wide ones the user's key does
+// not hold; a name the buffer cannot hold, or one the user's key stands over, is a position to
+// skip, not the end.
+TEST_F(KivrelStore, EnumeratesTheValueNamesOfBothTrees)
+{
+    User("Panel", "Alpha", "a");
+    User("Panel", "Beta", "b");
+    Machine("Panel", "Beta", "c");
+    Machine("Panel", std::string(300, 'L'), "d");
+    Machine("Panel", "Theirs", "e");
+    std::string names;
+    char name[256];
+    DWORD size = sizeof name;
+    for (int index = 0; Kivrel_EnumValueName("Panel", index, name, &size, 1); ++index) {
+        names += std::string(name) + ";" + std::to_string(size) + ";";
+        size = sizeof name;
+    }
+    EXPECT_EQ("Alpha;5;Beta;4;;0;;0;Theirs;6;", names);
+    EXPECT_EQ(0, Kivrel_EnumValueName("Panel", 2, name, &size, 0)) << "the user's tree alone";
+    EXPECT_EQ(0, Kivrel_EnumValueName("", 0, name, &size, 1));
+}
+
 // Every sub-key name of keyPath through the store, joined with ";".
 std::string EnumerateAll(const char* keyPath, int searchMachineTree)
 {

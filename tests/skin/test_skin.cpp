@@ -261,13 +261,77 @@ TEST_F(LoadSkinTest, ASizeTheSkinDoesNotNameFailsAtItsFirstPanelValue)
     WritePanel(1024, 768);
     AddButtons(1024, 768);
     EXPECT_EQ(0, LoadSkin(AnyWindow()));
-    EXPECT_EQ(PanelReads(1280, 1024, 1), fake::Calls());
+    std::vector<std::string> reads = PanelReads(1280, 1024, 1);
+    reads.insert(reads.begin(), "Kivrel_GetProfileDWord(Panel, Fit Other Sizes)");
+    EXPECT_EQ(reads, fake::Calls());
     ASSERT_NE(nullptr, currentSkin);
     EXPECT_EQ(1280, currentSkin->screenWidth);
     EXPECT_EQ(1024, currentSkin->screenHeight);
     EXPECT_EQ(nullptr, currentSkin->normalBitmap);
     FreeSkin();
     EXPECT_EQ(nullptr, currentSkin);
+}
+
+// A skin that names 1024x768 and 1920x1080 only, with fitting on: each other size is served by
+// the named one nearest in shape, pictures and buttons mapped alike.
+TEST_F(LoadSkinTest, FitsSizesTheSkinDoesNotNameFromTheNearestNamedOne)
+{
+    WritePanel(1024, 768);
+    WritePanel(1920, 1080);
+    AddButtons(1920, 1080);
+    for (int i = 0; i < 6; ++i) {
+        fake::SetString("Buttons\\Button " + std::to_string(i), "Rectangle Mode 3",
+                        skintest::RectangleText(skintest::ButtonRect(1024, 768, i)));
+    }
+    fake::SetDWord("Panel", fitOtherSizesName, 1);
+    struct Case {
+        SIZE screen;
+        SIZE served;
+        RECT placed;
+    };
+    const Case cases[] = {
+        {{1360, 768}, {1920, 1080}, {0, 0, 1360, 768}},    // stretched
+        {{2560, 1080}, {1920, 1080}, {320, 0, 2240, 1080}}, // fitted, black beside
+        {{1280, 1024}, {1024, 768}, {0, 0, 1280, 1024}},   // 4:3 onto 5:4, stretched
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.screen.cx) + "x" + std::to_string(c.screen.cy));
+        SwitchDisplay(c.screen.cx, c.screen.cy);
+        ASSERT_EQ(1, LoadSkin(AnyWindow()));
+        Skin* skin = currentSkin;
+        EXPECT_EQ(c.served.cx, skin->servedWidth);
+        EXPECT_EQ(c.served.cy, skin->servedHeight);
+        EXPECT_EQ(c.placed, skin->placed);
+        EXPECT_EQ(c.screen.cx, SizeOf(skin->regionTemplate).cx);
+        EXPECT_EQ(c.screen.cy, SizeOf(skin->normalBitmap).cy);
+        // The button's shape, its rectangle shrunk by ten pixels, lands where the picture's does.
+        const RECT r = skintest::ButtonRect(c.served.cx, c.served.cy, 4);
+        const int placedWidth = c.placed.right - c.placed.left;
+        const int placedHeight = c.placed.bottom - c.placed.top;
+        auto mapX = [&](int x) { return c.placed.left + x * placedWidth / c.served.cx; };
+        auto mapY = [&](int y) { return c.placed.top + y * placedHeight / c.served.cy; };
+        EXPECT_TRUE(PtInRegion(skin->buttons[4].region, mapX((r.left + r.right) / 2),
+                               mapY((r.top + r.bottom) / 2)));
+        EXPECT_FALSE(PtInRegion(skin->buttons[4].region, mapX(r.left + 2), mapY(r.top + 2)));
+        FreeSkin();
+    }
+}
+
+TEST(FitSizeTest, ServesTheDefaultSkinsUnnamedSizesFromTheNearestShapeThenArea)
+{
+    const SIZE named[] = {{640, 480},   {800, 600},   {1024, 768},  {1280, 720},
+                          {1366, 768},  {1600, 900},  {1920, 1080}, {1920, 1200},
+                          {2560, 1440}, {3840, 2160}};
+    // 1366x768 and 16:9 are one shape; 2560x1080 lies as far in area from 1920x1080 as from
+    // 2560x1440, and the larger wins.
+    EXPECT_EQ(4, NearestNamedSize(1360, 768, named, 10));
+    EXPECT_EQ(9, NearestNamedSize(4096, 2160, named, 10));
+    EXPECT_EQ(7, NearestNamedSize(1280, 800, named, 10));
+    EXPECT_EQ(8, NearestNamedSize(2560, 1080, named, 10));
+    EXPECT_EQ(-1, NearestNamedSize(1360, 768, named, 0));
+    RECT placed;
+    PlaceServedSize(1080, 1920, 1920, 1080, &placed);
+    EXPECT_EQ((RECT{0, 656, 1080, 1264}), placed) << "a tall screen: black above and below";
 }
 
 TEST_F(LoadSkinTest, NullWindowChangesNothing)
@@ -294,7 +358,7 @@ TEST_F(LoadSkinTest, AFailedLoadKeepsWhatItMadeForFreeSkin)
     EXPECT_NE(nullptr, currentSkin->normalBitmap);
     EXPECT_EQ(nullptr, currentSkin->selectedBitmap);
     EXPECT_EQ(nullptr, currentSkin->regionTemplate);
-    EXPECT_EQ(2u, fake::Calls().size()) << "the load ends at the first failure";
+    EXPECT_EQ(3u, fake::Calls().size()) << "the load ends at the first failure";
     std::vector<HGDIOBJ> held = HandlesOf(currentSkin);
     FreeSkin();
     EXPECT_EQ(nullptr, currentSkin);
@@ -354,8 +418,8 @@ TEST_F(LoadSkinTest, ModuleDirectoryOf255FitsAnd256DoesNot)
     // 255 characters pass; the panel value is read, but no file name fits after them.
     state.moduleDirectory[255] = '\0';
     EXPECT_EQ(0, LoadSkin(AnyWindow()));
-    EXPECT_EQ(PanelReads(1024, 768)[0], fake::Calls().at(0));
-    EXPECT_EQ(1u, fake::Calls().size());
+    EXPECT_EQ(std::vector<std::string>{PanelReads(1024, 768)[0]},
+              fake::CallsStartingWith("Kivrel_GetProfileStringEx"));
 
     // An unterminated directory is refused, not read past.
     std::memset(state.moduleDirectory, 'd', sizeof state.moduleDirectory);
@@ -396,7 +460,7 @@ TEST_F(LoadSkinTest, BadBitmapFilesFailTheLoadCleanly)
         EXPECT_EQ(0, LoadSkin(AnyWindow()));
         ASSERT_NE(nullptr, currentSkin);
         EXPECT_EQ(nullptr, currentSkin->normalBitmap);
-        EXPECT_EQ(1u, fake::Calls().size());
+        EXPECT_EQ(1u, fake::CallsStartingWith("Kivrel_GetProfileStringEx").size());
         FreeSkin();
     }
     ASSERT_TRUE(skintest::WriteRawFile(path, good));

@@ -170,7 +170,14 @@ TEST(SkinCheck, DefaultSkinChecksCleanAtEverySizeItShips)
 
 TEST_F(BrokenSkin, PanelFaultsNameTheValueAndTheFile)
 {
-    ExpectOnly(CheckWith("\"Normal Bitmap Mode 3\"=\"skin\\\\normal-1024x768.bmp\"\r\n", ""),
+    // With fitting on, the nearest size whole serves a size that lacks a picture.
+    const std::string normal3 = "\"Normal Bitmap Mode 3\"=\"skin\\\\normal-1024x768.bmp\"\r\n";
+    ExpectOnly(CheckWith(normal3, ""),
+               "mode 3: warning: Panel: Selected Bitmap Mode 3 is set, but not all three pictures "
+               "of 1024x768 are: the size is served by 800x600 instead",
+               0);
+    Replace(base, "\"Fit Other Sizes\"=dword:00000001", "\"Fit Other Sizes\"=dword:00000000");
+    ExpectOnly(CheckWith(normal3, ""),
                "mode 3: error: Panel: Normal Bitmap Mode 3: missing or empty", 1);
     ExpectOnly(CheckWith("skin\\\\selected-1024x768.bmp", "skin\\\\gone.bmp"),
                "mode 3: error: Panel: Selected Bitmap Mode 3: file \"" + dir +
@@ -304,7 +311,44 @@ TEST_F(BrokenSkin, TodaysSizesAreCheckedByTheirOwnNamesAndNamesTheMenuNeverReads
                                                    "preview " + dir + "preview-3840x2160.bmp"))
         << clean.Text();
 
+    // A size the default skin does not name: which one serves it and how, with its preview; by
+    // default the previews go to a folder of their own in the temporary folder.
+    WriteFile(dir + "skin.reg", base);
+    CheckResult fitted =
+        RunCheck(dir, "--reg " + Quoted(dir + "skin.reg") + " --dir " + Quoted(dir) +
+                          " --size 1360x768");
+    EXPECT_EQ(0u, fitted.exitCode) << fitted.Text();
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    const std::string previews = std::string(temp) + "tilebox-skincheck\\";
+    for (const std::string& line :
+         {"previews: \"" + previews + "\"",
+          std::string("size 1360x768: served by 1366x768, stretched over the whole screen"),
+          "size 1360x768: loads, 0 errors, 0 warnings; preview " + previews +
+              "preview-1360x768.bmp"}) {
+        EXPECT_NE(std::string::npos, fitted.Text().find(line)) << line << "\n" << fitted.Text();
+    }
+
     const std::string panel = "[HKEY_CURRENT_USER\\Software\\Velnor\\Tilebox\\Panel]\r\n";
+    const std::string button = "[HKEY_CURRENT_USER\\Software\\Velnor\\Tilebox\\Buttons\\1 Internet]\r\n";
+    std::string settings = base;
+    Replace(settings, button, button + "\"Normal Bitmap 1920x1080\"=\"skin\\\\x.bmp\"\r\n");
+    Replace(settings, panel,
+            panel + "\"" + std::string(300, 'L') + "\"=\"x\"\r\n\"Rectangle 1920x1080\"=\"1,1,9,9\"\r\n");
+    WriteFile(dir + "skin.reg", settings);
+    CheckResult misplaced = RunCheck(dir, "--reg " + Quoted(dir + "skin.reg") + " --dir " +
+                                              Quoted(dir) + " --preview " + Quoted(dir) +
+                                              " --mode 1");
+    EXPECT_EQ(0u, misplaced.exitCode) << misplaced.Text();
+    for (const char* warning :
+         {"characters or more: the menu never reads it",
+          "settings: warning: Panel: Rectangle 1920x1080 (user tree): a button rectangle",
+          "settings: warning: Buttons\\1 Internet: Normal Bitmap 1920x1080 (user tree): a panel "
+          "bitmap"}) {
+        EXPECT_NE(std::string::npos, misplaced.Text().find(warning)) << warning << "\n"
+                                                                    << misplaced.Text();
+    }
+
     CheckResult odd = CheckWith(panel, panel + "\"Normal Bitmap 1024x768\"=\"skin\\\\x.bmp\"\r\n"
                                                  "\"Selected Bitmap 1920 x 1080\"=\"skin\\\\x.bmp\"\r\n",
                                 "1");

@@ -187,7 +187,7 @@ TEST_F(MenuWindow, APressLightsExactlyTheTracedShapeOfItsButton)
     SendMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
     EXPECT_EQ(0, currentSkin->pressed);
     EXPECT_EQ(testskin::normalButton, Pixel(centre));
-    EXPECT_TRUE(fake::CallsStartingWith("Kivrel_GetProfileDWord").empty());
+    EXPECT_TRUE(fake::CallsStartingWith("Kivrel_GetProfileDWord(Buttons").empty());
 
     // A press outside every button lights nothing; the release on a button reads its code.
     SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
@@ -195,7 +195,7 @@ TEST_F(MenuWindow, APressLightsExactlyTheTracedShapeOfItsButton)
     EXPECT_EQ(testskin::normalButton, Pixel(centre));
     SendMessageA(window, WM_LBUTTONUP, 0, PointParam(testskin::ButtonCentre(mode3, 4)));
     EXPECT_EQ(std::vector<std::string>{"Kivrel_GetProfileDWord(Buttons\\Button 4, Remote Code)"},
-              fake::CallsStartingWith("Kivrel_GetProfileDWord"));
+              fake::CallsStartingWith("Kivrel_GetProfileDWord(Buttons"));
 }
 
 // The child of every focus event raised in this process, -1 for one not of the menu's client.
@@ -216,7 +216,7 @@ TEST_F(MenuWindow, KeysMoveALitFocusThatActsLikeAClick)
     HWND window = Create();
     ASSERT_NE(nullptr, window);
     auto centre = [](int i) { return testskin::ButtonCentre(mode3, i); };
-    auto actions = [] { return fake::CallsStartingWith("Kivrel_GetProfileDWord"); };
+    auto actions = [] { return fake::CallsStartingWith("Kivrel_GetProfileDWord(Buttons"); };
 
     // Nothing during the start period.
     for (WPARAM key : {VK_RIGHT, VK_DOWN, VK_RETURN, VK_SPACE}) {
@@ -364,9 +364,20 @@ TEST_F(MenuWindow, ADisplayChangeReloadsTheSkinOrClosesTheMenu)
     EXPECT_EQ(6, currentSkin->buttonCount);
     RECT r;
     GetWindowRect(window, &r);
-    EXPECT_EQ(1024, r.right - r.left) << "the window keeps its size";
+    const RECT screen = {0, 0, 800, 600};
+    EXPECT_TRUE(EqualRect(&screen, &r)) << "the window covers the new screen";
+    EXPECT_TRUE(IsTopmost(window)) << "and stays in the topmost band";
     EXPECT_EQ(testskin::selectedButton, Pixel(testskin::ButtonCentre(1, 3)));
     EXPECT_EQ(0, menuActive) << "the start period goes on";
+
+    // A change of display scale is a display change: reload and cover the screen, whatever
+    // rectangle the system suggests.
+    SetWindowPos(window, nullptr, 10, 10, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT suggested = {0, 0, 1200, 900};
+    SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    GetWindowRect(window, &r);
+    EXPECT_TRUE(EqualRect(&screen, &r));
+    EXPECT_EQ(6, currentSkin->buttonCount);
 
     ASSERT_TRUE(bench::SetDisplayMode(1280, 1024));
     Pump();
@@ -433,6 +444,19 @@ TEST(AgentWait, LooksSixTimesAtMostWithAPauseAfterEachFailure)
     WaitForAgent(CountingLookup, CountingPause);
     EXPECT_EQ(6, wait.lookups);
     EXPECT_EQ(std::vector<DWORD>(6, 1000), wait.pauses);
+}
+
+TEST(AgentWait, AgentWaitBoundsTheLookupsUpToAMinuteAndZeroLooksNever)
+{
+    fake::Reset();
+    EXPECT_EQ(6, ReadAgentLookups()) << "absent: six, as always";
+    fake::SetDWord("", agentWaitName, 0xFFFFFFFF);
+    EXPECT_EQ(60, ReadAgentLookups());
+    wait = AgentWait();
+    EXPECT_EQ(0, WaitForAgentLookups(0, CountingLookup, CountingPause));
+    EXPECT_EQ(0, wait.lookups);
+    EXPECT_TRUE(wait.pauses.empty());
+    fake::Reset();
 }
 
 }  // namespace
