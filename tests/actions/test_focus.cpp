@@ -55,9 +55,42 @@ TEST(FocusMove, OnTheGridMovesAlongRowsAndColumnsAndStopsAtTheEdges)
     EXPECT_EQ(0, grid.Next(3, FocusUp)) << "DVD to Internet";
     EXPECT_EQ(-1, grid.Next(2, FocusRight));
     EXPECT_EQ(-1, grid.Next(5, FocusDown));
+
+    // Drawn by hand, two shapes a pixel taller than their row: a centre half a pixel off the row
+    // lies beside it, not above or below it.
+    rects[2].top -= 1;
+    rects[5].bottom += 1;
+    Layout uneven(rects);
+    EXPECT_EQ(-1, uneven.Next(1, FocusUp)) << "stays on the top row";
+    EXPECT_EQ(-1, uneven.Next(4, FocusDown)) << "stays on the bottom row";
+    EXPECT_EQ(1, uneven.Next(4, FocusUp));
+    EXPECT_EQ(2, uneven.Next(1, FocusRight));
 }
 
-TEST(FocusMove, OnAnUnevenLayoutWeighsTheSidewaysOffsetTwice)
+TEST(FocusMove, ButtonsWithTheSameCentreAreAllReachable)
+{
+    Layout same({{100, 100, 200, 200}, {400, 100, 500, 200}, {410, 110, 490, 190},
+                 {420, 120, 480, 180}, {100, 400, 200, 500}});
+    std::vector<int> reached(5, 0);
+    std::vector<int> todo{0};
+    reached[0] = 1;
+    while (!todo.empty()) {
+        int from = todo.back();
+        todo.pop_back();
+        for (FocusDirection d : {FocusLeft, FocusRight, FocusUp, FocusDown}) {
+            int next = same.Next(from, d);
+            if (next != -1 && !reached[next]) {
+                reached[next] = 1;
+                todo.push_back(next);
+            }
+        }
+    }
+    EXPECT_EQ(std::vector<int>(5, 1), reached);
+    EXPECT_EQ(2, same.Next(1, FocusRight));
+    EXPECT_EQ(2, same.Next(3, FocusUp));
+}
+
+TEST(FocusMove, OnAnUnevenLayoutTakesTheConeAndWeighsTheSidewaysOffsetTwice)
 {
     // Centres: 0 (500,100) a wide banner; 1 (200,300), 2 (550,350), 3 (850,260) a middle row
     // out of line; 4 (300,600), 5 (800,600) a bottom row.
@@ -69,12 +102,12 @@ TEST(FocusMove, OnAnUnevenLayoutWeighsTheSidewaysOffsetTwice)
                    {600, 500, 1000, 700}});
     // From the banner down: 2 lies 250 below and 50 aside (350), nearer than 1 (200 + 2 x 300).
     EXPECT_EQ(2, uneven.Next(0, FocusDown));
-    // 2 is only 50 to the right of the banner's centre, but strictly to its right.
-    EXPECT_EQ(2, uneven.Next(0, FocusRight));
+    // 2 is 50 to the right of the banner's centre but 250 below it: below, not to the right.
+    EXPECT_EQ(3, uneven.Next(0, FocusRight));
     // From 3 down, 5 (340 + 2 x 50) wins over 2 (90 + 2 x 300), though 2 is nearer in a line.
     EXPECT_EQ(5, uneven.Next(3, FocusDown));
     EXPECT_EQ(2, uneven.Next(3, FocusLeft));
-    EXPECT_EQ(0, uneven.Next(3, FocusUp));
+    EXPECT_EQ(-1, uneven.Next(3, FocusUp)) << "the banner lies more to the left than above";
     EXPECT_EQ(-1, uneven.Next(3, FocusRight));
     EXPECT_EQ(1, uneven.Next(4, FocusUp));
 
