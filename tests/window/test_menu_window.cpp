@@ -1,7 +1,9 @@
 // The menu window in this process: the real window procedure and skin code, the tests' own skin
 // files, and the recording fake of the settings store.
 #include "actions/hit_test.h"
+#include "actions/menu_platform.h"
 #include "app/app_state.h"
+#include "app/home.h"
 #include "app/menu_window.h"
 #include "skin/skin.h"
 #include "tests/bench/bench.h"
@@ -180,12 +182,26 @@ TEST_F(MenuWindow, APressLightsExactlyTheTracedShapeOfItsButton)
         << "the rectangle's corner lies outside the traced shape";
     EXPECT_EQ(testskin::normalButton, Pixel(testskin::ButtonCentre(mode3, 2)));
     EXPECT_EQ(testskin::normalBackground, Pixel(POINT{2, 2}));
+    EXPECT_EQ(window, GetCapture()) << "the release comes here wherever it happens";
+
+    // An arrow during the press shows the focus, but the pressed shape stays the only one lit.
+    SendMessageA(window, WM_KEYDOWN, VK_RIGHT, 1);
+    EXPECT_EQ(testskin::normalButton, Pixel(testskin::ButtonCentre(mode3, 0)));
+    EXPECT_EQ(testskin::selectedButton, Pixel(centre));
+
+    // The capture taken away: the press ends unlit, and its late release acts on nothing.
+    ReleaseCapture();
+    EXPECT_EQ(0, currentSkin->pressed);
+    EXPECT_EQ(testskin::normalButton, Pixel(centre));
+    EXPECT_EQ(testskin::selectedButton, Pixel(testskin::ButtonCentre(mode3, 0)));
+    SendMessageA(window, WM_LBUTTONUP, 0, PointParam(testskin::ButtonCentre(mode3, 4)));
+    SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(centre));
 
     // Released outside every button: everything unlit again, no button's action.
     SendMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
     EXPECT_EQ(0, currentSkin->pressed);
     EXPECT_EQ(testskin::normalButton, Pixel(centre));
-    EXPECT_TRUE(fake::CallsStartingWith("Kivrel_GetProfileDWord").empty());
+    EXPECT_TRUE(fake::CallsStartingWith("Kivrel_GetProfileDWord(Buttons").empty());
 
     // A press outside every button lights nothing; the release on a button reads its code.
     SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
@@ -193,7 +209,7 @@ TEST_F(MenuWindow, APressLightsExactlyTheTracedShapeOfItsButton)
     EXPECT_EQ(testskin::normalButton, Pixel(centre));
     SendMessageA(window, WM_LBUTTONUP, 0, PointParam(testskin::ButtonCentre(mode3, 4)));
     EXPECT_EQ(std::vector<std::string>{"Kivrel_GetProfileDWord(Buttons\\Button 4, Remote Code)"},
-              fake::CallsStartingWith("Kivrel_GetProfileDWord"));
+              fake::CallsStartingWith("Kivrel_GetProfileDWord(Buttons"));
 }
 
 LRESULT Key(HWND window, WPARAM key, LPARAM flags = 0)
@@ -206,7 +222,7 @@ TEST_F(MenuWindow, KeysMoveALitFocusThatActsLikeAClick)
     HWND window = Create();
     ASSERT_NE(nullptr, window);
     auto centre = [](int i) { return testskin::ButtonCentre(mode3, i); };
-    auto actions = [] { return fake::CallsStartingWith("Kivrel_GetProfileDWord"); };
+    auto actions = [] { return fake::CallsStartingWith("Kivrel_GetProfileDWord(Buttons"); };
 
     // Nothing during the start period.
     for (WPARAM key : {VK_RIGHT, VK_DOWN, VK_RETURN, VK_SPACE}) {
@@ -254,6 +270,9 @@ TEST_F(MenuWindow, KeysMoveALitFocusThatActsLikeAClick)
     EXPECT_EQ(0, Key(window, VK_ESCAPE));
     EXPECT_EQ(0, Key(window, VK_BACK));
     EXPECT_EQ(0, Key(window, VK_BROWSER_BACK));
+    EXPECT_EQ(TRUE, SendMessageA(window, WM_APPCOMMAND, reinterpret_cast<WPARAM>(window),
+                                 MAKELPARAM(0, APPCOMMAND_BROWSER_BACKWARD)))
+        << "Back from a remote's consumer-control button is handled as nothing";
     EXPECT_EQ(std::vector<std::string>(3, "Kivrel_GetProfileDWord(Buttons\\Button 5, Remote Code)"),
               actions());
     EXPECT_EQ(testskin::selectedButton, Pixel(centre(5)));
@@ -352,6 +371,172 @@ TEST_F(MenuWindow, ASkinThatFailsRefusesCreation)
     EXPECT_EQ(nullptr, Create());
     EXPECT_TRUE(bench::TopLevelWindowsOfClass(menuWindowClassName).empty());
     EXPECT_EQ(nullptr, currentSkin) << "the half-built skin is freed with the window";
+}
+
+// The foreground and hot-key calls through recording fakes: Windows' foreground rules and
+// another program's hot keys do not exist under Wine.
+struct Platform {
+    std::vector<std::string> calls;
+    HWND foreground = nullptr;
+    BOOL iconic = FALSE;
+    DWORD idleMs = 0;  // since the last input
+};
+Platform platform;
+
+HWND WINAPI FakeGetForeground()
+{
+    return platform.foreground;
+}
+BOOL WINAPI FakeSetForeground(HWND window)
+{
+    platform.calls.push_back("SetForegroundWindow");
+    platform.foreground = window;
+    return TRUE;
+}
+BOOL WINAPI FakeIsIconic(HWND)
+{
+    return platform.iconic;
+}
+BOOL WINAPI FakeShowWindow(HWND, int show)
+{
+    platform.calls.push_back("ShowWindow " + std::to_string(show));
+    platform.iconic = FALSE;
+    return TRUE;
+}
+BOOL WINAPI FakeLastInput(PLASTINPUTINFO info)
+{
+    info->dwTime = GetTickCount() - platform.idleMs;
+    return TRUE;
+}
+BOOL WINAPI FakeParameters(UINT action, UINT, PVOID value, UINT)
+{
+    *static_cast<DWORD*>(value) = action == SPI_GETFOREGROUNDLOCKTIMEOUT ? 200000 : 0;
+    return TRUE;
+}
+BOOL WINAPI FakeRegisterHotKey(HWND, int id, UINT modifiers, UINT key)
+{
+    platform.calls.push_back("RegisterHotKey " + std::to_string(id) + " " +
+                             std::to_string(modifiers) + " " + std::to_string(key));
+    return FALSE;  // another program holds it
+}
+
+class MenuAtHome : public MenuWindow {
+protected:
+    void SetUp() override
+    {
+        MenuWindow::SetUp();
+        platform = Platform();
+        saved = menuPlatform;
+        menuPlatform.getForegroundWindow = FakeGetForeground;
+        menuPlatform.setForegroundWindow = FakeSetForeground;
+        menuPlatform.isIconic = FakeIsIconic;
+        menuPlatform.showWindow = FakeShowWindow;
+        menuPlatform.getLastInputInfo = FakeLastInput;
+        menuPlatform.systemParametersInfo = FakeParameters;
+        menuPlatform.registerHotKey = FakeRegisterHotKey;
+    }
+    void TearDown() override
+    {
+        // First: the base drains the queue, where an unpainted window's WM_PAINT never ends.
+        for (HWND other : others) {
+            DestroyWindow(other);
+        }
+        MenuWindow::TearDown();
+        menuPlatform = saved;
+    }
+
+    // A shown window of this class, that takes no activation from the menu.
+    HWND Other(const char* className)
+    {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = className;
+        RegisterClassA(&wc);
+        HWND other = CreateWindowExA(WS_EX_NOACTIVATE, className, "other", WS_POPUP, 0, 0, 50, 50,
+                                     nullptr, nullptr, wc.hInstance, nullptr);
+        ShowWindow(other, SW_SHOWNOACTIVATE);
+        others.push_back(other);
+        return other;
+    }
+
+    MenuPlatform saved = {};
+    std::vector<HWND> others;
+};
+
+TEST_F(MenuAtHome, TheHomeKeysBringTheMenuForwardWithTheFocusShownAndNeverAct)
+{
+    HWND window = Create();
+    ASSERT_NE(nullptr, window);
+    // Both held by another program: left to it, and the menu starts all the same.
+    EXPECT_EQ((std::vector<std::string>{"RegisterHotKey 1 16384 172", "RegisterHotKey 2 16393 13"}),
+              platform.calls);
+
+    // During the start period a Home key only keeps the menu in front.
+    platform.foreground = Other("TileboxTestProgram");
+    MenuWindowProc(window, WM_HOTKEY, HomeKeyStartButton, 0);
+    EXPECT_EQ(window, platform.foreground);
+    EXPECT_EQ(0, buttonFocus.shown);
+
+    // Active and minimised: restored, in front, the focus light where it was; nothing acts.
+    SendMessageA(window, WM_TIMER, ActivationTimerId, 0);
+    platform = Platform();
+    platform.iconic = TRUE;
+    MenuWindowProc(window, WM_HOTKEY, HomeKeyBrowserHome, 0);
+    EXPECT_EQ((std::vector<std::string>{"ShowWindow 9", "SetForegroundWindow"}), platform.calls);
+    EXPECT_EQ(1, buttonFocus.shown);
+    EXPECT_EQ(testskin::selectedButton, Pixel(testskin::ButtonCentre(mode3, 0)));
+    EXPECT_TRUE(fake::CallsStartingWith("Kivrel_GetProfileDWord(Buttons").empty());
+
+    // "Home Keys" 0 turns both off.
+    DestroyWindow(window);
+    platform = Platform();
+    fake::SetDWord("", "Home Keys", 0);
+    ASSERT_NE(nullptr, Create());
+    EXPECT_TRUE(platform.calls.empty());
+}
+
+TEST_F(MenuAtHome, TheForegroundComesBackOnlyWhenTheWindowInFrontClosedOntoTheShell)
+{
+    HWND window = Create();
+    ASSERT_NE(nullptr, window);
+    SendMessageA(window, WM_TIMER, ActivationTimerId, 0);
+    UpdateReturnWatch(window, 0);
+    HWND taskbar = Other("Shell_TrayWnd");
+    HWND desktop = Other("WorkerW");
+    // A program's window comes in front, is seen there, and closes, leaving `left` in front.
+    auto closes = [&](HWND left) {
+        HWND program = Other("TileboxTestProgram");
+        platform.foreground = program;
+        WatchForegroundReturn(window);
+        DestroyWindow(program);
+        platform.foreground = left;
+        platform.calls.clear();
+        WatchForegroundReturn(window);
+        return platform.calls.size() == 1 && platform.foreground == window;
+    };
+    platform.idleMs = 300000;  // the foreground lock time-out has run out
+    EXPECT_TRUE(closes(taskbar));
+    EXPECT_TRUE(closes(desktop));
+    EXPECT_FALSE(closes(Other("TileboxTestProgram"))) << "never from an ordinary window";
+    platform.idleMs = 1000;
+    EXPECT_TRUE(closes(nullptr)) << "with no foreground window Windows grants it";
+    EXPECT_FALSE(closes(taskbar)) << "Windows would refuse and flash: nothing is done";
+
+    // The person clicked the taskbar, and then closed the program: the taskbar was their choice.
+    platform.idleMs = 300000;
+    HWND program = Other("TileboxTestProgram");
+    platform.foreground = program;
+    WatchForegroundReturn(window);
+    platform.foreground = taskbar;
+    WatchForegroundReturn(window);
+    DestroyWindow(program);
+    WatchForegroundReturn(window);
+    EXPECT_EQ(taskbar, platform.foreground);
+
+    // Show desktop minimised the menu.
+    platform.iconic = TRUE;
+    EXPECT_FALSE(closes(taskbar));
 }
 
 struct AgentWait {
