@@ -96,6 +96,37 @@ TEST_F(Actions, WithoutTheAgentTheMenuStartsTheCdPlayerAndTheCommandItself)
     ASSERT_EQ(2u, log.size());
     EXPECT_EQ(launch::Lower(launch::Quoted(recorder) + " /command"), launch::Lower(log[1]));
 
+    // The program in front ends (killed, so that Wine itself activates nothing): the menu takes
+    // the front back, and an arrow key moves the focus with no click.
+    std::vector<HWND> started = launch::WaitForRecorderWindows(2, 10000);
+    HWND front = nullptr;
+    for (int i = 0; i < 100 && front == nullptr; ++i) {
+        for (HWND window : started) {
+            front = GetForegroundWindow() == window ? window : front;
+        }
+        Sleep(50);
+    }
+    ASSERT_NE(nullptr, front) << "a started program comes to the front";
+    for (HWND window : started) {
+        DWORD id = 0;
+        GetWindowThreadProcessId(window, &id);
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+        ASSERT_NE(nullptr, process);
+        TerminateProcess(process, 1);
+        WaitForSingleObject(process, 5000);
+        CloseHandle(process);
+    }
+    HWND menuWindow = MenuWindow();
+    for (int i = 0; i < 100 && GetForegroundWindow() != menuWindow; ++i) {
+        Sleep(50);
+    }
+    EXPECT_EQ(menuWindow, GetForegroundWindow());
+    bench::MouseMove(5, 5);
+    bench::Keys("Right");
+    POINT c0 = testskin::ButtonCentre(mode3, 0);
+    EXPECT_EQ(testskin::selectedButton,
+              bench::WaitForScreenPixel(c0.x, c0.y, testskin::selectedButton, 3000));
+
     // A button without a remote code does nothing.
     ClickButton(5);
     Sleep(800);
