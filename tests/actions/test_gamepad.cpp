@@ -159,25 +159,20 @@ TEST_F(GamepadRead, WhatIsHeldWhenPollingStartsOrAControllerConnectsActsOnlyOnce
     EXPECT_EQ(Commands{GamepadCommandAct}, TickWith(XINPUT_GAMEPAD_A));
 }
 
-std::vector<std::string> loaded;
-HMODULE WINAPI RecordingLoad(LPCSTR path, HANDLE, DWORD)
-{
-    loaded.push_back(path);
-    return nullptr;
-}
-
 TEST(GamepadLibrary, IsLoadedFromTheSystemFolderOnly)
 {
-    char system[MAX_PATH];
-    ASSERT_NE(0u, GetSystemDirectoryA(system, MAX_PATH));
+    static std::string loaded;
     const MenuPlatform saved = menuPlatform;
-    menuPlatform.loadLibraryEx = RecordingLoad;
+    menuPlatform.loadLibraryEx = [](LPCSTR path, HANDLE, DWORD) -> HMODULE {
+        loaded += std::string(path) + ";";
+        return nullptr;
+    };
     Gamepads pads = {};
     EXPECT_EQ(0, LoadGamepadLibrary(&pads));
     menuPlatform = saved;
-    EXPECT_EQ((std::vector<std::string>{std::string(system) + "\\xinput1_4.dll",
-                                        std::string(system) + "\\xinput9_1_0.dll"}),
-              loaded);
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, MAX_PATH);
+    EXPECT_EQ(std::string(system) + "\\xinput1_4.dll;" + system + "\\xinput9_1_0.dll;", loaded);
 }
 
 }  // namespace

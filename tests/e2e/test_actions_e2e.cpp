@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 const int mode3 = 2;
@@ -99,23 +101,14 @@ TEST_F(Actions, WithoutTheAgentTheMenuStartsTheCdPlayerAndTheCommandItself)
     // The program in front ends (killed, so that Wine itself activates nothing): the menu takes
     // the front back, and an arrow key moves the focus with no click.
     std::vector<HWND> started = launch::WaitForRecorderWindows(2, 10000);
-    HWND front = nullptr;
-    for (int i = 0; i < 100 && front == nullptr; ++i) {
-        for (HWND window : started) {
-            front = GetForegroundWindow() == window ? window : front;
-        }
+    auto startedInFront = [&] {
+        return std::find(started.begin(), started.end(), GetForegroundWindow()) != started.end();
+    };
+    for (int i = 0; i < 100 && !startedInFront(); ++i) {
         Sleep(50);
     }
-    ASSERT_NE(nullptr, front) << "a started program comes to the front";
-    for (HWND window : started) {
-        DWORD id = 0;
-        GetWindowThreadProcessId(window, &id);
-        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
-        ASSERT_NE(nullptr, process);
-        TerminateProcess(process, 1);
-        WaitForSingleObject(process, 5000);
-        CloseHandle(process);
-    }
+    ASSERT_TRUE(startedInFront()) << "a started program comes to the front";
+    launch::EndRecorders();
     HWND menuWindow = MenuWindow();
     for (int i = 0; i < 100 && GetForegroundWindow() != menuWindow; ++i) {
         Sleep(50);

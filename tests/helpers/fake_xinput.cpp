@@ -23,22 +23,12 @@ static FakeXInputBlock* OpenBlock()
 
 static bool InSystemFolder()
 {
-    HMODULE self = nullptr;
     char path[MAX_PATH] = {};
     char system[MAX_PATH] = {};
-    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                                GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCSTR>(&InSystemFolder), &self) ||
-        GetModuleFileNameA(self, path, MAX_PATH) == 0) {
-        return false;
-    }
-    UINT length = GetSystemDirectoryA(system, MAX_PATH);
+    GetModuleFileNameA(GetModuleHandleA("xinput1_4.dll"), path, MAX_PATH);
+    GetSystemDirectoryA(system, MAX_PATH);
     char* slash = strrchr(path, '\\');
-    if (length == 0 || slash == nullptr) {
-        return false;
-    }
-    *slash = '\0';
-    return lstrcmpiA(path, system) == 0;
+    return slash != nullptr && (*slash = '\0', lstrcmpiA(path, system) == 0);
 }
 
 extern "C" __declspec(dllexport) DWORD WINAPI XInputGetState(DWORD slot, XINPUT_STATE* state)

@@ -374,51 +374,13 @@ TEST_F(MenuWindow, ASkinThatFailsRefusesCreation)
 }
 
 // The foreground and hot-key calls through recording fakes: Windows' foreground rules and
-// another program's hot keys do not exist under Wine.
+// another program's hot keys do not exist under Wine. (On x64 a plain function is WINAPI.)
 struct Platform {
     std::vector<std::string> calls;
     HWND foreground = nullptr;
     BOOL iconic = FALSE;
-    DWORD idleMs = 0;  // since the last input
-};
-Platform platform;
-
-HWND WINAPI FakeGetForeground()
-{
-    return platform.foreground;
-}
-BOOL WINAPI FakeSetForeground(HWND window)
-{
-    platform.calls.push_back("SetForegroundWindow");
-    platform.foreground = window;
-    return TRUE;
-}
-BOOL WINAPI FakeIsIconic(HWND)
-{
-    return platform.iconic;
-}
-BOOL WINAPI FakeShowWindow(HWND, int show)
-{
-    platform.calls.push_back("ShowWindow " + std::to_string(show));
-    platform.iconic = FALSE;
-    return TRUE;
-}
-BOOL WINAPI FakeLastInput(PLASTINPUTINFO info)
-{
-    info->dwTime = GetTickCount() - platform.idleMs;
-    return TRUE;
-}
-BOOL WINAPI FakeParameters(UINT action, UINT, PVOID value, UINT)
-{
-    *static_cast<DWORD*>(value) = action == SPI_GETFOREGROUNDLOCKTIMEOUT ? 200000 : 0;
-    return TRUE;
-}
-BOOL WINAPI FakeRegisterHotKey(HWND, int id, UINT modifiers, UINT key)
-{
-    platform.calls.push_back("RegisterHotKey " + std::to_string(id) + " " +
-                             std::to_string(modifiers) + " " + std::to_string(key));
-    return FALSE;  // another program holds it
-}
+    DWORD idleMs = 0;  // since the last input; the lock time-out is 200 s
+} platform;
 
 class MenuAtHome : public MenuWindow {
 protected:
@@ -427,13 +389,30 @@ protected:
         MenuWindow::SetUp();
         platform = Platform();
         saved = menuPlatform;
-        menuPlatform.getForegroundWindow = FakeGetForeground;
-        menuPlatform.setForegroundWindow = FakeSetForeground;
-        menuPlatform.isIconic = FakeIsIconic;
-        menuPlatform.showWindow = FakeShowWindow;
-        menuPlatform.getLastInputInfo = FakeLastInput;
-        menuPlatform.systemParametersInfo = FakeParameters;
-        menuPlatform.registerHotKey = FakeRegisterHotKey;
+        menuPlatform.getForegroundWindow = [] { return platform.foreground; };
+        menuPlatform.setForegroundWindow = [](HWND window) -> BOOL {
+            platform.calls.push_back("SetForegroundWindow");
+            platform.foreground = window;
+            return TRUE;
+        };
+        menuPlatform.isIconic = [](HWND) { return platform.iconic; };
+        menuPlatform.showWindow = [](HWND, int show) -> BOOL {
+            platform.calls.push_back("ShowWindow " + std::to_string(show));
+            return TRUE;
+        };
+        menuPlatform.getLastInputInfo = [](PLASTINPUTINFO info) -> BOOL {
+            info->dwTime = GetTickCount() - platform.idleMs;
+            return TRUE;
+        };
+        menuPlatform.systemParametersInfo = [](UINT, UINT, PVOID value, UINT) -> BOOL {
+            *static_cast<DWORD*>(value) = 200000;
+            return TRUE;
+        };
+        menuPlatform.registerHotKey = [](HWND, int id, UINT modifiers, UINT key) -> BOOL {
+            platform.calls.push_back("RegisterHotKey " + std::to_string(id) + " " +
+                                     std::to_string(modifiers) + " " + std::to_string(key));
+            return FALSE;  // another program holds it
+        };
     }
     void TearDown() override
     {
@@ -445,19 +424,16 @@ protected:
         menuPlatform = saved;
     }
 
-    // A shown window of this class, that takes no activation from the menu.
+    // A shown window of this class that takes no activation from the menu.
     HWND Other(const char* className)
     {
         WNDCLASSA wc = {};
         wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(nullptr);
         wc.lpszClassName = className;
         RegisterClassA(&wc);
-        HWND other = CreateWindowExA(WS_EX_NOACTIVATE, className, "other", WS_POPUP, 0, 0, 50, 50,
-                                     nullptr, nullptr, wc.hInstance, nullptr);
-        ShowWindow(other, SW_SHOWNOACTIVATE);
-        others.push_back(other);
-        return other;
+        others.push_back(CreateWindowExA(WS_EX_NOACTIVATE, className, "", WS_POPUP | WS_VISIBLE,
+                                         0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr));
+        return others.back();
     }
 
     MenuPlatform saved = {};
@@ -503,40 +479,32 @@ TEST_F(MenuAtHome, TheForegroundComesBackOnlyWhenTheWindowInFrontClosedOntoTheSh
     SendMessageA(window, WM_TIMER, ActivationTimerId, 0);
     UpdateReturnWatch(window, 0);
     HWND taskbar = Other("Shell_TrayWnd");
-    HWND desktop = Other("WorkerW");
-    // A program's window comes in front, is seen there, and closes, leaving `left` in front.
-    auto closes = [&](HWND left) {
+    // A program's window is seen in front (then, if `clicked`, the taskbar with it still open),
+    // and closes, leaving `left` in front; true when the menu took the foreground.
+    auto closes = [&](HWND left, bool clicked = false) {
         HWND program = Other("TileboxTestProgram");
         platform.foreground = program;
         WatchForegroundReturn(window);
+        if (clicked) {
+            platform.foreground = taskbar;
+            WatchForegroundReturn(window);
+        }
         DestroyWindow(program);
         platform.foreground = left;
-        platform.calls.clear();
         WatchForegroundReturn(window);
-        return platform.calls.size() == 1 && platform.foreground == window;
+        return platform.foreground == window;
     };
     platform.idleMs = 300000;  // the foreground lock time-out has run out
     EXPECT_TRUE(closes(taskbar));
-    EXPECT_TRUE(closes(desktop));
+    EXPECT_TRUE(closes(Other("WorkerW"))) << "the desktop";
     EXPECT_FALSE(closes(Other("TileboxTestProgram"))) << "never from an ordinary window";
+    EXPECT_FALSE(closes(taskbar, true)) << "the person clicked the taskbar first";
     platform.idleMs = 1000;
     EXPECT_TRUE(closes(nullptr)) << "with no foreground window Windows grants it";
     EXPECT_FALSE(closes(taskbar)) << "Windows would refuse and flash: nothing is done";
-
-    // The person clicked the taskbar, and then closed the program: the taskbar was their choice.
     platform.idleMs = 300000;
-    HWND program = Other("TileboxTestProgram");
-    platform.foreground = program;
-    WatchForegroundReturn(window);
-    platform.foreground = taskbar;
-    WatchForegroundReturn(window);
-    DestroyWindow(program);
-    WatchForegroundReturn(window);
-    EXPECT_EQ(taskbar, platform.foreground);
-
-    // Show desktop minimised the menu.
     platform.iconic = TRUE;
-    EXPECT_FALSE(closes(taskbar));
+    EXPECT_FALSE(closes(taskbar)) << "show desktop minimised the menu";
 }
 
 struct AgentWait {
