@@ -431,8 +431,9 @@ protected:
         wc.lpfnWndProc = DefWindowProcA;
         wc.lpszClassName = className;
         RegisterClassA(&wc);
-        others.push_back(CreateWindowExA(WS_EX_NOACTIVATE, className, "", WS_POPUP | WS_VISIBLE,
-                                         0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr));
+        others.push_back(CreateWindowExA(WS_EX_NOACTIVATE, className, "", WS_POPUP, 0, 0, 50, 50,
+                                         nullptr, nullptr, nullptr, nullptr));
+        ShowWindow(others.back(), SW_SHOWNOACTIVATE);
         return others.back();
     }
 
