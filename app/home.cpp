@@ -10,7 +10,13 @@ namespace {
 // The window last seen in front while the menu was behind, when it was one a person uses; null
 // before the first look and after the shell was seen in front with it still open.
 HWND lastInFront = nullptr;
+// Looks at which that window was found gone with nothing ordinary in front.
+int goneLooks = 0;
 int watching = 0;
+
+// A program that replaces its window (a launcher's splash by the game) shows the next one within
+// a look or so; only what lasts for two looks is taken for a program that ended.
+const int GoneLooksToReturn = 2;
 
 // The shell's own surfaces: what Windows leaves in front when it finds no other window, and what
 // a person reaches by clicking the taskbar or the desktop. Windows 10 and 11 show the Start menu,
@@ -126,6 +132,7 @@ void UpdateReturnWatch(HWND window, int inFront)
     const int wanted = menuActive && !inFront && IsWindow(window);
     if (wanted && !watching) {
         lastInFront = nullptr;
+        goneLooks = 0;
         watching = SetTimer(window, ReturnWatchTimerId, ReturnWatchPeriodMs, nullptr) != 0;
     } else if (!wanted && watching) {
         KillTimer(window, ReturnWatchTimerId);
@@ -135,27 +142,29 @@ void UpdateReturnWatch(HWND window, int inFront)
 }
 
 // The menu takes the foreground back only when the window that was in front is gone (destroyed,
-// or hidden as a program hides its window on the way out) and what Windows left in front is no
-// window a person uses: none, the desktop, the taskbar or another shell window. So it never takes
+// or hidden as a program hides its window on the way out) and what Windows left in front, at two
+// looks running, is no window a person uses: none, the desktop, the taskbar or another shell window. So it never takes
 // it from an ordinary window; never after the person clicked the taskbar or the desktop (the
 // window that was in front is still open when the shell is seen in front, and is forgotten);
 // never while the menu is minimised (show desktop); and never where Windows would refuse.
 void WatchForegroundReturn(HWND window)
 {
     const HWND front = menuPlatform.getForegroundWindow();
-    if (front == window) {
-        lastInFront = nullptr;
-        return;
-    }
-    if (IsOrdinaryWindow(front)) {
-        lastInFront = front;
+    if (front == window || IsOrdinaryWindow(front)) {
+        lastInFront = front == window ? nullptr : front;
+        goneLooks = 0;
         return;
     }
     const HWND previous = lastInFront;
-    lastInFront = nullptr;
     if (previous == nullptr || (IsWindow(previous) && IsWindowVisible(previous))) {
+        lastInFront = nullptr;
         return;
     }
+    if (++goneLooks < GoneLooksToReturn) {
+        return;
+    }
+    lastInFront = nullptr;
+    goneLooks = 0;
     if (!menuActive || menuPlatform.isIconic(window) || !IsWindowVisible(window) ||
         !ForegroundWouldBeGranted(front)) {
         return;

@@ -108,6 +108,10 @@ TEST_F(Actions, WithoutTheAgentTheMenuStartsTheCdPlayerAndTheCommandItself)
         Sleep(50);
     }
     ASSERT_TRUE(startedInFront()) << "a started program comes to the front";
+    // The menu, answering again once the launch is done, has seen it in front for a few looks.
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(MenuWindow(), WM_NULL, 0, 0, SMTO_NORMAL, 10000, &answer);
+    Sleep(700);
     launch::EndRecorders();
     HWND menuWindow = MenuWindow();
     for (int i = 0; i < 100 && GetForegroundWindow() != menuWindow; ++i) {

@@ -493,7 +493,9 @@ TEST_F(MenuAtHome, TheForegroundComesBackOnlyWhenTheWindowInFrontClosedOntoTheSh
         DestroyWindow(program);
         platform.foreground = left;
         WatchForegroundReturn(window);
-        return platform.foreground == window;
+        const bool atFirstLook = platform.foreground == window;  // a window may follow at once
+        WatchForegroundReturn(window);
+        return !atFirstLook && platform.foreground == window;
     };
     platform.idleMs = 300000;  // the foreground lock time-out has run out
     EXPECT_TRUE(closes(taskbar));
