@@ -22,9 +22,14 @@ const int GoneLooksToReturn = 2;
 // a person reaches by clicking the taskbar or the desktop. Windows 10 and 11 show the Start menu,
 // search and the task switcher in windows of these classes too.
 const char* const shellClasses[] = {
-    "Shell_TrayWnd",   "Shell_SecondaryTrayWnd",     "Progman",
-    "WorkerW",         "Windows.UI.Core.CoreWindow", "NotifyIconOverflowWindow",
-    "MultitaskingViewFrame", "XamlExplorerHostIslandWindow",
+    "Shell_TrayWnd",
+    "Shell_SecondaryTrayWnd",
+    "Progman",
+    "WorkerW",
+    "Windows.UI.Core.CoreWindow",
+    "NotifyIconOverflowWindow",
+    "MultitaskingViewFrame",
+    "XamlExplorerHostIslandWindow",
 };
 
 int IsShellWindow(HWND window)
@@ -81,7 +86,7 @@ int ForegroundWouldBeGranted(HWND front)
     return GetTickCount() - input.dwTime >= lockTimeout;
 }
 
-}  // namespace
+} // namespace
 
 void RegisterHomeKeys(HWND window)
 {
@@ -143,10 +148,11 @@ void UpdateReturnWatch(HWND window, int inFront)
 
 // The menu takes the foreground back only when the window that was in front is gone (destroyed,
 // or hidden as a program hides its window on the way out) and what Windows left in front, at two
-// looks running, is no window a person uses: none, the desktop, the taskbar or another shell window. So it never takes
-// it from an ordinary window; never after the person clicked the taskbar or the desktop (the
-// window that was in front is still open when the shell is seen in front, and is forgotten);
-// never while the menu is minimised (show desktop); and never where Windows would refuse.
+// looks running, is no window a person uses: none, the desktop, the taskbar or another shell
+// window. So it never takes it from an ordinary window; never after the person clicked the taskbar
+// or the desktop (the window that was in front is still open when the shell is seen in front, and
+// is forgotten); never while the menu is minimised (show desktop); and never where Windows would
+// refuse.
 void WatchForegroundReturn(HWND window)
 {
     const HWND front = menuPlatform.getForegroundWindow();
