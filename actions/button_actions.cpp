@@ -1,6 +1,7 @@
 #include "actions/button_actions.h"
 
 #include "actions/hit_test.h"
+#include "actions/menu_platform.h"
 #include "outside/kivrel.h"
 #include "outside/osmant.h"
 #include "outside/tarvik.h"
@@ -21,12 +22,18 @@ struct Text {
 };
 
 // The agent does the job when it runs: one post, and the menu does nothing more. Posting never
-// waits, so an agent that hangs cannot hang the menu.
+// waits, so an agent that hangs cannot hang the menu. The menu holds the right to the foreground
+// while it acts on a press, and hands it on first, as the launch utilities do for a program the
+// menu starts: without it, what the agent starts would open behind the menu, flashing.
 int HandToAgent(UINT message, WPARAM wParam)
 {
     HWND agent = FindWindowA(agentWindowClassName, nullptr);
     if (agent == nullptr) {
         return 0;
+    }
+    DWORD agentProcess = 0;
+    if (GetWindowThreadProcessId(agent, &agentProcess) != 0 && agentProcess != 0) {
+        menuPlatform.allowSetForegroundWindow(agentProcess);
     }
     PostMessageA(agent, message, wParam, 0);
     return 1;

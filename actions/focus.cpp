@@ -20,10 +20,15 @@ static int IsFocusable(const Skin* skin, int index)
            skin->buttons[index].region != nullptr;
 }
 
-// A button lies in a direction when its centre is strictly on that side of the current centre;
-// among those, the nearest is the one with the least distance along the direction plus twice its
-// offset across it, and the lower index wins a tie. The weight keeps a move on its row or column
-// when the layout has one, yet still reaches a button that is only a little to the side.
+// A button lies in a direction when its centre's distance along the direction exceeds its offset
+// across it: the quarter of the plane that the arrow points into, not the whole half. So a shape
+// a pixel taller than its neighbour on a hand-drawn row is not "above" it. Among those, the
+// nearest is the one with the least distance along the direction plus twice its offset across
+// it, and the lower index wins a tie.
+//
+// Two buttons with the same centre would lie in no direction from each other; they are told
+// apart by index, each later one counting as a hair further to the right and below, so that Right
+// or Down leads from one to the next and Left or Up back again.
 int FindNearestButton(const Skin* skin, int from, FocusDirection direction)
 {
     if (!IsFocusable(skin, from)) {
@@ -37,8 +42,9 @@ int FindNearestButton(const Skin* skin, int from, FocusDirection direction)
             continue;
         }
         const POINT centre = DoubledCentre(skin->buttons[index].region);
-        long long dx = centre.x - origin.x;
-        long long dy = centre.y - origin.y;
+        // In eighths of a doubled pixel, so that the hair below is less than any real offset.
+        long long dx = 8LL * (centre.x - origin.x);
+        long long dy = 8LL * (centre.y - origin.y);
         long long along = 0;
         long long across = 0;
         switch (direction) {
@@ -55,10 +61,17 @@ int FindNearestButton(const Skin* skin, int from, FocusDirection direction)
             along = dy, across = dx;
             break;
         }
-        if (along <= 0) {
+        if (dx == 0 && dy == 0) {
+            const int forward = direction == FocusRight || direction == FocusDown;
+            along = forward ? index - from : from - index;
+        }
+        if (across < 0) {
+            across = -across;
+        }
+        if (along <= across) {
             continue;
         }
-        long long score = along + SideWeight * (across < 0 ? -across : across);
+        long long score = along + SideWeight * across;
         if (best == -1 || score < bestScore) {
             best = index;
             bestScore = score;
@@ -82,7 +95,7 @@ static void AnnounceFocus(HWND window)
     NotifyWinEvent(EVENT_OBJECT_FOCUS, window, OBJID_CLIENT, buttonFocus.index + 1);
 }
 
-static void ShowFocus(HWND window)
+void ShowFocus(HWND window)
 {
     if (buttonFocus.index == -1) {
         buttonFocus.index = 0;

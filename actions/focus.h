@@ -20,6 +20,9 @@ void MoveFocus(HWND window, FocusDirection direction);
 // does. With no focus shown it only shows the focus, so nothing acts on a button not in sight.
 void ActOnFocus(HWND window);
 
+// Lights the focus where it was (button 0 before any), as the first arrow press does.
+void ShowFocus(HWND window);
+
 // A mouse press takes the focus light away (the focus itself stays), repainting its button.
 void HideFocus(HWND window);
 

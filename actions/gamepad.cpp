@@ -2,8 +2,27 @@
 
 #include "actions/focus.h"
 #include "actions/input_state.h"
+#include "actions/menu_platform.h"
+
+#include <cstdio>
 
 Gamepads gamepads = {};
+
+// By its full path in the system folder: a plain name is looked for beside the program and in
+// the current folder first, where anyone who can write a file would have the menu load theirs.
+static HMODULE LoadSystemLibrary(const char* name)
+{
+    char path[MAX_PATH];
+    const UINT length = GetSystemDirectoryA(path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return nullptr;
+    }
+    const int written = snprintf(path + length, MAX_PATH - length, "\\%s", name);
+    if (written <= 0 || written >= static_cast<int>(MAX_PATH - length)) {
+        return nullptr;
+    }
+    return menuPlatform.loadLibraryEx(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
 
 // Windows 8 and later have xinput1_4.dll; Windows 7 has xinput9_1_0.dll. A PC with neither runs
 // the menu without gamepads.
@@ -13,9 +32,9 @@ int LoadGamepadLibrary(Gamepads* pads)
         return pads->readState != nullptr;
     }
     pads->libraryTried = 1;
-    HMODULE library = LoadLibraryA("xinput1_4.dll");
+    HMODULE library = LoadSystemLibrary("xinput1_4.dll");
     if (library == nullptr) {
-        library = LoadLibraryA("xinput9_1_0.dll");
+        library = LoadSystemLibrary("xinput9_1_0.dll");
     }
     if (library == nullptr) {
         return 0;
@@ -54,6 +73,13 @@ void ScheduleEmptySlots(Gamepads* pads, DWORD now)
     }
 }
 
+enum {
+    DpadButtons = XINPUT_GAMEPAD_DPAD_UP | XINPUT_GAMEPAD_DPAD_DOWN | XINPUT_GAMEPAD_DPAD_LEFT |
+                  XINPUT_GAMEPAD_DPAD_RIGHT
+};
+
+// Called with the D-pad buttons pressed since the last read only: a thumb rolling from Right
+// through Right+Down back to Right presses Down once and Right never again.
 static int DpadDirection(WORD buttons)
 {
     if (buttons & XINPUT_GAMEPAD_DPAD_UP) {
@@ -71,23 +97,35 @@ static int DpadDirection(WORD buttons)
     return -1;
 }
 
+static int StickReach(SHORT x, SHORT y)
+{
+    int ax = x < 0 ? -x : x;
+    int ay = y < 0 ? -y : y;
+    return ax > ay ? ax : ay;
+}
+
+static int StickAxisDirection(SHORT x, SHORT y)
+{
+    int ax = x < 0 ? -x : x;
+    int ay = y < 0 ? -y : y;
+    if (ax >= ay) {
+        return x > 0 ? FocusRight : FocusLeft;
+    }
+    return y > 0 ? FocusUp : FocusDown;
+}
+
 // A held push lasts until the stick is back inside the release zone, whatever way it rolls, so a
 // diagonal sweep is one move, not two.
 static int StickDirection(SHORT x, SHORT y, int held)
 {
-    int ax = x < 0 ? -x : x;
-    int ay = y < 0 ? -y : y;
-    int reach = ax > ay ? ax : ay;
+    int reach = StickReach(x, y);
     if (held != -1 && reach > GamepadStickRelease) {
         return held;
     }
     if (reach < GamepadStickPush) {
         return -1;
     }
-    if (ax >= ay) {
-        return x > 0 ? FocusRight : FocusLeft;
-    }
-    return y > 0 ? FocusUp : FocusDown;
+    return StickAxisDirection(x, y);
 }
 
 static void ForgetSlot(GamepadSlot* slot, DWORD now)
@@ -95,7 +133,30 @@ static void ForgetSlot(GamepadSlot* slot, DWORD now)
     slot->connected = 0;
     slot->heldDirection = -1;
     slot->aHeld = 0;
+    slot->dpadHeld = 0;
+    slot->baseline = 0;
     slot->nextProbe = now + GamepadEmptySlotProbeMs;
+}
+
+// What the controller holds at the first read after polling starts or after it connects was
+// pressed elsewhere (the A that quit a game, a direction held in a menu): it is recorded as held,
+// so that only a press that begins while the menu reads the controller acts.
+static void RecordHeld(GamepadSlot* slot, const XINPUT_GAMEPAD& pad)
+{
+    slot->dpadHeld = pad.wButtons & DpadButtons;
+    // A stick anywhere outside the release zone must come back inside it before it pushes.
+    slot->heldDirection = StickReach(pad.sThumbLX, pad.sThumbLY) > GamepadStickRelease
+                              ? StickAxisDirection(pad.sThumbLX, pad.sThumbLY)
+                              : -1;
+    slot->aHeld = (pad.wButtons & XINPUT_GAMEPAD_A) != 0;
+    slot->baseline = 1;
+}
+
+void RestartGamepadBaselines(Gamepads* pads)
+{
+    for (int slot = 0; slot < GamepadSlots; ++slot) {
+        pads->slots[slot].baseline = 0;
+    }
 }
 
 int ReadGamepadCommands(Gamepads* pads, DWORD now, int* commands, int capacity)
@@ -114,19 +175,23 @@ int ReadGamepadCommands(Gamepads* pads, DWORD now, int* commands, int capacity)
             ForgetSlot(slot, now);
             continue;
         }
-        if (!slot->connected) {
-            slot->connected = 1;
-            slot->heldDirection = -1;
-        }
+        slot->connected = 1;
         const XINPUT_GAMEPAD& pad = state.Gamepad;
-        int direction = DpadDirection(pad.wButtons);
-        if (direction == -1) {
-            direction = StickDirection(pad.sThumbLX, pad.sThumbLY, slot->heldDirection);
+        if (!slot->baseline) {
+            RecordHeld(slot, pad);
+            continue;
         }
-        if (direction != -1 && direction != slot->heldDirection && count < capacity) {
+        const WORD dpad = pad.wButtons & DpadButtons;
+        int direction = DpadDirection(static_cast<WORD>(dpad & ~slot->dpadHeld));
+        slot->dpadHeld = dpad;
+        int stick = StickDirection(pad.sThumbLX, pad.sThumbLY, slot->heldDirection);
+        if (direction == -1 && stick != -1 && stick != slot->heldDirection) {
+            direction = stick;
+        }
+        slot->heldDirection = stick;
+        if (direction != -1 && count < capacity) {
             commands[count++] = direction;
         }
-        slot->heldDirection = direction;
         int aDown = (pad.wButtons & XINPUT_GAMEPAD_A) != 0;
         if (aDown && !slot->aHeld && count < capacity) {
             commands[count++] = GamepadCommandAct;
@@ -158,6 +223,7 @@ void UpdateGamepadPolling(HWND window, int inFront)
     }
     if (gamepads.timerPeriod == 0) {
         ScheduleEmptySlots(&gamepads, GetTickCount());
+        RestartGamepadBaselines(&gamepads);
     }
     UINT period = GamepadPollPeriod(&gamepads);
     if (period != gamepads.timerPeriod) {

@@ -27,8 +27,10 @@ typedef DWORD(WINAPI* GamepadStateReader)(DWORD slot, XINPUT_STATE* state);
 struct GamepadSlot {
     int connected;
     DWORD nextProbe;   // tick count at which an empty slot is asked again
-    int heldDirection;  // the FocusDirection held at the last read, or -1
+    int heldDirection;  // the stick's FocusDirection held at the last read, or -1
+    WORD dpadHeld;      // the D-pad buttons held at the last read
     int aHeld;
+    int baseline;  // 0 until the first read since polling started or the controller connected
 };
 
 struct Gamepads {
@@ -44,10 +46,13 @@ extern Gamepads gamepads;
 // What one read found: a push in a FocusDirection (0-3) or GamepadCommandAct.
 enum { GamepadCommandAct = 4, GamepadCommandCapacity = 2 * GamepadSlots };
 
-// Loads xinput1_4.dll, else xinput9_1_0.dll, once; 1 when a reader was found.
+// Loads xinput1_4.dll, else xinput9_1_0.dll, from the system folder, once; 1 when a reader was
+// found.
 int LoadGamepadLibrary(Gamepads* pads);
 void FreeGamepadLibrary(Gamepads* pads);
 
+// Has the next read of every slot record what is held rather than act on it.
+void RestartGamepadBaselines(Gamepads* pads);
 // Spreads the first questions to the empty slots over one probe interval from `now`.
 void ScheduleEmptySlots(Gamepads* pads, DWORD now);
 // Reads the slots that are due at `now` and writes the pushes and A presses since the last read

@@ -34,23 +34,46 @@ static POINT MessagePoint(HWND window, LPARAM lParam)
     return point;
 }
 
+// The capture brings the release to the menu wherever the pointer is let go, so a press always
+// ends here: with its release, or with WM_CAPTURECHANGED when something takes the mouse away.
 LRESULT PressButton(HWND window, WPARAM, LPARAM lParam)
 {
     if (menuActive == 0) {
         return 0;
     }
     // Any press takes the focus light away first, so that while the button is held it is the
-    // only one lit: the press paints the whole update region from the lit panel.
+    // only one lit.
     HideFocus(window);
+    buttonPress.abandoned = 0;
+    SetCapture(window);
     POINT point = MessagePoint(window, lParam);
     int index = HitTestButtons(window, point.x, point.y);
     if (index == -1) {
         return 0;
     }
     currentSkin->pressed = 1;
+    buttonPress.index = index;
     InvalidateRgn(window, currentSkin->buttons[index].region, FALSE);
     UpdateWindow(window);
     return 0;
+}
+
+void AbandonPress(HWND window)
+{
+    if (menuActive == 0 || buttonPress.index == -1) {
+        return;
+    }
+    // Forgotten before the capture goes, so that the WM_CAPTURECHANGED it sends finds no press.
+    buttonPress.index = -1;
+    buttonPress.abandoned = 1;
+    if (currentSkin != nullptr) {
+        currentSkin->pressed = 0;
+    }
+    if (GetCapture() == window) {
+        ReleaseCapture();
+    }
+    InvalidateRgn(window, nullptr, FALSE);
+    UpdateWindow(window);
 }
 
 int ReleaseButton(HWND window, LPARAM lParam)
@@ -58,12 +81,31 @@ int ReleaseButton(HWND window, LPARAM lParam)
     if (menuActive == 0) {
         return -1;
     }
+    // Cleared before the capture goes, so that the WM_CAPTURECHANGED it sends finds no press.
+    const int abandoned = buttonPress.abandoned;
+    buttonPress.abandoned = 0;
     if (currentSkin != nullptr) {
         currentSkin->pressed = 0;
+    }
+    buttonPress.index = -1;
+    if (GetCapture() == window) {
+        ReleaseCapture();
     }
     // The panel is back to unlit on screen before any action starts a program over it.
     InvalidateRgn(window, nullptr, FALSE);
     UpdateWindow(window);
+    if (abandoned) {
+        return -1;
+    }
     POINT point = MessagePoint(window, lParam);
     return HitTestButtons(window, point.x, point.y);
+}
+
+HRGN LitButtonRegion(const Skin* skin)
+{
+    if (skin != nullptr && skin->pressed && buttonPress.index >= 0 &&
+        buttonPress.index < skin->buttonCount && skin->buttons != nullptr) {
+        return skin->buttons[buttonPress.index].region;
+    }
+    return FocusLitRegion(skin);
 }

@@ -3,3 +3,5 @@
 int menuActive = 0;
 
 ButtonFocus buttonFocus = {-1, 0};
+
+ButtonPress buttonPress = {-1, 0};

@@ -14,3 +14,14 @@ struct ButtonFocus {
 };
 
 extern ButtonFocus buttonFocus;
+
+// The mouse press in progress. `index` is the pressed button while the left button is held over
+// it since the press, else -1; the paint lights that button's shape alone. `abandoned` is 1 from a
+// press that ended without its release (capture lost, the menu sent behind) until the next
+// press, so that a release arriving late acts on nothing.
+struct ButtonPress {
+    int index;
+    int abandoned;
+};
+
+extern ButtonPress buttonPress;

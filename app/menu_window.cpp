@@ -6,6 +6,7 @@
 #include "actions/hit_test.h"
 #include "app/app_state.h"
 #include "app/menu_accessible.h"
+#include "app/home.h"
 #include "outside/kivrel.h"
 #include "skin/gdi_guards.h"
 #include "skin/skin.h"
@@ -75,7 +76,9 @@ static void ActivateMenu(HWND window)
     menuActive = 1;
     InvalidateRect(window, nullptr, TRUE);
     UpdateWindow(window);
-    UpdateGamepadPolling(window, GetForegroundWindow() == window);
+    const int inFront = GetForegroundWindow() == window;
+    UpdateGamepadPolling(window, inFront);
+    UpdateReturnWatch(window, inFront);
 }
 
 static LRESULT HandleCreate(HWND window, WPARAM, LPARAM)
@@ -95,6 +98,7 @@ static LRESULT HandleCreate(HWND window, WPARAM, LPARAM)
     menuActive = 0;
     buttonFocus.index = -1;
     buttonFocus.shown = 0;
+    RegisterHomeKeys(window);
     // Without the timer the menu would stay topmost and deaf to the mouse for good; a menu
     // without its start period is the lesser harm.
     if (!SetTimer(window, ActivationTimerId, ActivationPeriodMs, nullptr)) {
@@ -107,6 +111,10 @@ static LRESULT HandleTimer(HWND window, WPARAM wParam, LPARAM)
 {
     if (wParam == GamepadTimerId) {
         PollGamepads(window);
+        return 0;
+    }
+    if (wParam == ReturnWatchTimerId) {
+        WatchForegroundReturn(window);
         return 0;
     }
     if (wParam != ActivationTimerId) {
@@ -127,9 +135,9 @@ static void CopyPanel(HDC target, HDC source, HBITMAP panel, const Skin* skin)
     }
 }
 
-// The focused button is lit the way a press lights it: the lit panel copied once more, clipped to
-// its shape as well as to the update region. While a button is held the whole update region is
-// lit already, as it always was.
+// The focused or pressed button is lit the way a press lights it: the lit panel copied once more,
+// clipped to its shape as well as to the update region. Whatever else is repainted meanwhile (an
+// arrow key during a held press, a window moved away) stays unlit.
 static LRESULT HandlePaint(HWND window, WPARAM, LPARAM)
 {
     PAINTSTRUCT paint;
@@ -137,9 +145,9 @@ static LRESULT HandlePaint(HWND window, WPARAM, LPARAM)
     const Skin* skin = currentSkin;
     if (target != nullptr && skin != nullptr) {
         MemoryDc source(target);
-        int allLit = menuActive == 0 || skin->pressed;
+        int allLit = menuActive == 0;
         CopyPanel(target, source.Get(), allLit ? skin->selectedBitmap : skin->normalBitmap, skin);
-        HRGN focused = allLit ? nullptr : FocusLitRegion(skin);
+        HRGN focused = allLit ? nullptr : LitButtonRegion(skin);
         if (focused != nullptr && SelectClipRgn(target, focused) != ERROR) {
             CopyPanel(target, source.Get(), skin->selectedBitmap, skin);
             SelectClipRgn(target, nullptr);
@@ -184,6 +192,8 @@ static LRESULT HandleDpiChanged(HWND window, WPARAM wParam, LPARAM lParam)
 static LRESULT HandleDestroy(HWND window, WPARAM, LPARAM)
 {
     UpdateGamepadPolling(window, 0);
+    UpdateReturnWatch(window, 1);
+    UnregisterHomeKeys(window);
     FreeGamepadLibrary(&gamepads);
     FreeSkin();
     PostQuitMessage(MenuQuitCode);
@@ -226,13 +236,25 @@ static LRESULT HandleKeyDown(HWND window, WPARAM wParam, LPARAM lParam)
     }
 }
 
-// The gamepad is read only while the menu is in front; the default processing still gives the
-// window the keyboard focus, which the arrow keys need.
+// The gamepad is read only while the menu is in front, and the foreground is watched only while
+// it is not; a press held when the menu is sent behind (Alt+Tab) never gets its release here. The
+// default processing still gives the window the keyboard focus, which the arrow keys need.
 static LRESULT HandleActivate(HWND window, WPARAM wParam, LPARAM lParam)
 {
     int inFront = LOWORD(wParam) != WA_INACTIVE && HIWORD(wParam) == 0;
     UpdateGamepadPolling(window, inFront);
+    UpdateReturnWatch(window, inFront);
+    if (LOWORD(wParam) == WA_INACTIVE) {
+        AbandonPress(window);
+    }
     return DefWindowProcA(window, WM_ACTIVATE, wParam, lParam);
+}
+
+// Something took the mouse away during a press: it ends without acting.
+static LRESULT HandleCaptureChanged(HWND window, WPARAM, LPARAM)
+{
+    AbandonPress(window);
+    return 0;
 }
 
 LRESULT CALLBACK MenuWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -263,6 +285,12 @@ LRESULT CALLBACK MenuWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return HandleActivate(window, wParam, lParam);
     case WM_GETOBJECT:
         return HandleGetObject(window, wParam, lParam);
+    case WM_CAPTURECHANGED:
+        return HandleCaptureChanged(window, wParam, lParam);
+    case WM_HOTKEY:
+        return HandleHotKey(window, wParam, lParam);
+    case WM_APPCOMMAND:
+        return HandleAppCommand(window, wParam, lParam);
     default:
         return DefWindowProcA(window, message, wParam, lParam);
     }

@@ -87,7 +87,7 @@ HKEY OpenOtherUsersHive(const char* userName)
 // Opens keyPath in one tree (a root key's Software\<application key>). The application key is
 // opened first and the key path relative to it: some systems refuse a long path given from the
 // root in one call (a 247-character button name makes a 255-character key path), though every
-// name in it is within the registry's limits.
+// name in it is within the registry's limits. An empty key path opens the application key itself.
 HKEY OpenTreeKey(HKEY root, const char* keyPath)
 {
     if (root == nullptr || !selection.selected || keyPath == nullptr) {
@@ -353,7 +353,7 @@ extern "C" int Kivrel_GetProfileStringEx(const char* keyPath, const char* valueN
         return 0;
     }
     buffer[0] = '\0';
-    if (IsEmptyText(valueName) || reserved != 0 || !selection.selected || IsEmptyText(keyPath)) {
+    if (IsEmptyText(valueName) || reserved != 0 || !selection.selected || keyPath == nullptr) {
         return 0;
     }
     ReadResult result =

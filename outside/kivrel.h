@@ -18,9 +18,9 @@
 //     refuse a long path from the root in one call.
 //   - Strings are REG_SZ or REG_EXPAND_SZ (expanded); a value of another type, or a string that
 //     does not fit the buffer with its terminator, is a failed read: result 0, buffer emptied.
-//   - Every read before Kivrel_SetUserProfileInfo, and every read with a null or empty key path
-//     (but for a DWORD read, where the empty path names the application key itself), value
-//     name or buffer, or a buffer size below 1, fails cleanly with 0.
+//   - An empty key path names the application key itself (the menu's "Home Keys" lives there).
+//   - Every read before Kivrel_SetUserProfileInfo, and every read with a null key path, a null or
+//     empty value name or buffer, or a buffer size below 1, fails cleanly with 0.
 // All functions return nonzero on success and 0 on failure. Text is 8-bit ANSI.
 #pragma once
 

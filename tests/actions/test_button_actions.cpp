@@ -1,5 +1,6 @@
 // The remote-code actions against recording fakes of the settings store and launch utilities.
 #include "actions/button_actions.h"
+#include "actions/menu_platform.h"
 #include "app/menu_window.h"
 #include "skin/skin.h"
 #include "tests/fakes/fake_outside.h"
@@ -124,6 +125,16 @@ protected:
 
 const HWND runningWindow = reinterpret_cast<HWND>(static_cast<INT_PTR>(0x4242));
 
+// Each grant of the foreground, with whether a request to the agent was already waiting.
+std::vector<std::string> grants;
+BOOL WINAPI RecordingAllow(DWORD process)
+{
+    MSG waiting;
+    const bool posted = PeekMessageA(&waiting, nullptr, WM_USER, 0xBFFF, PM_NOREMOVE) != 0;
+    grants.push_back(std::to_string(process) + (posted ? " after a post" : ""));
+    return TRUE;
+}
+
 TEST_F(ButtonActions, WithTheAgentRunningEachCodePostsOneMessageAndStartsNothing)
 {
     StartAgent();
@@ -134,15 +145,21 @@ TEST_F(ButtonActions, WithTheAgentRunningEachCodePostsOneMessageAndStartsNothing
         const char* message;
     } cases[] = {{320, "1028 1798 0"},    {321, "1028 321 0"}, {1713, "2224 0 0"},
                  {1714, "2225 0 0"},      {61456, "1028 61456 0"}};
+    const MenuPlatform saved = menuPlatform;
+    menuPlatform.allowSetForegroundWindow = RecordingAllow;
     for (const Case& c : cases) {
         agentMessages.clear();
+        grants.clear();
         fake::Calls().clear();
         SetWindowPos(menu, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
         Run(c.code);
         EXPECT_EQ(Calls{c.message}, agentMessages) << "code " << c.code;
+        EXPECT_EQ(Calls{std::to_string(GetCurrentProcessId())}, grants)
+            << "the agent's process may take the foreground before each post; code " << c.code;
         EXPECT_EQ(Calls{}, Launches()) << "code " << c.code;
         EXPECT_EQ(c.code != 61456, IsTopmost()) << "only the command code leaves the top layer";
     }
+    menuPlatform = saved;
 }
 
 TEST_F(ButtonActions, TheCloseCodeDestroysTheMenuWithoutTheAgent)

@@ -55,9 +55,33 @@ TEST(FocusMove, OnTheGridMovesAlongRowsAndColumnsAndStopsAtTheEdges)
     EXPECT_EQ(0, grid.Next(3, FocusUp)) << "DVD to Internet";
     EXPECT_EQ(-1, grid.Next(2, FocusRight));
     EXPECT_EQ(-1, grid.Next(5, FocusDown));
+
+    // Drawn by hand, two shapes a pixel taller than their row: a centre half a pixel off the row
+    // lies beside it, not above or below it.
+    rects[2].top -= 1;
+    rects[5].bottom += 1;
+    Layout uneven(rects);
+    EXPECT_EQ(-1, uneven.Next(1, FocusUp)) << "stays on the top row";
+    EXPECT_EQ(-1, uneven.Next(4, FocusDown)) << "stays on the bottom row";
+    EXPECT_EQ(1, uneven.Next(4, FocusUp));
+    EXPECT_EQ(2, uneven.Next(1, FocusRight));
 }
 
-TEST(FocusMove, OnAnUnevenLayoutWeighsTheSidewaysOffsetTwice)
+TEST(FocusMove, ButtonsWithTheSameCentreAreToldApartByIndex)
+{
+    // 1, 2 and 3 share a centre: Right and Down step through them in order, Left and Up back.
+    Layout same({{100, 100, 200, 200}, {400, 100, 500, 200}, {410, 110, 490, 190},
+                 {420, 120, 480, 180}});
+    EXPECT_EQ(1, same.Next(0, FocusRight));
+    EXPECT_EQ(2, same.Next(1, FocusRight));
+    EXPECT_EQ(3, same.Next(2, FocusDown));
+    EXPECT_EQ(-1, same.Next(3, FocusRight));
+    EXPECT_EQ(2, same.Next(3, FocusUp));
+    EXPECT_EQ(1, same.Next(2, FocusLeft));
+    EXPECT_EQ(0, same.Next(1, FocusLeft));
+}
+
+TEST(FocusMove, OnAnUnevenLayoutTakesTheConeAndWeighsTheSidewaysOffsetTwice)
 {
     // Centres: 0 (500,100) a wide banner; 1 (200,300), 2 (550,350), 3 (850,260) a middle row
     // out of line; 4 (300,600), 5 (800,600) a bottom row.
@@ -69,12 +93,12 @@ TEST(FocusMove, OnAnUnevenLayoutWeighsTheSidewaysOffsetTwice)
                    {600, 500, 1000, 700}});
     // From the banner down: 2 lies 250 below and 50 aside (350), nearer than 1 (200 + 2 x 300).
     EXPECT_EQ(2, uneven.Next(0, FocusDown));
-    // 2 is only 50 to the right of the banner's centre, but strictly to its right.
-    EXPECT_EQ(2, uneven.Next(0, FocusRight));
+    // 2 is 50 to the right of the banner's centre but 250 below it: below, not to the right.
+    EXPECT_EQ(3, uneven.Next(0, FocusRight));
     // From 3 down, 5 (340 + 2 x 50) wins over 2 (90 + 2 x 300), though 2 is nearer in a line.
     EXPECT_EQ(5, uneven.Next(3, FocusDown));
     EXPECT_EQ(2, uneven.Next(3, FocusLeft));
-    EXPECT_EQ(0, uneven.Next(3, FocusUp));
+    EXPECT_EQ(-1, uneven.Next(3, FocusUp)) << "the banner lies more to the left than above";
     EXPECT_EQ(-1, uneven.Next(3, FocusRight));
     EXPECT_EQ(1, uneven.Next(4, FocusUp));
 

@@ -2,9 +2,11 @@
 // a recording stand-in for XInputGetState and a clock of the test's own.
 #include "actions/focus.h"
 #include "actions/gamepad.h"
+#include "actions/menu_platform.h"
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace {
@@ -129,6 +131,48 @@ TEST_F(GamepadRead, EachPushMovesOnceAndEachPressOfAActsOnce)
     EXPECT_EQ(Commands{}, TickWith(0, 0, 30000)) << "rolled round without letting go";
     EXPECT_EQ(Commands{}, TickWith(0, 1000, -1000));
     EXPECT_EQ(Commands{FocusDown}, TickWith(0, -3000, -32768));
+    TickWith(0);
+
+    // The D-pad rolled from Right through Right+Down back to Right: Down is the one new press.
+    EXPECT_EQ(Commands{FocusRight}, TickWith(XINPUT_GAMEPAD_DPAD_RIGHT));
+    EXPECT_EQ(Commands{FocusDown}, TickWith(XINPUT_GAMEPAD_DPAD_RIGHT | XINPUT_GAMEPAD_DPAD_DOWN));
+    EXPECT_EQ(Commands{}, TickWith(XINPUT_GAMEPAD_DPAD_RIGHT));
+}
+
+TEST_F(GamepadRead, WhatIsHeldWhenPollingStartsOrAControllerConnectsActsOnlyOncePressedAgain)
+{
+    // Connected with A, Right and the stick held: recorded, not acted on, until let go.
+    controllers.connected[1] = true;
+    const WORD held = XINPUT_GAMEPAD_A | XINPUT_GAMEPAD_DPAD_RIGHT;
+    for (int tick = 0; tick < 4 && GamepadPollPeriod(&pads) == GamepadIdlePollMs; ++tick) {
+        EXPECT_EQ(Commands{}, TickWith(held, 0, 30000));
+    }
+    EXPECT_EQ(Commands{}, TickWith(held, 0, 30000));
+    EXPECT_EQ(Commands{}, TickWith(0));
+    EXPECT_EQ((Commands{FocusRight, GamepadCommandAct}), TickWith(held));
+
+    // Polling starts again (the menu is back in front) while A and Up are held: the same.
+    RestartGamepadBaselines(&pads);
+    EXPECT_EQ(Commands{}, TickWith(XINPUT_GAMEPAD_A | XINPUT_GAMEPAD_DPAD_UP));
+    EXPECT_EQ(Commands{}, TickWith(XINPUT_GAMEPAD_A | XINPUT_GAMEPAD_DPAD_UP));
+    EXPECT_EQ(Commands{}, TickWith(0));
+    EXPECT_EQ(Commands{GamepadCommandAct}, TickWith(XINPUT_GAMEPAD_A));
+}
+
+TEST(GamepadLibrary, IsLoadedFromTheSystemFolderOnly)
+{
+    static std::string loaded;
+    const MenuPlatform saved = menuPlatform;
+    menuPlatform.loadLibraryEx = [](LPCSTR path, HANDLE, DWORD) -> HMODULE {
+        loaded += std::string(path) + ";";
+        return nullptr;
+    };
+    Gamepads pads = {};
+    EXPECT_EQ(0, LoadGamepadLibrary(&pads));
+    menuPlatform = saved;
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, MAX_PATH);
+    EXPECT_EQ(std::string(system) + "\\xinput1_4.dll;" + system + "\\xinput9_1_0.dll;", loaded);
 }
 
 }  // namespace

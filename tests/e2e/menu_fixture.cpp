@@ -100,14 +100,35 @@ void MenuFixture::SetRemoteCode(DWORD code)
     testskin::WriteSettings(HKEY_CURRENT_USER, code);
 }
 
-// Wine prefers its own xinput1_4.dll to one beside the program unless told otherwise for that
-// program; a changed WINEDLLOVERRIDES does not reach a process started from a Windows one.
+// Wine prefers its own xinput1_4.dll to the file in the system folder unless told otherwise for
+// that program; a changed WINEDLLOVERRIDES does not reach a process started from a Windows one.
 static const char standInOverrideKey[] = "Software\\Wine\\AppDefaults\\tilebox.exe";
+
+// The menu loads XInput from the system folder only. The tests' route to it is their own Wine
+// prefix's system folder, where the stand-in replaces Wine's file while the object lives.
+static std::string SystemXInput()
+{
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, MAX_PATH);
+    return std::string(system) + "\\xinput1_4.dll";
+}
+
+static std::string SavedXInput()
+{
+    return SystemXInput() + ".tilebox-saved";
+}
 
 GamepadStandIn::GamepadStandIn()
 {
     bench::WriteString(HKEY_CURRENT_USER, std::string(standInOverrideKey) + "\\DllOverrides",
                        "xinput1_4", "native");
+    const std::string standIn = bench::BinDir() + "xinput-standin\\xinput1_4.dll";
+    if (GetFileAttributesA(SavedXInput().c_str()) == INVALID_FILE_ATTRIBUTES) {
+        MoveFileExA(SystemXInput().c_str(), SavedXInput().c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
+    if (!CopyFileA(standIn.c_str(), SystemXInput().c_str(), FALSE)) {
+        return;
+    }
     mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                  sizeof(FakeXInputBlock), FAKE_XINPUT_BLOCK_NAME);
     if (mapping != nullptr) {
@@ -122,6 +143,8 @@ GamepadStandIn::GamepadStandIn()
 GamepadStandIn::~GamepadStandIn()
 {
     bench::DeleteTree(HKEY_CURRENT_USER, standInOverrideKey);
+    DeleteFileA(SystemXInput().c_str());
+    MoveFileExA(SavedXInput().c_str(), SystemXInput().c_str(), MOVEFILE_REPLACE_EXISTING);
     if (block != nullptr) {
         UnmapViewOfFile(block);
     }

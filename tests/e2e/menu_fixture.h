@@ -40,8 +40,9 @@ protected:
 };
 
 // The stand-in XInput library's control block, made by the test before the menu starts (every
-// slot is empty until the test connects one), and the prefix's setting that has Wine load the
-// stand-in beside tilebox.exe rather than its own; both go with the object.
+// slot is empty until the test connects one), the stand-in in the prefix's system folder, and the
+// prefix's setting that has Wine load it for tilebox.exe rather than its own; all go with the
+// object.
 class GamepadStandIn {
   public:
     GamepadStandIn();
@@ -64,6 +65,6 @@ class GamepadStandIn {
     FakeXInputBlock* block = nullptr;
 };
 
-// Starts a copy of tilebox.exe and its libraries from a folder of its own, with the test skin
-// and the stand-in xinput1_4.dll beside it.
+// Starts a copy of tilebox.exe and its libraries from a folder of its own, with the test skin and
+// a planted copy of the stand-in xinput1_4.dll beside it, which the menu must never load.
 bool StartMenuWithGamepad(bench::Process& menu, DWORD timeoutMs = 15000);

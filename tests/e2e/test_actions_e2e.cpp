@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -126,6 +127,32 @@ TEST_F(Actions, WithoutTheAgentTheMenuStartsTheCdPlayerAndTheCommandItself)
     log = launch::WaitForLog(2, 10000);
     ASSERT_EQ(2u, log.size());
     EXPECT_EQ(launch::Lower(launch::Quoted(recorder) + " /command"), launch::Lower(log[1]));
+
+    // The program in front ends (killed, so that Wine itself activates nothing): the menu takes
+    // the front back, and an arrow key moves the focus with no click.
+    std::vector<HWND> started = launch::WaitForRecorderWindows(2, 10000);
+    auto startedInFront = [&] {
+        return std::find(started.begin(), started.end(), GetForegroundWindow()) != started.end();
+    };
+    for (int i = 0; i < 100 && !startedInFront(); ++i) {
+        Sleep(50);
+    }
+    ASSERT_TRUE(startedInFront()) << "a started program comes to the front";
+    // The menu, answering again once the launch is done, has seen it in front for a few looks.
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(MenuWindow(), WM_NULL, 0, 0, SMTO_NORMAL, 10000, &answer);
+    Sleep(700);
+    launch::EndRecorders();
+    HWND menuWindow = MenuWindow();
+    for (int i = 0; i < 100 && GetForegroundWindow() != menuWindow; ++i) {
+        Sleep(50);
+    }
+    EXPECT_EQ(menuWindow, GetForegroundWindow());
+    bench::MouseMove(5, 5);
+    bench::Keys("Right");
+    POINT c0 = testskin::ButtonCentre(mode3, 0);
+    EXPECT_EQ(testskin::selectedButton,
+              bench::WaitForScreenPixel(c0.x, c0.y, testskin::selectedButton, 3000));
 
     // A button without a remote code does nothing.
     ClickButton(5);

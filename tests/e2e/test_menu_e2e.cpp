@@ -297,9 +297,32 @@ TEST_F(Menu, TheCloseButtonEndsTheMenuWith18)
     EXPECT_TRUE(AgentMessages().empty());
 }
 
+// The browser-home key as a remote's receiver sends it; Wine turns no X key into it.
+void SendBrowserHome()
+{
+    INPUT keys[2] = {};
+    keys[0].type = keys[1].type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = keys[1].ki.wVk = VK_BROWSER_HOME;
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, keys, sizeof(INPUT));
+}
+
+// Pumps this thread's windows until the menu is in front (true) or the time is out.
+bool WaitForFront(HWND window, DWORD timeoutMs = 3000)
+{
+    for (DWORD waited = 0; waited < timeoutMs && GetForegroundWindow() != window; waited += 50) {
+        bench::PumpFor(50);
+    }
+    return GetForegroundWindow() == window;
+}
+
 TEST_F(Menu, KeysAndAGamepadMoveALitFocusAndActWhileTheMouseWorksAsBefore)
 {
     SetRemoteCode(320);
+    // The two acting buttons have codes of their own, so a message names the button that acted.
+    const std::string buttons = "Software\\Velnor\\Tilebox\\Buttons\\";
+    bench::WriteDWord(HKEY_CURRENT_USER, buttons + testskin::ButtonName(5), "Remote Code", 321);
+    bench::WriteDWord(HKEY_CURRENT_USER, buttons + testskin::ButtonName(4), "Remote Code", 1713);
     GamepadStandIn gamepad;
     ASSERT_TRUE(gamepad.Ready());
     bench::Process menu;
@@ -320,14 +343,14 @@ TEST_F(Menu, KeysAndAGamepadMoveALitFocusAndActWhileTheMouseWorksAsBefore)
     bench::Keys("Right Down Return space");
     gamepad.Press(0, XINPUT_GAMEPAD_DPAD_RIGHT | XINPUT_GAMEPAD_A);
     gamepad->connectedSlots = 0;
+    for (int slot = 0; slot < 4; ++slot) {
+        EXPECT_EQ(0, gamepad->calls[slot]) << slot;
+    }
     ASSERT_TRUE(WaitUntilActive());
     DWORD active = GetTickCount();
     Sleep(300);
     EXPECT_EQ("000000", litButtons());
     EXPECT_TRUE(AgentMessages().empty());
-    for (int slot = 0; slot < 4; ++slot) {
-        EXPECT_EQ(0, gamepad->calls[slot]) << slot;
-    }
 
     // Right (the first press only focuses button 0), Right, Right, Down: the sixth button alone,
     // its traced shape only. Enter, then the keypad's Enter, each post its request once.
@@ -338,7 +361,7 @@ TEST_F(Menu, KeysAndAGamepadMoveALitFocusAndActWhileTheMouseWorksAsBefore)
     EXPECT_EQ(testskin::normalBackground, bench::ScreenPixel(corner.x, corner.y));
     bench::Keys("Return");
     Sleep(300);
-    EXPECT_EQ(std::vector<std::string>{"1028 1798 0"}, AgentMessages());
+    EXPECT_EQ(std::vector<std::string>{"1028 321 0"}, AgentMessages());
     bench::Keys("KP_Enter Escape BackSpace");
     Sleep(300);
     EXPECT_EQ(2u, AgentMessages().size());
@@ -369,7 +392,42 @@ TEST_F(Menu, KeysAndAGamepadMoveALitFocusAndActWhileTheMouseWorksAsBefore)
     EXPECT_EQ("000010", litButtons());
     gamepad.Press(2, XINPUT_GAMEPAD_A);
     Sleep(300);
+    EXPECT_EQ((std::vector<std::string>{"1028 321 0", "1028 321 0", "2224 0 0"}),
+              AgentMessages());
+
+    // Another program in front: the gamepad is not read at all, and A does nothing.
+    HWND menuWindow = MenuWindow();
+    HWND other = bench::ShowWindowInFront("another program");
+    ASSERT_TRUE(WaitForFront(other));
+    bench::PumpFor(200);
+    const LONG callsBehind = gamepad->calls[2];
+    gamepad->pads[2].wButtons = XINPUT_GAMEPAD_A;
+    bench::PumpFor(700);
+    EXPECT_EQ(callsBehind, gamepad->calls[2]);
     EXPECT_EQ(3u, AgentMessages().size());
+
+    // The browser-home key from there: the menu in front with its focus light, where an arrow
+    // moves at once; the A still held from the other program is recorded, not acted on.
+    SendBrowserHome();
+    ASSERT_TRUE(WaitForFront(menuWindow));
+    EXPECT_EQ(testskin::selectedButton, WaitFor(centre(4), testskin::selectedButton));
+    bench::PumpFor(600);
+    EXPECT_GT(gamepad->calls[2], callsBehind) << "read again in front";
+    EXPECT_EQ(3u, AgentMessages().size()) << "a press made elsewhere never acts here";
+    gamepad->pads[2].wButtons = 0;
+    bench::MouseMove(5, 5);
+    bench::Keys("Left");
+    EXPECT_EQ(testskin::selectedButton, WaitFor(centre(3), testskin::selectedButton));
+
+    // Minimised, with the other program in front: Win+Alt+Enter restores it in front.
+    ShowWindow(menuWindow, SW_MINIMIZE);
+    SetForegroundWindow(other);
+    bench::PumpFor(500);
+    ASSERT_TRUE(IsIconic(menuWindow));
+    bench::Keys("super+alt+Return");
+    EXPECT_TRUE(WaitForFront(menuWindow));
+    EXPECT_FALSE(IsIconic(menuWindow));
+    EXPECT_EQ(0, gamepad->strayCalls) << "the copy beside the program was loaded";
 
     // Empty slots were asked about once every two seconds at most.
     DWORD seconds = (GetTickCount() - active) / 1000 + 1;
@@ -380,6 +438,17 @@ TEST_F(Menu, KeysAndAGamepadMoveALitFocusAndActWhileTheMouseWorksAsBefore)
 
     bench::Keys("alt+F4");
     EXPECT_EQ(18u, menu.WaitExit(10000));
+
+    // "Home Keys" 0: the key leaves the other program in front.
+    bench::WriteDWord(HKEY_CURRENT_USER, "Software\\Velnor\\Tilebox", "Home Keys", 0);
+    bench::Process second;
+    ASSERT_TRUE(StartMenuWithGamepad(second));
+    SetForegroundWindow(other);
+    ASSERT_TRUE(WaitForFront(other));
+    SendBrowserHome();
+    bench::PumpFor(800);
+    EXPECT_EQ(other, GetForegroundWindow());
+    DestroyWindow(other);
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 // Stands in for xinput1_4.dll in end-to-end tests: XInputGetState answers from the control block
-// that the test fills (tests/helpers/fake_xinput.h) and counts every call per slot. Placed
-// beside the program and chosen over Wine's own with WINEDLLOVERRIDES="xinput1_4=n".
+// that the test fills (tests/helpers/fake_xinput.h) and counts every call per slot. The test puts
+// it in the system folder of its own Wine prefix and has Wine prefer it for tilebox.exe; a copy
+// anywhere else only counts the calls that reach it, which must be none.
 #include "tests/helpers/fake_xinput.h"
+
+#include <cstring>
 
 static FakeXInputBlock* OpenBlock()
 {
@@ -18,6 +21,16 @@ static FakeXInputBlock* OpenBlock()
     return block;
 }
 
+static bool InSystemFolder()
+{
+    char path[MAX_PATH] = {};
+    char system[MAX_PATH] = {};
+    GetModuleFileNameA(GetModuleHandleA("xinput1_4.dll"), path, MAX_PATH);
+    GetSystemDirectoryA(system, MAX_PATH);
+    char* slash = strrchr(path, '\\');
+    return slash != nullptr && (*slash = '\0', lstrcmpiA(path, system) == 0);
+}
+
 extern "C" __declspec(dllexport) DWORD WINAPI XInputGetState(DWORD slot, XINPUT_STATE* state)
 {
     FakeXInputBlock* block = OpenBlock();
@@ -25,6 +38,11 @@ extern "C" __declspec(dllexport) DWORD WINAPI XInputGetState(DWORD slot, XINPUT_
         return ERROR_BAD_ARGUMENTS;
     }
     if (block == nullptr) {
+        return ERROR_DEVICE_NOT_CONNECTED;
+    }
+    static const bool trusted = InSystemFolder();
+    if (!trusted) {
+        InterlockedIncrement(&block->strayCalls);
         return ERROR_DEVICE_NOT_CONNECTED;
     }
     InterlockedIncrement(&block->calls[slot]);

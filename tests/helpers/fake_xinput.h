@@ -15,4 +15,6 @@ struct FakeXInputBlock {
     XINPUT_GAMEPAD pads[4];
     // XInputGetState calls per slot, counted by the stand-in.
     LONG calls[4];
+    // Calls that reached a copy outside the system folder, which answers "not connected".
+    LONG strayCalls;
 };

@@ -186,6 +186,13 @@ TEST_F(KivrelStore, DWordValues)
     EXPECT_EQ(1, Kivrel_GetProfileDWord("Buttons\\Web", "Remote Code", &value));
     EXPECT_EQ(320u, value);
 
+    // An empty key path is the application key itself; a null one is no key.
+    ASSERT_TRUE(bench::WriteDWord(HKEY_LOCAL_MACHINE, softwareKey, "Home Keys", 0));
+    value = 5;
+    EXPECT_EQ(1, Kivrel_GetProfileDWord("", "Home Keys", &value));
+    EXPECT_EQ(0u, value);
+    EXPECT_EQ(0, Kivrel_GetProfileDWord(nullptr, "Home Keys", &value));
+
     value = 5;
     EXPECT_EQ(0, Kivrel_GetProfileDWord("Buttons\\Mail", "Text", &value)) << "wrong type";
     EXPECT_EQ(0, Kivrel_GetProfileDWord("Buttons\\Mail", "Missing", &value));

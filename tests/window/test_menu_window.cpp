@@ -1,8 +1,10 @@
 // The menu window in this process: the real window procedure and skin code, the tests' own skin
 // files, and the recording fake of the settings store.
 #include "actions/hit_test.h"
+#include "actions/menu_platform.h"
 #include "app/app_state.h"
 #include "app/menu_accessible.h"
+#include "app/home.h"
 #include "app/menu_window.h"
 #include "skin/skin.h"
 #include "tests/bench/bench.h"
@@ -182,6 +184,20 @@ TEST_F(MenuWindow, APressLightsExactlyTheTracedShapeOfItsButton)
         << "the rectangle's corner lies outside the traced shape";
     EXPECT_EQ(testskin::normalButton, Pixel(testskin::ButtonCentre(mode3, 2)));
     EXPECT_EQ(testskin::normalBackground, Pixel(POINT{2, 2}));
+    EXPECT_EQ(window, GetCapture()) << "the release comes here wherever it happens";
+
+    // An arrow during the press shows the focus, but the pressed shape stays the only one lit.
+    SendMessageA(window, WM_KEYDOWN, VK_RIGHT, 1);
+    EXPECT_EQ(testskin::normalButton, Pixel(testskin::ButtonCentre(mode3, 0)));
+    EXPECT_EQ(testskin::selectedButton, Pixel(centre));
+
+    // The capture taken away: the press ends unlit, and its late release acts on nothing.
+    ReleaseCapture();
+    EXPECT_EQ(0, currentSkin->pressed);
+    EXPECT_EQ(testskin::normalButton, Pixel(centre));
+    EXPECT_EQ(testskin::selectedButton, Pixel(testskin::ButtonCentre(mode3, 0)));
+    SendMessageA(window, WM_LBUTTONUP, 0, PointParam(testskin::ButtonCentre(mode3, 4)));
+    SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(centre));
 
     // Released outside every button: everything unlit again, no button's action.
     SendMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
@@ -271,6 +287,9 @@ TEST_F(MenuWindow, KeysMoveALitFocusThatActsLikeAClick)
     EXPECT_EQ(0, Key(window, VK_ESCAPE));
     EXPECT_EQ(0, Key(window, VK_BACK));
     EXPECT_EQ(0, Key(window, VK_BROWSER_BACK));
+    EXPECT_EQ(TRUE, SendMessageA(window, WM_APPCOMMAND, reinterpret_cast<WPARAM>(window),
+                                 MAKELPARAM(0, APPCOMMAND_BROWSER_BACKWARD)))
+        << "Back from a remote's consumer-control button is handled as nothing";
     EXPECT_EQ(std::vector<std::string>(3, "Kivrel_GetProfileDWord(Buttons\\Button 5, Remote Code)"),
               actions());
     EXPECT_EQ(testskin::selectedButton, Pixel(centre(5)));
@@ -408,6 +427,143 @@ TEST(SpokenKeyName, DropsALeadingNumberThatStandsAsAWord)
     EXPECT_STREQ("3D Movies", SpokenKeyName("3D Movies"));
     EXPECT_STREQ("42  ", SpokenKeyName("42  "));
     EXPECT_STREQ("Button 1", SpokenKeyName("Button 1"));
+}
+
+// The foreground and hot-key calls through recording fakes: Windows' foreground rules and
+// another program's hot keys do not exist under Wine. (On x64 a plain function is WINAPI.)
+struct Platform {
+    std::vector<std::string> calls;
+    HWND foreground = nullptr;
+    BOOL iconic = FALSE;
+    DWORD idleMs = 0;  // since the last input; the lock time-out is 200 s
+} platform;
+
+class MenuAtHome : public MenuWindow {
+protected:
+    void SetUp() override
+    {
+        MenuWindow::SetUp();
+        platform = Platform();
+        saved = menuPlatform;
+        menuPlatform.getForegroundWindow = [] { return platform.foreground; };
+        menuPlatform.setForegroundWindow = [](HWND window) -> BOOL {
+            platform.calls.push_back("SetForegroundWindow");
+            platform.foreground = window;
+            return TRUE;
+        };
+        menuPlatform.isIconic = [](HWND) { return platform.iconic; };
+        menuPlatform.showWindow = [](HWND, int show) -> BOOL {
+            platform.calls.push_back("ShowWindow " + std::to_string(show));
+            return TRUE;
+        };
+        menuPlatform.getLastInputInfo = [](PLASTINPUTINFO info) -> BOOL {
+            info->dwTime = GetTickCount() - platform.idleMs;
+            return TRUE;
+        };
+        menuPlatform.systemParametersInfo = [](UINT, UINT, PVOID value, UINT) -> BOOL {
+            *static_cast<DWORD*>(value) = 200000;
+            return TRUE;
+        };
+        menuPlatform.registerHotKey = [](HWND, int id, UINT modifiers, UINT key) -> BOOL {
+            platform.calls.push_back("RegisterHotKey " + std::to_string(id) + " " +
+                                     std::to_string(modifiers) + " " + std::to_string(key));
+            return FALSE;  // another program holds it
+        };
+    }
+    void TearDown() override
+    {
+        // First: the base drains the queue, where an unpainted window's WM_PAINT never ends.
+        for (HWND other : others) {
+            DestroyWindow(other);
+        }
+        MenuWindow::TearDown();
+        menuPlatform = saved;
+    }
+
+    // A shown window of this class that takes no activation from the menu.
+    HWND Other(const char* className)
+    {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.lpszClassName = className;
+        RegisterClassA(&wc);
+        others.push_back(CreateWindowExA(WS_EX_NOACTIVATE, className, "", WS_POPUP, 0, 0, 50, 50,
+                                         nullptr, nullptr, nullptr, nullptr));
+        ShowWindow(others.back(), SW_SHOWNOACTIVATE);
+        return others.back();
+    }
+
+    MenuPlatform saved = {};
+    std::vector<HWND> others;
+};
+
+TEST_F(MenuAtHome, TheHomeKeysBringTheMenuForwardWithTheFocusShownAndNeverAct)
+{
+    HWND window = Create();
+    ASSERT_NE(nullptr, window);
+    // Both held by another program: left to it, and the menu starts all the same.
+    EXPECT_EQ((std::vector<std::string>{"RegisterHotKey 1 16384 172", "RegisterHotKey 2 16393 13"}),
+              platform.calls);
+
+    // During the start period a Home key only keeps the menu in front.
+    platform.foreground = Other("TileboxTestProgram");
+    MenuWindowProc(window, WM_HOTKEY, HomeKeyStartButton, 0);
+    EXPECT_EQ(window, platform.foreground);
+    EXPECT_EQ(0, buttonFocus.shown);
+
+    // Active and minimised: restored, in front, the focus light where it was; nothing acts.
+    SendMessageA(window, WM_TIMER, ActivationTimerId, 0);
+    platform = Platform();
+    platform.iconic = TRUE;
+    MenuWindowProc(window, WM_HOTKEY, HomeKeyBrowserHome, 0);
+    EXPECT_EQ((std::vector<std::string>{"ShowWindow 9", "SetForegroundWindow"}), platform.calls);
+    EXPECT_EQ(1, buttonFocus.shown);
+    EXPECT_EQ(testskin::selectedButton, Pixel(testskin::ButtonCentre(mode3, 0)));
+    EXPECT_TRUE(fake::CallsStartingWith("Kivrel_GetProfileDWord(Buttons").empty());
+
+    // "Home Keys" 0 turns both off.
+    DestroyWindow(window);
+    platform = Platform();
+    fake::SetDWord("", "Home Keys", 0);
+    ASSERT_NE(nullptr, Create());
+    EXPECT_TRUE(platform.calls.empty());
+}
+
+TEST_F(MenuAtHome, TheForegroundComesBackOnlyWhenTheWindowInFrontClosedOntoTheShell)
+{
+    HWND window = Create();
+    ASSERT_NE(nullptr, window);
+    SendMessageA(window, WM_TIMER, ActivationTimerId, 0);
+    UpdateReturnWatch(window, 0);
+    HWND taskbar = Other("Shell_TrayWnd");
+    // A program's window is seen in front (then, if `clicked`, the taskbar with it still open),
+    // and closes, leaving `left` in front; true when the menu took the foreground.
+    auto closes = [&](HWND left, bool clicked = false) {
+        HWND program = Other("TileboxTestProgram");
+        platform.foreground = program;
+        WatchForegroundReturn(window);
+        if (clicked) {
+            platform.foreground = taskbar;
+            WatchForegroundReturn(window);
+        }
+        DestroyWindow(program);
+        platform.foreground = left;
+        WatchForegroundReturn(window);
+        const bool atFirstLook = platform.foreground == window;  // a window may follow at once
+        WatchForegroundReturn(window);
+        return !atFirstLook && platform.foreground == window;
+    };
+    platform.idleMs = 300000;  // the foreground lock time-out has run out
+    EXPECT_TRUE(closes(taskbar));
+    EXPECT_TRUE(closes(Other("WorkerW"))) << "the desktop";
+    EXPECT_FALSE(closes(Other("TileboxTestProgram"))) << "never from an ordinary window";
+    EXPECT_FALSE(closes(taskbar, true)) << "the person clicked the taskbar first";
+    platform.idleMs = 1000;
+    EXPECT_TRUE(closes(nullptr)) << "with no foreground window Windows grants it";
+    EXPECT_FALSE(closes(taskbar)) << "Windows would refuse and flash: nothing is done";
+    platform.idleMs = 300000;
+    platform.iconic = TRUE;
+    EXPECT_FALSE(closes(taskbar)) << "show desktop minimised the menu";
 }
 
 struct AgentWait {

@@ -1,0 +1,21 @@
+// The system calls of the menu whose effects a test under Wine cannot see: Windows' rules on who
+// may take the foreground, the hot keys another program may hold, and where XInput is loaded
+// from. The menu makes them through this one table, so that tests can put recording fakes in
+// their place; the program itself never changes it.
+#pragma once
+
+#include <windows.h>
+
+struct MenuPlatform {
+    HWND(WINAPI* getForegroundWindow)();
+    BOOL(WINAPI* setForegroundWindow)(HWND);
+    BOOL(WINAPI* allowSetForegroundWindow)(DWORD);
+    BOOL(WINAPI* isIconic)(HWND);
+    BOOL(WINAPI* showWindow)(HWND, int);
+    BOOL(WINAPI* getLastInputInfo)(PLASTINPUTINFO);
+    BOOL(WINAPI* systemParametersInfo)(UINT, UINT, PVOID, UINT);
+    BOOL(WINAPI* registerHotKey)(HWND, int, UINT, UINT);
+    HMODULE(WINAPI* loadLibraryEx)(LPCSTR, HANDLE, DWORD);
+};
+
+extern MenuPlatform menuPlatform;
