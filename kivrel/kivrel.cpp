@@ -412,13 +412,15 @@ void InsertKeyName(KeyNameList* list, const char* name)
     ++list->count;
 }
 
-void AddSubKeyNames(HKEY key, KeyNameList* list)
+// Lists the count sub-keys that the key reported just before: no call is spent on learning that
+// there are no more.
+void AddSubKeyNames(HKEY key, DWORD count, KeyNameList* list)
 {
     if (key == nullptr) {
         return;
     }
     char name[keyNameCapacity];
-    for (DWORD index = 0;; ++index) {
+    for (DWORD index = 0; index < count; ++index) {
         DWORD size = keyNameCapacity;
         if (Noted(RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr)) !=
             ERROR_SUCCESS) {
@@ -461,8 +463,9 @@ int ListSubKeys(const char* keyPath, int searchMachineTree)
 {
     ForgetEnumeration();
     TreeKeys keys = OpenTreeKeys(keyPath, searchMachineTree);
-    KeyNameList list = {nullptr, 0,
-                        static_cast<int>(SubKeyCount(keys.user) + SubKeyCount(keys.machine))};
+    const DWORD userCount = SubKeyCount(keys.user);
+    const DWORD machineCount = SubKeyCount(keys.machine);
+    KeyNameList list = {nullptr, 0, static_cast<int>(userCount + machineCount)};
     if (list.capacity == 0) {
         return 0;
     }
@@ -471,8 +474,8 @@ int ListSubKeys(const char* keyPath, int searchMachineTree)
     if (list.names == nullptr) {
         return 0;
     }
-    AddSubKeyNames(keys.user, &list);
-    AddSubKeyNames(keys.machine, &list);
+    AddSubKeyNames(keys.user, userCount, &list);
+    AddSubKeyNames(keys.machine, machineCount, &list);
     enumeration.list = list;
     // A path too long for the record is listed all the same, only never continued.
     CopyBounded(enumeration.path, keptPathCapacity, keyPath);
