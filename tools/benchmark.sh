@@ -28,6 +28,10 @@ wine reg import "$(winepath -w "$BUILD_DIR/bin/skin/defaults-machine.reg")" >/de
 echo "benchmark: machine: $(nproc) processors, $(grep -m1 'model name' /proc/cpuinfo \
     | sed 's/.*: //'), $(wine --version 2>/dev/null), display $DISPLAY (Xvfb)"
 status=0
-wine "$BUILD_DIR/bin/bench_tilebox.exe" || status=$?
+wine "$BUILD_DIR/bin/bench_tilebox.exe" | tee "$BUILD_DIR/bench/benchmark.log" || status=$?
+if [ "$status" -eq 0 ] && ! grep -q '^benchmark: the table is complete' "$BUILD_DIR/bench/benchmark.log"; then
+    echo "benchmark: FAILED: bench_tilebox.exe ended before its table was complete"
+    status=3
+fi
 echo "benchmark: the whole command took ${SECONDS} s (build, prefix and display included)"
 exit "$status"
