@@ -343,8 +343,9 @@ void RunMemoryFigures()
     AddNote("Memory method: the absolute working set under Wine is mostly Wine's own libraries, "
             "so the figure is the menu's working set less that of floor_start.exe --blank (the "
             "same full-screen topmost window and libraries, no picture). Floor: floor_start.exe "
-            "--skin, which loads the size's same three files with LoadImageA and holds them while "
-            "it shows the lit one, less the same baseline, so that the process's fixed costs and "
+            "--skin, which loads the size's same three files with LoadImageA, traces the buttons "
+            "and holds the bitmaps while it shows the lit one, less the same baseline, so that the "
+            "process's fixed costs and "
             "what the system's loader keeps beside each bitmap cancel. Each read %d ms after the "
             "window showed; a program that shows no window within %d ms is started once more.",
             SettleMs, StartTimeoutMs);
