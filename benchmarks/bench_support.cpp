@@ -229,6 +229,12 @@ void AddRowWithLimit(const char* figure, const char* unit, double median, double
     rows.push_back(row);
 }
 
+void AddLimitRow(const char* figure, const char* unit, double median, double limit, bool measured)
+{
+    AddRowWithLimit(figure, unit, median, 0.0, 0.0, limit, measured);
+    rows.back().measured = measured;
+}
+
 void AddNote(const char* format, ...)
 {
     va_list arguments;
@@ -248,6 +254,9 @@ void AddCurveLine(const char* format, ...)
 // "pass", or what missed: the ratio, the absolute limit or both.
 static const char* RowResult(const FigureRow& row)
 {
+    if (row.goalRatio <= 0.0) {
+        return row.median <= row.limit ? "pass" : "MISS (limit)";
+    }
     const bool ratioOk = row.median / row.floorMedian <= row.goalRatio;
     const bool limitOk = row.limit <= 0.0 || row.median < row.limit;
     if (ratioOk && limitOk) {
@@ -259,29 +268,37 @@ static const char* RowResult(const FigureRow& row)
     return ratioOk ? "MISS (limit)" : "MISS (ratio)";
 }
 
-void PrintTable()
+int PrintTable()
 {
     std::printf("\n%-44s %12s %12s %7s %16s  %s\n", "figure", "median", "floor median", "ratio",
                 "goal", "result");
+    int unmeasured = 0;
     for (const FigureRow& row : rows) {
         char goal[32];
-        if (row.limit > 0.0) {
+        if (row.goalRatio <= 0.0) {
+            std::snprintf(goal, sizeof goal, "<=%.0f %s", row.limit, row.unit);
+        } else if (row.limit > 0.0) {
             std::snprintf(goal, sizeof goal, "<=%.2f, <%.0f %s", row.goalRatio, row.limit,
                           row.unit);
         } else {
             std::snprintf(goal, sizeof goal, "<=%.2f", row.goalRatio);
         }
         if (!row.measured) {
-            std::printf("%-44s %12s %12s %7s %16s  %s\n", row.figure, "n/a", "n/a", "n/a", goal,
-                        "not measured");
+            ++unmeasured;
+            std::printf("%-44s %12s %12s %7s %16s  %s\n", row.figure, "-", "-", "-", goal,
+                        "FAILED: not measured");
             continue;
         }
         char median[24];
-        char floorMedian[24];
+        char floorMedian[24] = "-";
+        char ratio[16] = "-";
         std::snprintf(median, sizeof median, "%.3f %s", row.median, row.unit);
-        std::snprintf(floorMedian, sizeof floorMedian, "%.3f %s", row.floorMedian, row.unit);
-        std::printf("%-44s %12s %12s %7.2f %16s  %s\n", row.figure, median, floorMedian,
-                    row.median / row.floorMedian, goal, RowResult(row));
+        if (row.goalRatio > 0.0) {
+            std::snprintf(floorMedian, sizeof floorMedian, "%.3f %s", row.floorMedian, row.unit);
+            std::snprintf(ratio, sizeof ratio, "%.2f", row.median / row.floorMedian);
+        }
+        std::printf("%-44s %12s %12s %7s %16s  %s\n", row.figure, median, floorMedian, ratio, goal,
+                    RowResult(row));
     }
     if (!notes.empty()) {
         std::printf("\nNotes:\n");
@@ -296,5 +313,10 @@ void PrintTable()
             std::printf("  %s\n", line.data());
         }
     }
+    if (unmeasured > 0) {
+        std::printf("\nbenchmark: FAILED: %d figure(s) could not be measured; the notes say why.\n",
+                    unmeasured);
+    }
     std::fflush(stdout);
+    return unmeasured;
 }

@@ -40,7 +40,8 @@ HWND FindProgramWindow(const Program* program, const char* className);
 void EndProgram(Program* program, const char* className);
 
 // One line of the final table. goalRatio is the largest ratio that passes; a row with a limit
-// passes only when its median also stays below that absolute limit (0 for none).
+// passes only when its median also stays below that absolute limit (0 for none). A row with no
+// floor (goalRatio 0) has the limit alone as its goal, and passes at the limit itself.
 struct FigureRow {
     char figure[64];
     char unit[8];
@@ -55,8 +56,10 @@ void AddRow(const char* figure, const char* unit, double median, double floorMed
             double goalRatio, bool measured);
 void AddRowWithLimit(const char* figure, const char* unit, double median, double floorMedian,
                      double goalRatio, double limit, bool measured);
+void AddLimitRow(const char* figure, const char* unit, double median, double limit, bool measured);
 // A line printed under the table: how a figure was taken, what Wine reports, why a goal missed.
 void AddNote(const char* format, ...);
 // A line of the region-tracing curve, printed after the notes.
 void AddCurveLine(const char* format, ...);
-void PrintTable();
+// Prints the table; the number of figures that could not be measured, each a failure of the run.
+int PrintTable();

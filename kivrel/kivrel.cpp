@@ -1,5 +1,19 @@
 // The profile store over the Windows registry. The rules it follows are written in
 // outside/kivrel.h and in the README's section on the profile store.
+//
+// What a read costs is the number of registry calls it makes, so the store keeps the keys it
+// has opened (the application key and the key paths below it, in each tree) and lists a key's
+// merged sub-keys once per enumeration. It remembers nothing else between calls:
+//   - Values are read afresh at every call, through the kept handle, so a changed value is seen
+//     at once.
+//   - A key that is missing is never remembered as missing: the next read tries to open it
+//     again, so a key added later is seen at the next read.
+//   - A handle to a key that was deleted stays open but sees nothing new, not even the key made
+//     anew under the same name. Every call on it fails with ERROR_KEY_DELETED, so a read that
+//     meets that answer forgets every kept key and is made once more on keys opened afresh.
+//   - Enumeration index 0 always lists the sub-keys anew; only the next index of the same key
+//     path and tree choice reuses that list. A load enumerates from index 0, so it sees the
+//     button keys as they are when it starts.
 #include "outside/kivrel.h"
 
 #include <sddl.h>
@@ -18,6 +32,32 @@ struct ProfileSelection {
 };
 
 ProfileSelection selection = {};
+
+// A load reads "Panel", "Buttons" and six button keys; a few more slots let a second key path
+// spelling or a skin with spare buttons stay open without evicting the load's own keys.
+const int keptKeyCapacity = 16;
+// Room for any key path the menu builds ("Buttons\" and a name) and more; a longer path is
+// still opened and read, only never found again: its slot keeps an empty path.
+const int keptPathCapacity = 1024;
+
+struct KeptKey {
+    char path[keptPathCapacity];
+    HKEY key;
+};
+
+// The keys kept open in one tree: its application key, null until it opened, and the key paths
+// opened below it, reused in turn once every slot is taken.
+struct KeptTree {
+    HKEY applicationKey;
+    KeptKey keys[keptKeyCapacity];
+    int nextSlot;
+};
+
+KeptTree keptUser = {};
+KeptTree keptMachine = {};
+
+// Set by any registry call that found its key deleted under a kept handle.
+int sawDeletedKey = 0;
 
 int IsEmptyText(const char* text)
 {
@@ -84,29 +124,99 @@ HKEY OpenOtherUsersHive(const char* userName)
     return hive;
 }
 
-// Opens keyPath in one tree (a root key's Software\<application key>). The application key is
-// opened first and the key path relative to it: some systems refuse a long path given from the
-// root in one call (a 247-character button name makes a 255-character key path), though every
-// name in it is within the registry's limits. An empty key path opens the application key itself.
-HKEY OpenTreeKey(HKEY root, const char* keyPath)
+// The registry's answer, remembering when it says that the key behind a kept handle is gone.
+LONG Noted(LONG status)
+{
+    if (status == ERROR_KEY_DELETED) {
+        sawDeletedKey = 1;
+    }
+    return status;
+}
+
+int SameText(const char* first, const char* second)
+{
+    while (*first != '\0' && *first == *second) {
+        ++first;
+        ++second;
+    }
+    return *first == *second;
+}
+
+void ForgetTree(KeptTree* tree)
+{
+    for (KeptKey& kept : tree->keys) {
+        if (kept.key != nullptr) {
+            RegCloseKey(kept.key);
+        }
+        kept.key = nullptr;
+        kept.path[0] = '\0';
+    }
+    if (tree->applicationKey != nullptr) {
+        RegCloseKey(tree->applicationKey);
+    }
+    tree->applicationKey = nullptr;
+    tree->nextSlot = 0;
+}
+
+void ForgetKeptKeys()
+{
+    ForgetTree(&keptUser);
+    ForgetTree(&keptMachine);
+}
+
+// A read made on kept handles that found a deleted key is made once more on keys opened afresh:
+// true when the caller is to read again.
+int ReadAgainOnFreshKeys(int attempt)
+{
+    if (!sawDeletedKey || attempt > 0) {
+        return 0;
+    }
+    ForgetKeptKeys();
+    return 1;
+}
+
+HKEY KeepKey(KeptTree* tree, const char* keyPath, HKEY key)
+{
+    KeptKey& slot = tree->keys[tree->nextSlot];
+    if (slot.key != nullptr) {
+        RegCloseKey(slot.key);
+    }
+    slot.key = key;
+    CopyBounded(slot.path, keptPathCapacity, keyPath);
+    tree->nextSlot = (tree->nextSlot + 1) % keptKeyCapacity;
+    return key;
+}
+
+// Opens keyPath in one tree (a root key's Software\<application key>), or finds it kept open.
+// The application key is opened first and the key path relative to it: some systems refuse a
+// long path given from the root in one call (a 247-character button name makes a 255-character
+// key path), though every name in it is within the registry's limits. The handle stays the
+// tree's; the caller does not close it.
+HKEY OpenTreeKey(HKEY root, KeptTree* tree, const char* keyPath)
 {
     if (root == nullptr || !selection.selected || keyPath == nullptr) {
         return nullptr;
     }
-    HKEY applicationKey = nullptr;
-    if (RegOpenKeyExA(root, selection.softwareKey, 0, KEY_READ, &applicationKey) != ERROR_SUCCESS) {
+    for (const KeptKey& kept : tree->keys) {
+        if (kept.key != nullptr && SameText(kept.path, keyPath)) {
+            return kept.key;
+        }
+    }
+    if (tree->applicationKey == nullptr &&
+        Noted(RegOpenKeyExA(root, selection.softwareKey, 0, KEY_READ, &tree->applicationKey)) !=
+            ERROR_SUCCESS) {
+        tree->applicationKey = nullptr;
         return nullptr;
     }
     HKEY key = nullptr;
-    if (RegOpenKeyExA(applicationKey, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        key = nullptr;
+    if (Noted(RegOpenKeyExA(tree->applicationKey, keyPath, 0, KEY_READ, &key)) != ERROR_SUCCESS) {
+        return nullptr;
     }
-    RegCloseKey(applicationKey);
-    return key;
+    return KeepKey(tree, keyPath, key);
 }
 
 // The trees a read consults, the user's first: the machine-wide tree only when the caller
-// allows it. A tree that lacks the key gives null.
+// allows it. A tree that lacks the key gives null. The handles are kept by their trees.
 struct TreeKeys {
     HKEY user;
     HKEY machine;
@@ -114,21 +224,10 @@ struct TreeKeys {
 
 TreeKeys OpenTreeKeys(const char* keyPath, int searchMachineTree)
 {
-    TreeKeys keys = {OpenTreeKey(selection.userRoot, keyPath),
-                     searchMachineTree ? OpenTreeKey(HKEY_LOCAL_MACHINE, keyPath) : nullptr};
+    TreeKeys keys = {OpenTreeKey(selection.userRoot, &keptUser, keyPath),
+                     searchMachineTree ? OpenTreeKey(HKEY_LOCAL_MACHINE, &keptMachine, keyPath)
+                                       : nullptr};
     return keys;
-}
-
-void CloseTreeKeys(TreeKeys* keys)
-{
-    if (keys->user != nullptr) {
-        RegCloseKey(keys->user);
-    }
-    if (keys->machine != nullptr) {
-        RegCloseKey(keys->machine);
-    }
-    keys->user = nullptr;
-    keys->machine = nullptr;
 }
 
 // The count ExpandEnvironmentStringsA reports is not a safe test of fit: the ANSI form may need
@@ -150,18 +249,26 @@ int ExpandWhole(char* buffer, int bufferSize, const char* source)
 
 enum ReadResult { ReadOk, ReadMissing, ReadUnusable };
 
-// Reads a REG_SZ or REG_EXPAND_SZ value into buffer. The registry does not promise that stored
-// string data is terminated, so the data is read into a working copy one byte longer and
-// terminated there before it is used.
-ReadResult ReadStringValue(HKEY key, const char* valueName, char* buffer, int bufferSize)
+// Terminated string data of the value's type into buffer, REG_EXPAND_SZ expanded.
+ReadResult UseStringData(const char* data, DWORD type, char* buffer, int bufferSize)
+{
+    if (type == REG_SZ) {
+        return CopyBounded(buffer, bufferSize, data) ? ReadOk : ReadUnusable;
+    }
+    if (type == REG_EXPAND_SZ) {
+        return ExpandWhole(buffer, bufferSize, data) ? ReadOk : ReadUnusable;
+    }
+    return ReadUnusable;
+}
+
+// A value too long for ReadStringValue's own copy: its size asked first, then read into a copy
+// of that size and one byte more.
+ReadResult ReadLongStringValue(HKEY key, const char* valueName, char* buffer, int bufferSize)
 {
     DWORD type = 0;
     DWORD size = 0;
-    LONG status = RegQueryValueExA(key, valueName, nullptr, &type, nullptr, &size);
-    if (status == ERROR_FILE_NOT_FOUND) {
-        return ReadMissing;
-    }
-    if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) {
+    if (Noted(RegQueryValueExA(key, valueName, nullptr, &type, nullptr, &size)) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ)) {
         return ReadUnusable;
     }
     HANDLE heap = GetProcessHeap();
@@ -171,17 +278,37 @@ ReadResult ReadStringValue(HKEY key, const char* valueName, char* buffer, int bu
     }
     DWORD readSize = size;
     ReadResult result = ReadUnusable;
-    if (RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(data),
-                         &readSize) == ERROR_SUCCESS &&
+    if (Noted(RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(data),
+                               &readSize)) == ERROR_SUCCESS &&
         readSize <= size) {
         data[readSize] = '\0';
-        if (type == REG_SZ) {
-            result = CopyBounded(buffer, bufferSize, data) ? ReadOk : ReadUnusable;
-        } else {
-            result = ExpandWhole(buffer, bufferSize, data) ? ReadOk : ReadUnusable;
-        }
+        result = UseStringData(data, type, buffer, bufferSize);
     }
     HeapFree(heap, 0, data);
+    return result;
+}
+
+// Reads a REG_SZ or REG_EXPAND_SZ value into buffer. The registry does not promise that stored
+// string data is terminated, so the data is read into a working copy at least one byte longer
+// than the registry may fill and terminated there before it is used. The settings' strings fit
+// a copy on the stack and take one registry call; a longer value is read into one of its size.
+ReadResult ReadStringValue(HKEY key, const char* valueName, char* buffer, int bufferSize)
+{
+    char data[520];
+    DWORD type = 0;
+    DWORD size = sizeof data - 1;
+    LONG status = Noted(
+        RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(data), &size));
+    if (status == ERROR_FILE_NOT_FOUND) {
+        return ReadMissing;
+    }
+    ReadResult result = ReadUnusable;
+    if (status == ERROR_SUCCESS && size < sizeof data) {
+        data[size] = '\0';
+        result = UseStringData(data, type, buffer, bufferSize);
+    } else if (status == ERROR_MORE_DATA) {
+        result = ReadLongStringValue(key, valueName, buffer, bufferSize);
+    }
     if (result != ReadOk) {
         buffer[0] = '\0';
     }
@@ -193,16 +320,21 @@ ReadResult ReadStringValue(HKEY key, const char* valueName, char* buffer, int bu
 ReadResult ReadLayeredString(const char* keyPath, const char* valueName, char* buffer,
                              int bufferSize, int searchMachineTree)
 {
-    TreeKeys keys = OpenTreeKeys(keyPath, searchMachineTree);
     ReadResult result = ReadMissing;
-    if (keys.user != nullptr) {
-        result = ReadStringValue(keys.user, valueName, buffer, bufferSize);
+    for (int attempt = 0;; ++attempt) {
+        sawDeletedKey = 0;
+        TreeKeys keys = OpenTreeKeys(keyPath, searchMachineTree);
+        result = ReadMissing;
+        if (keys.user != nullptr) {
+            result = ReadStringValue(keys.user, valueName, buffer, bufferSize);
+        }
+        if (result == ReadMissing && keys.machine != nullptr) {
+            result = ReadStringValue(keys.machine, valueName, buffer, bufferSize);
+        }
+        if (!ReadAgainOnFreshKeys(attempt)) {
+            return result;
+        }
     }
-    if (result == ReadMissing && keys.machine != nullptr) {
-        result = ReadStringValue(keys.machine, valueName, buffer, bufferSize);
-    }
-    CloseTreeKeys(&keys);
-    return result;
 }
 
 ReadResult ReadDWordValue(HKEY key, const char* valueName, DWORD* value)
@@ -210,8 +342,8 @@ ReadResult ReadDWordValue(HKEY key, const char* valueName, DWORD* value)
     DWORD type = 0;
     DWORD data = 0;
     DWORD size = sizeof data;
-    LONG status =
-        RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
+    LONG status = Noted(
+        RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size));
     if (status == ERROR_FILE_NOT_FOUND) {
         return ReadMissing;
     }
@@ -248,8 +380,8 @@ DWORD SubKeyCount(HKEY key)
 {
     DWORD count = 0;
     if (key == nullptr ||
-        RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr,
-                         nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+        Noted(RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
+                               nullptr, nullptr, nullptr, nullptr)) != ERROR_SUCCESS) {
         return 0;
     }
     return count;
@@ -280,15 +412,17 @@ void InsertKeyName(KeyNameList* list, const char* name)
     ++list->count;
 }
 
-void AddSubKeyNames(HKEY key, KeyNameList* list)
+// Lists the count sub-keys that the key reported just before: no call is spent on learning that
+// there are no more.
+void AddSubKeyNames(HKEY key, DWORD count, KeyNameList* list)
 {
     if (key == nullptr) {
         return;
     }
     char name[keyNameCapacity];
-    for (DWORD index = 0;; ++index) {
+    for (DWORD index = 0; index < count; ++index) {
         DWORD size = keyNameCapacity;
-        if (RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr) !=
+        if (Noted(RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr)) !=
             ERROR_SUCCESS) {
             return;
         }
@@ -297,33 +431,102 @@ void AddSubKeyNames(HKEY key, KeyNameList* list)
     }
 }
 
-// The name at index of the merged sub-keys, whole into name (capacity bytes); 0 when there is
-// no such sub-key or the name does not fit.
-int MergedSubKeyName(const TreeKeys& keys, int index, char* name, DWORD capacity)
+// The merged list of the enumeration under way: made anew at its index 0 and reused only for
+// the next index of the same key path and tree choice.
+struct Enumeration {
+    KeyNameList list;
+    char path[keptPathCapacity];
+    int searchMachineTree;
+    int lastIndex;
+};
+
+Enumeration enumeration = {};
+
+void ForgetEnumeration()
 {
-    KeyNameList list = {nullptr, 0,
-                        static_cast<int>(SubKeyCount(keys.user) + SubKeyCount(keys.machine))};
-    if (index >= list.capacity) {
+    if (enumeration.list.names != nullptr) {
+        HeapFree(GetProcessHeap(), 0, enumeration.list.names);
+    }
+    enumeration = {};
+}
+
+int ContinuesEnumeration(const char* keyPath, int index, int searchMachineTree)
+{
+    return enumeration.list.names != nullptr && index > 0 && index == enumeration.lastIndex + 1 &&
+           enumeration.searchMachineTree == searchMachineTree &&
+           SameText(enumeration.path, keyPath);
+}
+
+// Lists the merged sub-keys of keyPath as the enumeration under way; 0 when there are none or
+// the list could not be made.
+int ListSubKeys(const char* keyPath, int searchMachineTree)
+{
+    ForgetEnumeration();
+    TreeKeys keys = OpenTreeKeys(keyPath, searchMachineTree);
+    const DWORD userCount = SubKeyCount(keys.user);
+    const DWORD machineCount = SubKeyCount(keys.machine);
+    KeyNameList list = {nullptr, 0, static_cast<int>(userCount + machineCount)};
+    if (list.capacity == 0) {
         return 0;
     }
-    HANDLE heap = GetProcessHeap();
-    list.names = static_cast<char*>(
-        HeapAlloc(heap, HEAP_ZERO_MEMORY, static_cast<SIZE_T>(list.capacity) * keyNameCapacity));
+    list.names = static_cast<char*>(HeapAlloc(
+        GetProcessHeap(), HEAP_ZERO_MEMORY, static_cast<SIZE_T>(list.capacity) * keyNameCapacity));
     if (list.names == nullptr) {
         return 0;
     }
-    AddSubKeyNames(keys.user, &list);
-    AddSubKeyNames(keys.machine, &list);
-    int found = index < list.count &&
-                CopyBounded(name, static_cast<int>(capacity), list.names + index * keyNameCapacity);
-    HeapFree(heap, 0, list.names);
-    return found;
+    AddSubKeyNames(keys.user, userCount, &list);
+    AddSubKeyNames(keys.machine, machineCount, &list);
+    enumeration.list = list;
+    // A path too long for the record is listed all the same, only never continued.
+    CopyBounded(enumeration.path, keptPathCapacity, keyPath);
+    enumeration.searchMachineTree = searchMachineTree;
+    return 1;
+}
+
+// ListSubKeys on keys that are not deleted: a list made through a kept handle of a deleted key
+// is made once more on keys opened afresh.
+int ListLiveSubKeys(const char* keyPath, int searchMachineTree)
+{
+    for (int attempt = 0;; ++attempt) {
+        sawDeletedKey = 0;
+        int listed = ListSubKeys(keyPath, searchMachineTree);
+        if (!ReadAgainOnFreshKeys(attempt)) {
+            if (sawDeletedKey) {
+                ForgetEnumeration();
+                return 0;
+            }
+            return listed;
+        }
+    }
+}
+
+// A value the user's key holds, of whatever type, is the user's; only a value missing there is
+// read from the machine-wide key of the same path.
+ReadResult ReadLayeredDWord(const char* keyPath, const char* valueName, DWORD* value)
+{
+    ReadResult result = ReadMissing;
+    for (int attempt = 0;; ++attempt) {
+        sawDeletedKey = 0;
+        TreeKeys keys = OpenTreeKeys(keyPath, 1);
+        result = ReadMissing;
+        if (keys.user != nullptr) {
+            result = ReadDWordValue(keys.user, valueName, value);
+        }
+        if (result == ReadMissing && keys.machine != nullptr) {
+            result = ReadDWordValue(keys.machine, valueName, value);
+        }
+        if (!ReadAgainOnFreshKeys(attempt)) {
+            return result;
+        }
+    }
 }
 
 } // namespace
 
 extern "C" int Kivrel_SetUserProfileInfo(const char* userName, const char* applicationKey)
 {
+    ForgetEnumeration();
+    ForgetKeptKeys();
     CloseUserRoot();
     selection.selected = 0;
     selection.softwareKey[0] = '\0';
@@ -385,9 +588,14 @@ extern "C" int Kivrel_EnumKeyName(const char* keyPath, int index, char* name, DW
     if (index < 0 || IsEmptyText(keyPath)) {
         return 0;
     }
-    TreeKeys keys = OpenTreeKeys(keyPath, searchMachineTree);
-    int found = MergedSubKeyName(keys, index, name, capacity);
-    CloseTreeKeys(&keys);
+    if (!ContinuesEnumeration(keyPath, index, searchMachineTree) &&
+        !ListLiveSubKeys(keyPath, searchMachineTree)) {
+        return 0;
+    }
+    enumeration.lastIndex = index;
+    int found = index < enumeration.list.count &&
+                CopyBounded(name, static_cast<int>(capacity),
+                            enumeration.list.names + index * keyNameCapacity);
     if (!found) {
         name[0] = '\0';
         return 0;
@@ -403,17 +611,8 @@ extern "C" int Kivrel_GetProfileDWord(const char* keyPath, const char* valueName
     if (value == nullptr || keyPath == nullptr || IsEmptyText(valueName)) {
         return 0;
     }
-    TreeKeys keys = OpenTreeKeys(keyPath, 1);
     DWORD data = 0;
-    ReadResult result = ReadMissing;
-    if (keys.user != nullptr) {
-        result = ReadDWordValue(keys.user, valueName, &data);
-    }
-    if (result == ReadMissing && keys.machine != nullptr) {
-        result = ReadDWordValue(keys.machine, valueName, &data);
-    }
-    CloseTreeKeys(&keys);
-    if (result != ReadOk) {
+    if (ReadLayeredDWord(keyPath, valueName, &data) != ReadOk) {
         return 0;
     }
     *value = data;
@@ -428,7 +627,8 @@ namespace {
 int KeyValueName(HKEY key, DWORD index, char* name, DWORD capacity)
 {
     DWORD size = capacity;
-    LONG status = RegEnumValueA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr);
+    LONG status =
+        Noted(RegEnumValueA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr));
     if (status == ERROR_MORE_DATA) {
         name[0] = '\0';
         return 1;
@@ -445,8 +645,8 @@ DWORD ValueCount(HKEY key)
 {
     DWORD count = 0;
     if (key == nullptr ||
-        RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
-                         nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+        Noted(RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                               nullptr, nullptr, nullptr, nullptr)) != ERROR_SUCCESS) {
         return 0;
     }
     return count;
@@ -472,20 +672,27 @@ extern "C" int Kivrel_EnumValueName(const char* keyPath, int index, char* name, 
     if (index < 0 || IsEmptyText(keyPath)) {
         return 0;
     }
-    TreeKeys keys = OpenTreeKeys(keyPath, searchMachineTree);
-    const DWORD userCount = ValueCount(keys.user);
     int found = 0;
-    if (static_cast<DWORD>(index) < userCount) {
-        found = KeyValueName(keys.user, static_cast<DWORD>(index), name, capacity);
-    } else if (keys.machine != nullptr) {
-        found = KeyValueName(keys.machine, static_cast<DWORD>(index) - userCount, name, capacity);
-        if (found && name[0] != '\0' && keys.user != nullptr &&
-            RegQueryValueExA(keys.user, name, nullptr, nullptr, nullptr, nullptr) ==
-                ERROR_SUCCESS) {
-            name[0] = '\0';
+    for (int attempt = 0;; ++attempt) {
+        sawDeletedKey = 0;
+        TreeKeys keys = OpenTreeKeys(keyPath, searchMachineTree);
+        const DWORD userCount = ValueCount(keys.user);
+        found = 0;
+        if (static_cast<DWORD>(index) < userCount) {
+            found = KeyValueName(keys.user, static_cast<DWORD>(index), name, capacity);
+        } else if (keys.machine != nullptr) {
+            found =
+                KeyValueName(keys.machine, static_cast<DWORD>(index) - userCount, name, capacity);
+            if (found && name[0] != '\0' && keys.user != nullptr &&
+                Noted(RegQueryValueExA(keys.user, name, nullptr, nullptr, nullptr, nullptr)) ==
+                    ERROR_SUCCESS) {
+                name[0] = '\0';
+            }
+        }
+        if (!ReadAgainOnFreshKeys(attempt)) {
+            break;
         }
     }
-    CloseTreeKeys(&keys);
     *nameSize = found ? static_cast<DWORD>(lstrlenA(name)) : 0;
     return found;
 }

@@ -21,6 +21,11 @@
 //   - An empty key path names the application key itself (the menu's "Home Keys" lives there).
 //   - Every read before Kivrel_SetUserProfileInfo, and every read with a null key path, a null or
 //     empty value name or buffer, or a buffer size below 1, fails cleanly with 0.
+//   - Every read sees the settings as they are when it is made: a value changed, a key added or
+//     deleted, even the application key deleted and made anew. The keys the store keeps open to
+//     make reads cheap never hide a change (kivrel.cpp says how). Only an enumeration is one
+//     snapshot: index 0 lists the merged sub-keys anew, and the next indices of the same key path
+//     (index 1 after 0, 2 after 1, ...) number that list.
 // All functions return nonzero on success and 0 on failure. Text is 8-bit ANSI.
 #pragma once
 

@@ -1,7 +1,8 @@
 #!/bin/bash
 # Installs what is missing, builds the menu and its benchmarks in release mode, and runs every
 # figure under Wine on a virtual display of its own: each figure against its floor, measured in
-# the same run, in one table. Not part of CI; a missed goal does not fail the command.
+# the same run, in one table. Not part of CI; a missed goal does not fail the command, a figure
+# that could not be measured does.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/bench.sh
@@ -26,5 +27,11 @@ wine reg import "$(winepath -w "$BUILD_DIR/bin/skin/defaults-machine.reg")" >/de
 
 echo "benchmark: machine: $(nproc) processors, $(grep -m1 'model name' /proc/cpuinfo \
     | sed 's/.*: //'), $(wine --version 2>/dev/null), display $DISPLAY (Xvfb)"
-wine "$BUILD_DIR/bin/bench_tilebox.exe"
+status=0
+wine "$BUILD_DIR/bin/bench_tilebox.exe" | tee "$BUILD_DIR/bench/benchmark.log" || status=$?
+if [ "$status" -eq 0 ] && ! grep -q '^benchmark: the table is complete' "$BUILD_DIR/bench/benchmark.log"; then
+    echo "benchmark: FAILED: bench_tilebox.exe ended before its table was complete"
+    status=3
+fi
 echo "benchmark: the whole command took ${SECONDS} s (build, prefix and display included)"
+exit "$status"

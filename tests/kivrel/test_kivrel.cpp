@@ -269,6 +269,61 @@ TEST_F(KivrelStore, EnumeratesTheSubKeysOfBothTrees)
     EXPECT_EQ(merged, EnumerateAll("OneTree", 1));
 }
 
+// What a load reads: the panel's file, then each button's name and rectangle, and what a click
+// on the first button reads.
+std::string Load()
+{
+    char text[256] = {};
+    std::string seen =
+        Kivrel_GetProfileString("Panel", "Normal Bitmap Mode 3", text, 256) ? text : "-";
+    char name[256];
+    DWORD size = 256;
+    for (int index = 0; Kivrel_EnumKeyName("Buttons", index, name, &size, 1); ++index, size = 256) {
+        const std::string key = std::string("Buttons\\") + name;
+        text[0] = '\0';
+        Kivrel_GetProfileStringEx(key.c_str(), "Rectangle Mode 3", text, 128, 1, nullptr, 0);
+        seen += std::string(";") + name + "=" + text;
+    }
+    DWORD code = 0;
+    Kivrel_GetProfileDWord("Buttons\\A", "Remote Code", &code);
+    return seen + ";code " + std::to_string(code);
+}
+
+TEST_F(KivrelStore, EveryChangeIsSeenByTheNextLoad)
+{
+    Machine("Panel", "Normal Bitmap Mode 3", "machine.bmp");
+    Machine("Buttons\\A", "Rectangle Mode 3", "1");
+    ASSERT_TRUE(bench::WriteDWord(HKEY_LOCAL_MACHINE, Path("Buttons\\A"), "Remote Code", 320));
+    EXPECT_EQ("machine.bmp;A=1;code 320", Load());
+
+    Machine("Panel", "Normal Bitmap Mode 3", "other.bmp");
+    Machine("Buttons\\B", "Rectangle Mode 3", "2");
+    EXPECT_EQ("other.bmp;A=1;B=2;code 320", Load());
+    bench::DeleteTree(HKEY_LOCAL_MACHINE, Path("Buttons\\B"));
+    EXPECT_EQ("other.bmp;A=1;code 320", Load());
+
+    // The user's tree, made after the first loads, then changed the same ways.
+    User("Buttons\\C", "Rectangle Mode 3", "3");
+    EXPECT_EQ("other.bmp;A=1;C=3;code 320", Load());
+    User("Panel", "Normal Bitmap Mode 3", "mine.bmp");
+    ASSERT_TRUE(bench::WriteDWord(HKEY_CURRENT_USER, Path("Buttons\\A"), "Remote Code", 321));
+    EXPECT_EQ("mine.bmp;A=1;C=3;code 321", Load());
+    bench::DeleteTree(HKEY_CURRENT_USER, Path("Buttons\\C"));
+    EXPECT_EQ("mine.bmp;A=1;code 321", Load());
+
+    // Both application keys deleted and made anew: handles kept open to the old ones see nothing.
+    bench::DeleteTree(HKEY_CURRENT_USER, softwareKey);
+    bench::DeleteTree(HKEY_LOCAL_MACHINE, softwareKey);
+    EXPECT_EQ("-;code 0", Load());
+    User("Panel", "Normal Bitmap Mode 3", "new.bmp");
+    Machine("Buttons\\A", "Rectangle Mode 3", "4");
+    ASSERT_TRUE(bench::WriteDWord(HKEY_CURRENT_USER, Path("Buttons\\A"), "Remote Code", 1713));
+    EXPECT_EQ("new.bmp;A=4;code 1713", Load());
+    bench::DeleteTree(HKEY_CURRENT_USER, softwareKey);
+    User("Buttons\\A", "Remote Code Text", "x");
+    EXPECT_EQ("-;A=4;code 0", Load());
+}
+
 TEST_F(KivrelStore, BadArgumentsFailCleanly)
 {
     User("Panel", "Plain", "abc");
