@@ -15,9 +15,10 @@ namespace {
 
 const char appKey[] = "Software\\Velnor\\Tilebox";
 const char skinName[] = "E2e Living Room";
-// Colours no other skin of the tests uses, so a pixel of them is this skin's.
-const COLORREF tileColour = RGB(0x2E, 0x8B, 0x57);
-const COLORREF litTileColour = RGB(0xFF, 0xD7, 0x00);
+// Colours no other skin of the tests uses, so a pixel of them is this skin's; the labels darker
+// than the tiles.
+const COLORREF tileColour = RGB(0xA0, 0xD0, 0xB0);
+const COLORREF litTileColour = RGB(0xFF, 0xD7, 0x60);
 
 // The whole tree below a key, values with their data, as text to compare before and after.
 std::string TreeText(HKEY root, const std::string& path)
@@ -179,18 +180,21 @@ TEST_F(TileSkinE2e, SixTilesBecomeTheRestartedMenusSkinAndEachLaunchWorks)
     const std::string recorder = launch::Recorder().exe;
     SetEnvironmentVariableA("TILEBOX_RECORDER_LOG", launch::Recorder().log.c_str());
     launch::ClearLog();
+    // The recorder is the default browser (which a command tile needs), the https handler the
+    // shell finds, and the handler of a link scheme of the test's own.
+    const std::string handler = launch::Quoted(recorder) + " \"%1\"";
     launch::Registrations reg;
-    const std::string classes = "Software\\Classes\\";
-    for (const char* scheme : {"http", "https", "tileboxe2e"}) {
-        ASSERT_TRUE(reg.Set(HKEY_CURRENT_USER, classes + scheme, "URL Protocol", ""));
-        ASSERT_TRUE(reg.Set(HKEY_CURRENT_USER, classes + scheme + "\\shell\\open\\command", "",
-                            launch::Quoted(recorder) + " \"%1\""));
-    }
+    ASSERT_TRUE(reg.Set(HKEY_CURRENT_USER, "Software\\Classes\\http\\shell\\open\\command", "",
+                        handler));
+    launch::HiddenValue https(HKEY_CLASSES_ROOT, "https\\shell\\open\\command", "",
+                              handler.c_str());
+    ASSERT_TRUE(reg.Set(HKEY_CLASSES_ROOT, "tileboxe2e", "URL Protocol", ""));
+    ASSERT_TRUE(reg.Set(HKEY_CLASSES_ROOT, "tileboxe2e\\shell\\open\\command", "", handler));
     // UTF-8 with its mark, a label beyond every 8-bit code page, blanks and a comment.
     const std::string tiles = bench::MakeTempDir("tiles") + "living room.ini";
     std::ofstream(tiles, std::ios::binary)
         << "\xEF\xBB\xBF; made by the end-to-end test\r\n[skin]\r\nName = " << skinName
-        << "\r\nTile=#2E8B57\r\nLit Tile=#FFD700\r\n"
+        << "\r\nTile=#A0D0B0\r\nLabel=#102010\r\nLit Tile=#FFD760\r\nLit Label=#201000\r\n"
            "[Tile 1]\r\nLabel=Player\r\nAction=Command\r\nCommand="
         << launch::Quoted(recorder)
         << " /program\r\n"
@@ -247,24 +251,22 @@ TEST_F(TileSkinE2e, SixTilesBecomeTheRestartedMenusSkinAndEachLaunchWorks)
     }
     EXPECT_NE(litTileColour, tileColour);
 
-    // Without the agent the menu launches each tile's command itself.
+    // Without the agent the menu launches each tile's command itself. Each started program's
+    // window is closed before the next click, so that it cannot stand over the next tile.
     StopAgent();
-    POINT centre = {};
-    TileSpot(0, "1280x720", &centre);
-    bench::Click(centre.x, centre.y);
-    std::vector<std::string> log = launch::WaitForLog(1, 10000);
-    ASSERT_EQ(1u, log.size());
-    EXPECT_EQ(launch::Lower(launch::Quoted(recorder) + " /program"), launch::Lower(log[0]));
-    TileSpot(1, "1280x720", &centre);
-    bench::Click(centre.x, centre.y);
-    log = launch::WaitForLog(2, 10000);
-    ASSERT_EQ(2u, log.size());
-    EXPECT_NE(std::string::npos, log[1].find("https://example.org/tilebox")) << log[1];
-    TileSpot(2, "1280x720", &centre);
-    bench::Click(centre.x, centre.y);
-    log = launch::WaitForLog(3, 10000);
-    ASSERT_EQ(3u, log.size());
-    EXPECT_NE(std::string::npos, log[2].find("tileboxe2e:open/big")) << log[2];
+    const char* const expected[3] = {" /program", "https://example.org/tilebox",
+                                     "tileboxe2e:open/big"};
+    for (size_t i = 0; i < 3; ++i) {
+        POINT centre = {};
+        TileSpot(static_cast<int>(i), "1280x720", &centre);
+        bench::Click(centre.x, centre.y);
+        const std::vector<std::string> log = launch::WaitForLog(i + 1, 10000);
+        ASSERT_EQ(i + 1, log.size()) << expected[i];
+        EXPECT_EQ(0u, log[i].find(launch::Quoted(recorder))) << log[i];
+        EXPECT_NE(std::string::npos, log[i].find(expected[i])) << log[i];
+        launch::WaitForRecorderWindows(1, 10000);
+        launch::EndRecorders();
+    }
 
     // The same skin again with an unknown action: refused with its line, nothing changed.
     const std::string settings = TreeText(HKEY_CURRENT_USER, appKey);
