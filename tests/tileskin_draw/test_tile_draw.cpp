@@ -100,8 +100,8 @@ TEST_F(TileDrawTest, DrawsSkinsTheMenuLoadsAndTracesExactly)
             sizes.push_back(size);
         }
     }
-    const DWORD red[4] = {0xFFFF0000, 0x80FF0000, 0xFF00FF00, 0x00000000};
-    const TileIcon icon = {2, 2, const_cast<DWORD*>(red)};
+    TileIcon icon = {};
+    ASSERT_EQ(1, LoadProgramIcon((bench::BinDir() + "tilebox.exe").c_str(), &icon));
     for (const SIZE& size : sizes) {
         const int w = size.cx, h = size.cy;
         SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
@@ -144,6 +144,7 @@ TEST_F(TileDrawTest, DrawsSkinsTheMenuLoadsAndTracesExactly)
         }
         FreeSkin();
     }
+    FreeTileIcon(&icon);
 }
 
 // A label keeps every character: Cyrillic draws as its own letters, not as the question marks a
