@@ -268,11 +268,19 @@ int DrawTileSkin(const TileColours* colours, const TileFace faces[6], int width,
     const int titleLeft = layout.titleX - (inkLeft < title.width ? inkLeft : 0);
     TileLayout shifted = layout;
     shifted.titleX = titleLeft;
+    // A size is written whole or not at all: the files already written go when a later one fails.
     if (!WritePanel(normalPath, shifted, art, title, InkOf(*colours, false), &picture, error,
-                    errorSize) ||
-        !WritePanel(selectedPath, shifted, art, title, InkOf(*colours, true), &picture, error,
-                    errorSize) ||
-        !WriteTemplateBitmap(templatePath, layout, error, errorSize)) {
+                    errorSize)) {
+        return 0;
+    }
+    if (!WritePanel(selectedPath, shifted, art, title, InkOf(*colours, true), &picture, error,
+                    errorSize)) {
+        DeleteFileA(normalPath);
+        return 0;
+    }
+    if (!WriteTemplateBitmap(templatePath, layout, error, errorSize)) {
+        DeleteFileA(normalPath);
+        DeleteFileA(selectedPath);
         return 0;
     }
     for (int i = 0; i < 6; ++i) {
