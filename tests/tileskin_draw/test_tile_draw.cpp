@@ -100,8 +100,8 @@ TEST_F(TileDrawTest, DrawsSkinsTheMenuLoadsAndTracesExactly)
             sizes.push_back(size);
         }
     }
-    const DWORD red[4] = {0xFFFF0000, 0x80FF0000, 0xFF00FF00, 0x00000000};
-    const TileIcon icon = {2, 2, const_cast<DWORD*>(red)};
+    TileIcon icon = {};
+    ASSERT_EQ(1, LoadProgramIcon((bench::BinDir() + "tilebox.exe").c_str(), &icon));
     for (const SIZE& size : sizes) {
         const int w = size.cx, h = size.cy;
         SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
@@ -144,6 +144,7 @@ TEST_F(TileDrawTest, DrawsSkinsTheMenuLoadsAndTracesExactly)
         }
         FreeSkin();
     }
+    FreeTileIcon(&icon);
 }
 
 // A label keeps every character: Cyrillic draws as its own letters, not as the question marks a
@@ -230,4 +231,33 @@ TEST_F(TileDrawTest, LoadsIconsAndExplainsDamagedOnes)
     EXPECT_NE(nullptr, std::strstr(error, "missing")) << error;
     EXPECT_EQ(0, LoadTileIconFile(program.c_str(), 99, &icon, error, sizeof error));
     EXPECT_NE(nullptr, std::strstr(error, "no icon at index 99")) << error;
+}
+
+// What cannot be drawn says why, and leaves no picture half-written.
+TEST_F(TileDrawTest, RefusesWhatItCannotDraw)
+{
+    TileColours colours;
+    DefaultTileColours(0, &colours);
+    TileFace faces[6];
+    for (int i = 0; i < 6; ++i) {
+        faces[i] = {defaultLabels[i], nullptr, static_cast<TileGlyph>(i)};
+    }
+    RECT rects[6];
+    char error[400] = "";
+    const std::string normal = directory + "n.bmp", lit = directory + "s.bmp";
+    EXPECT_EQ(0, DrawTileSkin(&colours, faces, 639, 480, normal.c_str(), lit.c_str(),
+                              (directory + "t.bmp").c_str(), rects, error, sizeof error));
+    EXPECT_NE(nullptr, std::strstr(error, "639x480")) << error;
+    const std::string nowhere = directory + "no such folder\\t.bmp";
+    EXPECT_EQ(0, DrawTileSkin(&colours, faces, 640, 480, normal.c_str(), lit.c_str(),
+                              nowhere.c_str(), rects, error, sizeof error));
+    EXPECT_NE(nullptr, std::strstr(error, "cannot create")) << error;
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(normal.c_str()));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(lit.c_str()));
+    UnloadTileFont();
+    EXPECT_EQ(0, DrawTileSkin(&colours, faces, 640, 480, normal.c_str(), lit.c_str(),
+                              normal.c_str(), rects, error, sizeof error));
+    EXPECT_NE(nullptr, std::strstr(error, "font is not loaded")) << error;
+    EXPECT_EQ(0, LoadTileFont(directory.c_str(), error, sizeof error));
+    EXPECT_NE(nullptr, std::strstr(error, "missing")) << error;
 }

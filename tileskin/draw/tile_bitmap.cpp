@@ -6,16 +6,15 @@
 
 #include "skin/skin_limits.h"
 
+#include <algorithm>
 #include <cstring>
 
 // The palette of one panel, at most 256 colours. A smoothed edge is a mix of the two colours it
 // parts, so each pair that meets in the picture gets a ramp of its own and the font's grey
 // levels keep shades of their own: 32 steps between tile and label (text, and the glyphs, drawn
 // in a mix of the two), 16 between the background and the title, 8 from the background to the
-// rim and 4 from the rim to the tile, and the background's gradient, one entry per step. Icons
-// bring any colour: a 5 x 6 x 5 cube of evenly spread colours (green finest, as the eye is) takes
-// the rest, and an icon's colours fall to the nearest entry, which keeps flat areas flat and the
-// files small where dithering would scatter single pixels into every run.
+// rim and 4 from the rim to the tile, and the background's gradient, one entry per step. The
+// rest goes to the icons (see AddIconColours).
 int BuildPanelPalette(DWORD backgroundTop, DWORD backgroundBottom, DWORD title, DWORD edge,
                       DWORD tile, DWORD label, DWORD* palette)
 {
@@ -30,14 +29,96 @@ int BuildPanelPalette(DWORD backgroundTop, DWORD backgroundBottom, DWORD title, 
     ramp(MixColour(backgroundTop, backgroundBottom, 128), edge, 8);
     ramp(edge, tile, 4);
     ramp(tile, label, 32);
-    for (int r = 0; r < 5; ++r) {
-        for (int g = 0; g < 6; ++g) {
-            for (int b = 0; b < 5; ++b) {
-                palette[count++] = static_cast<DWORD>(r * 255 / 4) << 16 |
-                                   static_cast<DWORD>(g * 51) << 8 |
-                                   static_cast<DWORD>(b * 255 / 4);
+    return count;
+}
+
+namespace {
+
+int Channel(DWORD colour, int channel)
+{
+    return static_cast<int>(colour >> (8 * channel) & 0xFF);
+}
+
+// A box of the median cut: the samples [begin, end) and the channel they spread most along.
+struct ColourBox {
+    size_t begin, end;
+    int channel, spread;
+};
+
+void MeasureBox(const std::vector<DWORD>& samples, ColourBox* box)
+{
+    int low[3] = {255, 255, 255}, high[3] = {0, 0, 0};
+    for (size_t i = box->begin; i < box->end; ++i) {
+        for (int c = 0; c < 3; ++c) {
+            low[c] = std::min(low[c], Channel(samples[i], c));
+            high[c] = std::max(high[c], Channel(samples[i], c));
+        }
+    }
+    box->channel = 0;
+    for (int c = 1; c < 3; ++c) {
+        if (high[c] - low[c] > high[box->channel] - low[box->channel]) {
+            box->channel = c;
+        }
+    }
+    box->spread = high[box->channel] - low[box->channel];
+}
+
+}  // namespace
+
+// The icons' colours: a median cut of the pixels the icons left in the picture, so the entries
+// go where the icons' colours are (a red logo gets many reds, not a cube's five). Without icons a
+// 5 x 6 x 5 cube of evenly spread colours stands in. Each pixel falls to its nearest entry:
+// dithering would scatter single pixels into every run and swell the files.
+int AddIconColours(std::vector<DWORD> samples, DWORD* palette, int count)
+{
+    if (samples.empty()) {
+        for (int r = 0; r < 5; ++r) {
+            for (int g = 0; g < 6; ++g) {
+                for (int b = 0; b < 5 && count < 256; ++b) {
+                    palette[count++] = static_cast<DWORD>(r * 255 / 4) << 16 |
+                                       static_cast<DWORD>(g * 51) << 8 |
+                                       static_cast<DWORD>(b * 255 / 4);
+                }
             }
         }
+        return count;
+    }
+    std::vector<ColourBox> boxes(1, ColourBox{0, samples.size(), 0, 0});
+    MeasureBox(samples, &boxes[0]);
+    while (count + static_cast<int>(boxes.size()) < 256) {
+        size_t widest = 0;
+        for (size_t i = 1; i < boxes.size(); ++i) {
+            if (boxes[i].spread > boxes[widest].spread) {
+                widest = i;
+            }
+        }
+        ColourBox& box = boxes[widest];
+        if (box.spread == 0 || box.end - box.begin < 2) {
+            break;
+        }
+        const size_t middle = box.begin + (box.end - box.begin) / 2;
+        const int channel = box.channel;
+        std::nth_element(samples.begin() + box.begin, samples.begin() + middle,
+                         samples.begin() + box.end, [channel](DWORD a, DWORD b) {
+                             return Channel(a, channel) < Channel(b, channel);
+                         });
+        ColourBox upper = {middle, box.end, 0, 0};
+        box.end = middle;
+        MeasureBox(samples, &box);
+        MeasureBox(samples, &upper);
+        boxes.push_back(upper);
+    }
+    for (const ColourBox& box : boxes) {
+        unsigned long long sum[3] = {0, 0, 0};
+        for (size_t i = box.begin; i < box.end; ++i) {
+            for (int c = 0; c < 3; ++c) {
+                sum[c] += Channel(samples[i], c);
+            }
+        }
+        const unsigned long long n = box.end - box.begin;
+        palette[count++] = static_cast<DWORD>((sum[2] + n / 2) / n) << 16 |
+                           static_cast<DWORD>((sum[1] + n / 2) / n) << 8 |
+                           static_cast<DWORD>((sum[0] + n / 2) / n);
     }
     return count;
 }

@@ -16,7 +16,7 @@ namespace {
 // Larger than any icon or picture a tile needs; bounds what a file can make this program read
 // and allocate.
 const DWORD maxIconFileBytes = 32u * 1024 * 1024;
-const UINT maxIconSide = 4096;
+const UINT maxIconSide = 2048;
 
 const CLSID wicFactoryClass = {
     0xcacaf262, 0x9370, 0x4615, {0xa1, 0x3b, 0x9f, 0x55, 0x39, 0xda, 0x4c, 0x0a}};
@@ -184,7 +184,7 @@ bool DecodePicture(const std::vector<BYTE>& bytes, TileIcon* icon, const char** 
     ok = ok && bestArea != 0 && SUCCEEDED(decoder->GetFrame(best, &frame)) &&
          SUCCEEDED(frame->GetSize(&width, &height));
     if (ok && (width > maxIconSide || height > maxIconSide)) {
-        *fault = "the picture is larger than 4096 pixels a side";
+        *fault = "the picture is larger than 2048 pixels a side";
         ok = false;
     }
     ok = ok && SUCCEEDED(factory->CreateFormatConverter(&converter)) &&

@@ -128,16 +128,6 @@ void ScaleIcon(int width, int height, const DWORD* pixels, int side, Premultipli
     }
     const int targetWidth = std::max(1, width >= height ? side : side * width / height);
     const int targetHeight = std::max(1, height >= width ? side : side * height / width);
-    // Premultiplied first: averaging straight colours would pull the transparent pixels' hidden
-    // colour into the icon's edge.
-    std::vector<float> source(static_cast<size_t>(width) * height * 4);
-    for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i) {
-        const float alpha = static_cast<float>(pixels[i] >> 24) / 255.0f;
-        for (int k = 0; k < 3; ++k) {
-            source[i * 4 + k] = static_cast<float>(pixels[i] >> (k * 8) & 0xFF) * alpha;
-        }
-        source[i * 4 + 3] = alpha * 255.0f;
-    }
     const Taps across = MakeTaps(width, targetWidth);
     const Taps down = MakeTaps(height, targetHeight);
     std::vector<float> rows(static_cast<size_t>(targetWidth) * height * 4, 0.0f);
@@ -145,10 +135,15 @@ void ScaleIcon(int width, int height, const DWORD* pixels, int side, Premultipli
         for (int x = 0; x < targetWidth; ++x) {
             float* target = &rows[(static_cast<size_t>(y) * targetWidth + x) * 4];
             for (size_t w = 0; w < across.weights[x].size(); ++w) {
-                const float* s = &source[(static_cast<size_t>(y) * width + across.first[x] + w) * 4];
-                for (int k = 0; k < 4; ++k) {
-                    target[k] += s[k] * across.weights[x][w];
+                // Premultiplied: averaging straight colours would pull the hidden colour of
+                // transparent pixels into the icon's edge.
+                const DWORD s = pixels[static_cast<size_t>(y) * width + across.first[x] + w];
+                const float weight = across.weights[x][w];
+                const float alpha = static_cast<float>(s >> 24) / 255.0f;
+                for (int k = 0; k < 3; ++k) {
+                    target[k] += static_cast<float>(s >> (k * 8) & 0xFF) * alpha * weight;
                 }
+                target[3] += alpha * 255.0f * weight;
             }
         }
     }
@@ -220,6 +215,9 @@ bool DrawTextMask(const wchar_t* text, int emHeight, int width, int height, Mask
     mask->width = width;
     mask->height = height;
     mask->cover.assign(static_cast<size_t>(width) * height, 0);
+    if (text[0] == L'\0') {
+        return true;
+    }
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;

@@ -72,5 +72,8 @@ bool WriteTemplateBitmap(const char* path, const TileLayout& layout, char* error
 const int GradientSteps = 32;
 int BuildPanelPalette(DWORD backgroundTop, DWORD backgroundBottom, DWORD title, DWORD edge,
                       DWORD tile, DWORD label, DWORD* palette);
+// Fills the palette up to 256 entries with colours for the icons' pixels (samples of the picture
+// inside the icons); returns the new count.
+int AddIconColours(std::vector<DWORD> samples, DWORD* palette, int count);
 
 void SetError(char* error, int errorSize, const char* format, ...);

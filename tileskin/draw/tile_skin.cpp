@@ -46,7 +46,8 @@ bool PrepareTile(const TileFace& face, const RECT& tile, TileArt* art, char* err
                                                   0.38));
     const int centreX = tile.left + tileWidth / 2;
     const int centreY = tile.top + static_cast<int>(tileHeight * 0.38);
-    if (face.icon != nullptr && face.icon->pixels != nullptr) {
+    if (face.icon != nullptr && face.icon->pixels != nullptr && face.icon->width > 0 &&
+        face.icon->height > 0) {
         ScaleIcon(face.icon->width, face.icon->height, face.icon->pixels, side, &art->icon);
         art->artLeft = centreX - art->icon.width / 2;
         art->artTop = centreY - art->icon.height / 2;
@@ -146,6 +147,33 @@ void PaintTitle(Picture* picture, const Mask& title, int left, int top, const Pa
     }
 }
 
+// The picture's pixels where icons are drawn, at most about 200,000 of them: enough to find their
+// colours, few enough to sort quickly at 3840x2160.
+std::vector<DWORD> IconSamples(const Picture& picture, const TileArt art[6])
+{
+    long long total = 0;
+    for (int i = 0; i < 6; ++i) {
+        total += static_cast<long long>(art[i].icon.width) * art[i].icon.height;
+    }
+    const long long step = total / 200000 + 1;
+    std::vector<DWORD> samples;
+    long long seen = 0;
+    for (int i = 0; i < 6; ++i) {
+        const Premultiplied& icon = art[i].icon;
+        for (int y = 0; y < icon.height; ++y) {
+            for (int x = 0; x < icon.width; ++x) {
+                const int px = art[i].artLeft + x, py = art[i].artTop + y;
+                const bool covered = icon.pixels[static_cast<size_t>(y) * icon.width + x] >> 24 != 0;
+                if (covered && seen++ % step == 0 && px >= 0 && px < picture.width && py >= 0 &&
+                    py < picture.height) {
+                    samples.push_back(picture.pixels[static_cast<size_t>(py) * picture.width + px]);
+                }
+            }
+        }
+    }
+    return samples;
+}
+
 bool WritePanel(const char* path, const TileLayout& layout, const TileArt art[6],
                 const Mask& title, const PanelInk& ink, Picture* picture, char* error,
                 int errorSize)
@@ -170,8 +198,9 @@ bool WritePanel(const char* path, const TileLayout& layout, const TileArt art[6]
         BlendMask(picture, art[i].label, art[i].labelLeft, art[i].labelTop, ink.label);
     }
     DWORD palette[256];
-    const int count = BuildPanelPalette(ink.backgroundTop, ink.backgroundBottom, ink.title,
-                                        ink.edge, ink.tile, ink.label, palette);
+    int count = BuildPanelPalette(ink.backgroundTop, ink.backgroundBottom, ink.title, ink.edge,
+                                  ink.tile, ink.label, palette);
+    count = AddIconColours(IconSamples(*picture, art), palette, count);
     return WriteRunLengthBitmap(path, *picture, palette, count, error, errorSize);
 }
 
@@ -239,11 +268,19 @@ int DrawTileSkin(const TileColours* colours, const TileFace faces[6], int width,
     const int titleLeft = layout.titleX - (inkLeft < title.width ? inkLeft : 0);
     TileLayout shifted = layout;
     shifted.titleX = titleLeft;
+    // A size is written whole or not at all: the files already written go when a later one fails.
     if (!WritePanel(normalPath, shifted, art, title, InkOf(*colours, false), &picture, error,
-                    errorSize) ||
-        !WritePanel(selectedPath, shifted, art, title, InkOf(*colours, true), &picture, error,
-                    errorSize) ||
-        !WriteTemplateBitmap(templatePath, layout, error, errorSize)) {
+                    errorSize)) {
+        return 0;
+    }
+    if (!WritePanel(selectedPath, shifted, art, title, InkOf(*colours, true), &picture, error,
+                    errorSize)) {
+        DeleteFileA(normalPath);
+        return 0;
+    }
+    if (!WriteTemplateBitmap(templatePath, layout, error, errorSize)) {
+        DeleteFileA(normalPath);
+        DeleteFileA(selectedPath);
         return 0;
     }
     for (int i = 0; i < 6; ++i) {
