@@ -120,9 +120,10 @@ Section "Tilebox menu and default skin" SecMenu
         "$INSTDIR\tilebox.exe" 0
     CreateShortcut "$SMPROGRAMS\Tilebox\Uninstall Tilebox.lnk" "$INSTDIR\uninstall.exe"
     ; The skin maker is a command-line program: its entry opens a command prompt in the user's
-    ; Documents that shows how to use it and where the example tiles file is.
+    ; Documents, where it runs by name, and shows how to use it and where the example is.
     CreateShortcut "$SMPROGRAMS\Tilebox\Make a Tilebox skin.lnk" "$SYSDIR\cmd.exe" \
-        '/k cd /d "%USERPROFILE%\Documents" & "$INSTDIR\tileskin.exe"' "$INSTDIR\tilebox.exe" 0
+        '/k cd /d "%USERPROFILE%\Documents" & set "PATH=$INSTDIR;%PATH%" & tileskin.exe' \
+        "$INSTDIR\tilebox.exe" 0
 
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"

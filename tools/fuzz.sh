@@ -5,7 +5,8 @@
 #   bash tools/fuzz.sh [SECONDS_PER_TARGET] [TARGET...]
 #
 # SECONDS_PER_TARGET defaults to 60. Targets: rectangle_text, command_tail, command_text,
-# tiles_file (all by default). Corpus growth goes into build/fuzz/corpus/<target>; fuzz/seeds stays as committed.
+# tiles_file (all by default). Corpus growth goes into build/fuzz/corpus/<target>; fuzz/seeds
+# stays as committed.
 # Exits non-zero when a target finds a crash, a sanitizer report or a failed check; the input
 # that caused it is left in build/fuzz/findings/<target>.
 set -euo pipefail
