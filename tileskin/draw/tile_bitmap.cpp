@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 // The palette of one panel, at most 256 colours. A smoothed edge is a mix of the two colours it
 // parts, so each pair that meets in the picture gets a ramp of its own and the font's grey
@@ -259,9 +260,12 @@ bool WriteFileBytes(const char* path, const std::vector<BYTE>& bytes, char* erro
     return true;
 }
 
-// Headers, colour table and the rows bottom-up; a row equal to the one before reuses its code.
-bool WriteIndexed(const char* path, int width, int height, const std::vector<BYTE>& indices,
-                  const DWORD* palette, int paletteSize, char* error, int errorSize)
+// Headers, colour table and the rows bottom-up, each row's indices asked for as it is encoded
+// (a picture's worth of indices at 3840x2160 would be 8 MB more to fill); a row equal to the
+// one below it reuses its code.
+bool WriteIndexed(const char* path, int width, int height,
+                  const std::function<void(int, BYTE*)>& rowOf, const DWORD* palette,
+                  int paletteSize, char* error, int errorSize)
 {
     if (width < 1 || height < 1 || static_cast<long long>(width) * height > MaxBitmapPixels) {
         SetError(error, errorSize, "%dx%d is no size a skin picture may have", width, height);
@@ -270,20 +274,16 @@ bool WriteIndexed(const char* path, int width, int height, const std::vector<BYT
     const DWORD headers = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
     const DWORD offset = headers + 4 * static_cast<DWORD>(paletteSize);
     std::vector<BYTE> out(offset, 0);
-    out.reserve(offset + static_cast<size_t>(height) * 16);
-    std::vector<BYTE> previous;
-    size_t previousStart = 0, previousEnd = 0;
+    out.reserve(offset + static_cast<size_t>(height) * 64);
+    std::vector<BYTE> row(width), below(width), code;
     for (int y = height - 1; y >= 0; --y) {
-        const BYTE* row = &indices[static_cast<size_t>(y) * width];
-        if (y < height - 1 && std::memcmp(row, row + width, width) == 0) {
-            previous.assign(out.begin() + previousStart, out.begin() + previousEnd);
-            previousStart = out.size();
-            out.insert(out.end(), previous.begin(), previous.end());
-        } else {
-            previousStart = out.size();
-            EncodeRow(row, width, out);
+        rowOf(y, row.data());
+        if (y == height - 1 || std::memcmp(row.data(), below.data(), width) != 0) {
+            code.clear();
+            EncodeRow(row.data(), width, code);
+            row.swap(below);
         }
-        previousEnd = out.size();
+        out.insert(out.end(), code.begin(), code.end());
     }
     out.push_back(0);
     out.push_back(1);
@@ -314,17 +314,19 @@ bool WriteRunLengthBitmap(const char* path, const Picture& picture, const DWORD*
                           int paletteSize, char* error, int errorSize)
 {
     Quantizer quantizer(palette, paletteSize);
-    std::vector<BYTE> indices(picture.pixels.size());
     DWORD last = picture.pixels.empty() ? 0 : ~picture.pixels[0];
     BYTE lastIndex = 0;
-    for (size_t i = 0; i < picture.pixels.size(); ++i) {
-        if (picture.pixels[i] != last) {
-            last = picture.pixels[i];
-            lastIndex = quantizer.Index(last);
+    auto rowOf = [&](int y, BYTE* row) {
+        const DWORD* pixels = &picture.pixels[static_cast<size_t>(y) * picture.width];
+        for (int x = 0; x < picture.width; ++x) {
+            if (pixels[x] != last) {
+                last = pixels[x];
+                lastIndex = quantizer.Index(last);
+            }
+            row[x] = lastIndex;
         }
-        indices[i] = lastIndex;
-    }
-    return WriteIndexed(path, picture.width, picture.height, indices, palette, paletteSize, error,
+    };
+    return WriteIndexed(path, picture.width, picture.height, rowOf, palette, paletteSize, error,
                         errorSize);
 }
 
@@ -333,14 +335,14 @@ bool WriteRunLengthBitmap(const char* path, const Picture& picture, const DWORD*
 bool WriteTemplateBitmap(const char* path, const TileLayout& layout, char* error, int errorSize)
 {
     const DWORD palette[2] = {0x000000, 0xFFFFFF};
-    std::vector<BYTE> indices(static_cast<size_t>(layout.width) * layout.height, 0);
-    for (const RECT& tile : layout.tiles) {
-        for (int y = tile.top; y <= tile.bottom && y < layout.height; ++y) {
+    auto rowOf = [&](int y, BYTE* row) {
+        std::memset(row, 0, layout.width);
+        for (const RECT& tile : layout.tiles) {
             int x0 = 0, x1 = 0;
-            if (TileShapeSpan(tile, layout.radius, y, &x0, &x1)) {
-                std::memset(&indices[static_cast<size_t>(y) * layout.width + x0], 1, x1 - x0);
+            if (TileShapeSpan(tile, layout.radius, y, &x0, &x1) && x1 <= layout.width) {
+                std::memset(row + x0, 1, x1 - x0);
             }
         }
-    }
-    return WriteIndexed(path, layout.width, layout.height, indices, palette, 2, error, errorSize);
+    };
+    return WriteIndexed(path, layout.width, layout.height, rowOf, palette, 2, error, errorSize);
 }

@@ -31,7 +31,8 @@ DWORD MixColour(DWORD from, DWORD to, int amount)
     for (int shift = 0; shift <= 16; shift += 8) {
         const int a = static_cast<int>(from >> shift & 0xFF);
         const int b = static_cast<int>(to >> shift & 0xFF);
-        mixed |= static_cast<DWORD>(a + ((b - a) * amount + 127) / 255) << shift;
+        // Weighted sum of two non-negative parts: exact at both ends, rounded alike both ways.
+        mixed |= static_cast<DWORD>((a * (255 - amount) + b * amount + 127) / 255) << shift;
     }
     return mixed;
 }
