@@ -64,7 +64,7 @@ void MeasureBox(const std::vector<DWORD>& samples, ColourBox* box)
     box->spread = high[box->channel] - low[box->channel];
 }
 
-}  // namespace
+} // namespace
 
 // The icons' colours: a median cut of the pixels the icons left in the picture, so the entries
 // go where the icons' colours are (a red logo gets many reds, not a cube's five). Without icons a
@@ -99,10 +99,9 @@ int AddIconColours(std::vector<DWORD> samples, DWORD* palette, int count)
         }
         const size_t middle = box.begin + (box.end - box.begin) / 2;
         const int channel = box.channel;
-        std::nth_element(samples.begin() + box.begin, samples.begin() + middle,
-                         samples.begin() + box.end, [channel](DWORD a, DWORD b) {
-                             return Channel(a, channel) < Channel(b, channel);
-                         });
+        std::nth_element(
+            samples.begin() + box.begin, samples.begin() + middle, samples.begin() + box.end,
+            [channel](DWORD a, DWORD b) { return Channel(a, channel) < Channel(b, channel); });
         ColourBox upper = {middle, box.end, 0, 0};
         box.end = middle;
         MeasureBox(samples, &box);
@@ -130,7 +129,7 @@ namespace {
 // gradient are drawn in entries' colours, so they stay exact even where two entries are near),
 // anything else to the nearest entry, remembered by its colour at 6 bits a channel.
 class Quantizer {
-public:
+  public:
     Quantizer(const DWORD* palette, int count) : palette(palette), count(count)
     {
         std::memset(exact, 0xFF, sizeof exact);
@@ -162,9 +161,12 @@ public:
         return static_cast<BYTE>(nearest[key]);
     }
 
-private:
+  private:
     static const int slots = 1024; // four times the most entries, so probes stay short
-    static int Hash(DWORD colour) { return static_cast<int>((colour * 2654435761u) >> 22); }
+    static int Hash(DWORD colour)
+    {
+        return static_cast<int>((colour * 2654435761u) >> 22);
+    }
 
     int Nearest(DWORD colour) const
     {
@@ -240,16 +242,16 @@ void EncodeRow(const BYTE* row, int width, std::vector<BYTE>& out)
 
 bool WriteFileBytes(const char* path, const std::vector<BYTE>& bytes, char* error, int errorSize)
 {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         SetError(error, errorSize, "cannot create %s (system error %lu)", path, GetLastError());
         return false;
     }
     DWORD written = 0;
-    const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                              nullptr) &&
-                    written == bytes.size();
+    const bool ok =
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+        written == bytes.size();
     const DWORD code = GetLastError();
     const bool closed = CloseHandle(file) != 0;
     if (!ok || !closed) {
@@ -295,8 +297,8 @@ bool WriteIndexed(const char* path, int width, int height,
     PutWord(out, 14, sizeof(BITMAPINFOHEADER));
     PutWord(out, 18, static_cast<DWORD>(width));
     PutWord(out, 22, static_cast<DWORD>(height));
-    out[26] = 1;  // planes
-    out[28] = 8;  // bits per pixel
+    out[26] = 1; // planes
+    out[28] = 8; // bits per pixel
     PutWord(out, 30, BI_RLE8);
     PutWord(out, 34, imageBytes);
     PutWord(out, 38, 2835); // 72 dots per inch
@@ -308,7 +310,7 @@ bool WriteIndexed(const char* path, int width, int height,
     return WriteFileBytes(path, out, error, errorSize);
 }
 
-}  // namespace
+} // namespace
 
 bool WriteRunLengthBitmap(const char* path, const Picture& picture, const DWORD* palette,
                           int paletteSize, char* error, int errorSize)

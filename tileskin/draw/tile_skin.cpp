@@ -30,9 +30,9 @@ namespace {
 
 // What each tile shows, measured and drawn once for both panels.
 struct TileArt {
-    Mask glyph;            // when the tile has no icon
-    Premultiplied icon;    // when it has
-    int artLeft, artTop;   // where the glyph or icon goes
+    Mask glyph;          // when the tile has no icon
+    Premultiplied icon;  // when it has
+    int artLeft, artTop; // where the glyph or icon goes
     Mask label;
     int labelLeft, labelTop;
 };
@@ -43,8 +43,8 @@ bool PrepareTile(const TileFace& face, const RECT& tile, TileArt* art, char* err
 {
     const int tileWidth = tile.right - tile.left + 1;
     const int tileHeight = tile.bottom - tile.top + 1;
-    const int side = static_cast<int>(std::lround((tileWidth < tileHeight ? tileWidth : tileHeight) *
-                                                  0.38));
+    const int side =
+        static_cast<int>(std::lround((tileWidth < tileHeight ? tileWidth : tileHeight) * 0.38));
     const int centreX = tile.left + tileWidth / 2;
     const int centreY = tile.top + static_cast<int>(tileHeight * 0.38);
     if (face.icon != nullptr && face.icon->pixels != nullptr && face.icon->width > 0 &&
@@ -64,8 +64,8 @@ bool PrepareTile(const TileFace& face, const RECT& tile, TileArt* art, char* err
     const wchar_t* text = face.label != nullptr ? face.label : L"";
     if (!DrawTextMask(text, static_cast<int>(tileHeight * 0.15), labelWidth, labelHeight,
                       &art->label)) {
-        SetError(error, errorSize, "the system could not draw the label of a %dx%d tile",
-                 tileWidth, tileHeight);
+        SetError(error, errorSize, "the system could not draw the label of a %dx%d tile", tileWidth,
+                 tileHeight);
         return false;
     }
     return true;
@@ -92,10 +92,12 @@ int Coverage(double left, double top, double right, double bottom, double radius
             if (px < left || px >= right || py < top || py >= bottom) {
                 continue;
             }
-            const double cx = px < left + radius ? left + radius
-                              : px > right - radius ? right - radius : px;
-            const double cy = py < top + radius ? top + radius
-                              : py > bottom - radius ? bottom - radius : py;
+            const double cx = px < left + radius    ? left + radius
+                              : px > right - radius ? right - radius
+                                                    : px;
+            const double cy = py < top + radius      ? top + radius
+                              : py > bottom - radius ? bottom - radius
+                                                     : py;
             if ((px - cx) * (px - cx) + (py - cy) * (py - cy) <= radius * radius) {
                 ++count;
             }
@@ -107,8 +109,7 @@ int Coverage(double left, double top, double right, double bottom, double radius
 // The tile's face with its rim, smoothed at the corners, on exactly the template's pixels: a
 // pixel the template leaves black keeps the background, so lit and unlit differ only where the
 // menu traces the tile.
-void PaintTile(Picture* picture, const TileLayout& layout, const RECT& tile, DWORD edge,
-               DWORD face)
+void PaintTile(Picture* picture, const TileLayout& layout, const RECT& tile, DWORD edge, DWORD face)
 {
     const double r = layout.radius, e = layout.edge;
     const double inner = r - e > 1 ? r - e : 1;
@@ -137,7 +138,8 @@ void PaintTile(Picture* picture, const TileLayout& layout, const RECT& tile, DWO
                 x = faceTo - 1;
                 continue;
             }
-            const int outer = Coverage(tile.left, tile.top, tile.right + 1, tile.bottom + 1, r, x, y);
+            const int outer =
+                Coverage(tile.left, tile.top, tile.right + 1, tile.bottom + 1, r, x, y);
             const int rim = Coverage(tile.left + e, tile.top + e, tile.right + 1 - e,
                                      tile.bottom + 1 - e, inner, x, y);
             const DWORD colour = MixColour(edge, face, rim * 255 / 16);
@@ -156,7 +158,8 @@ void PaintTitle(Picture* picture, const Mask& title, int left, int top, const Pa
 {
     for (int y = 0; y < title.height; ++y) {
         for (int x = 0; x < title.width; ++x) {
-            const int step = (title.cover[static_cast<size_t>(y) * title.width + x] * 15 + 127) / 255;
+            const int step =
+                (title.cover[static_cast<size_t>(y) * title.width + x] * 15 + 127) / 255;
             const int px = left + x, py = top + y;
             if (step != 0 && px >= 0 && px < picture->width && py >= 0 && py < picture->height) {
                 picture->pixels[static_cast<size_t>(py) * picture->width + px] =
@@ -182,7 +185,8 @@ std::vector<DWORD> IconSamples(const Picture& picture, const TileArt art[6])
         for (int y = 0; y < icon.height; ++y) {
             for (int x = 0; x < icon.width; ++x) {
                 const int px = art[i].artLeft + x, py = art[i].artTop + y;
-                const bool covered = icon.pixels[static_cast<size_t>(y) * icon.width + x] >> 24 != 0;
+                const bool covered =
+                    icon.pixels[static_cast<size_t>(y) * icon.width + x] >> 24 != 0;
                 if (covered && seen++ % step == 0 && px >= 0 && px < picture.width && py >= 0 &&
                     py < picture.height) {
                     samples.push_back(picture.pixels[static_cast<size_t>(py) * picture.width + px]);
@@ -193,9 +197,8 @@ std::vector<DWORD> IconSamples(const Picture& picture, const TileArt art[6])
     return samples;
 }
 
-bool WritePanel(const char* path, const TileLayout& layout, const TileArt art[6],
-                const Mask& title, const PanelInk& ink, Picture* picture, char* error,
-                int errorSize)
+bool WritePanel(const char* path, const TileLayout& layout, const TileArt art[6], const Mask& title,
+                const PanelInk& ink, Picture* picture, char* error, int errorSize)
 {
     for (int y = 0; y < picture->height; ++y) {
         const int step = y * (GradientSteps - 1) / (picture->height - 1);
@@ -236,7 +239,7 @@ PanelInk InkOf(const TileColours& colours, bool lit)
     return ink;
 }
 
-}  // namespace
+} // namespace
 
 int DrawTileSkin(const TileColours* colours, const TileFace faces[6], int width, int height,
                  const char* normalPath, const char* selectedPath, const char* templatePath,
