@@ -19,7 +19,7 @@ using skintest::SkinTest;
 namespace {
 
 class TileDrawTest : public SkinTest {
-protected:
+  protected:
     void SetUp() override
     {
         SkinTest::SetUp();
@@ -67,25 +67,25 @@ protected:
 std::vector<DWORD> PixelsOf(const std::string& path, int width, int height)
 {
     std::vector<DWORD> pixels(static_cast<size_t>(width) * height);
-    HBITMAP bitmap = static_cast<HBITMAP>(
-        LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+    HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0,
+                                                     LR_LOADFROMFILE | LR_CREATEDIBSECTION));
     EXPECT_NE(nullptr, bitmap) << path;
     if (bitmap != nullptr) {
         BITMAPINFO info = {};
         info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
         HDC screen = GetDC(nullptr);
-        EXPECT_EQ(height, GetDIBits(screen, bitmap, 0, height, pixels.data(), &info,
-                                    DIB_RGB_COLORS));
+        EXPECT_EQ(height,
+                  GetDIBits(screen, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS));
         ReleaseDC(nullptr, screen);
         DeleteObject(bitmap);
     }
     return pixels;
 }
 
-const wchar_t* const defaultLabels[6] = {L"INTERNET", L"MAIL", L"MUSIC CD",
+const wchar_t* const defaultLabels[6] = {L"INTERNET", L"MAIL",  L"MUSIC CD",
                                          L"DVD",      L"FILES", L"CLOSE"};
 
-}  // namespace
+} // namespace
 
 // Every file passes the menu's check, the menu traces exactly each tile, and the lit panel lights
 // the whole of each tile and nothing outside it.
@@ -209,8 +209,10 @@ TEST_F(TileDrawTest, LoadsIconsAndExplainsDamagedOnes)
     } corpus[] = {
         {"empty.png", "", 0, "damaged (it is empty)"},
         {"text.png", std::string(64, 'x'), 0, "not a PNG"},
-        {"cut.png", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10\0\0\0\x10\x08\x06\0\0\0", 29) +
-                        std::string(8, '\0'), 0, "damaged"},
+        {"cut.png",
+         std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10\0\0\0\x10\x08\x06\0\0\0", 29) +
+             std::string(8, '\0'),
+         0, "damaged"},
         {"outside.ico", ico.substr(0, 30), 0, "lies outside the file"},
         {"garbage.ico", ico.substr(0, 22) + std::string(64, '\x55'), 0, "damaged"},
         {"cut.bmp", std::string("BM") + std::string(40, '\0'), 0, "damaged"},

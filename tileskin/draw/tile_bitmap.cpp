@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 // The palette of one panel, at most 256 colours. A smoothed edge is a mix of the two colours it
 // parts, so each pair that meets in the picture gets a ramp of its own and the font's grey
@@ -63,7 +64,7 @@ void MeasureBox(const std::vector<DWORD>& samples, ColourBox* box)
     box->spread = high[box->channel] - low[box->channel];
 }
 
-}  // namespace
+} // namespace
 
 // The icons' colours: a median cut of the pixels the icons left in the picture, so the entries
 // go where the icons' colours are (a red logo gets many reds, not a cube's five). Without icons a
@@ -98,10 +99,9 @@ int AddIconColours(std::vector<DWORD> samples, DWORD* palette, int count)
         }
         const size_t middle = box.begin + (box.end - box.begin) / 2;
         const int channel = box.channel;
-        std::nth_element(samples.begin() + box.begin, samples.begin() + middle,
-                         samples.begin() + box.end, [channel](DWORD a, DWORD b) {
-                             return Channel(a, channel) < Channel(b, channel);
-                         });
+        std::nth_element(
+            samples.begin() + box.begin, samples.begin() + middle, samples.begin() + box.end,
+            [channel](DWORD a, DWORD b) { return Channel(a, channel) < Channel(b, channel); });
         ColourBox upper = {middle, box.end, 0, 0};
         box.end = middle;
         MeasureBox(samples, &box);
@@ -129,7 +129,7 @@ namespace {
 // gradient are drawn in entries' colours, so they stay exact even where two entries are near),
 // anything else to the nearest entry, remembered by its colour at 6 bits a channel.
 class Quantizer {
-public:
+  public:
     Quantizer(const DWORD* palette, int count) : palette(palette), count(count)
     {
         std::memset(exact, 0xFF, sizeof exact);
@@ -161,9 +161,12 @@ public:
         return static_cast<BYTE>(nearest[key]);
     }
 
-private:
+  private:
     static const int slots = 1024; // four times the most entries, so probes stay short
-    static int Hash(DWORD colour) { return static_cast<int>((colour * 2654435761u) >> 22); }
+    static int Hash(DWORD colour)
+    {
+        return static_cast<int>((colour * 2654435761u) >> 22);
+    }
 
     int Nearest(DWORD colour) const
     {
@@ -239,16 +242,16 @@ void EncodeRow(const BYTE* row, int width, std::vector<BYTE>& out)
 
 bool WriteFileBytes(const char* path, const std::vector<BYTE>& bytes, char* error, int errorSize)
 {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         SetError(error, errorSize, "cannot create %s (system error %lu)", path, GetLastError());
         return false;
     }
     DWORD written = 0;
-    const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                              nullptr) &&
-                    written == bytes.size();
+    const bool ok =
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+        written == bytes.size();
     const DWORD code = GetLastError();
     const bool closed = CloseHandle(file) != 0;
     if (!ok || !closed) {
@@ -259,9 +262,12 @@ bool WriteFileBytes(const char* path, const std::vector<BYTE>& bytes, char* erro
     return true;
 }
 
-// Headers, colour table and the rows bottom-up; a row equal to the one before reuses its code.
-bool WriteIndexed(const char* path, int width, int height, const std::vector<BYTE>& indices,
-                  const DWORD* palette, int paletteSize, char* error, int errorSize)
+// Headers, colour table and the rows bottom-up, each row's indices asked for as it is encoded
+// (a picture's worth of indices at 3840x2160 would be 8 MB more to fill); a row equal to the
+// one below it reuses its code.
+bool WriteIndexed(const char* path, int width, int height,
+                  const std::function<void(int, BYTE*)>& rowOf, const DWORD* palette,
+                  int paletteSize, char* error, int errorSize)
 {
     if (width < 1 || height < 1 || static_cast<long long>(width) * height > MaxBitmapPixels) {
         SetError(error, errorSize, "%dx%d is no size a skin picture may have", width, height);
@@ -270,20 +276,16 @@ bool WriteIndexed(const char* path, int width, int height, const std::vector<BYT
     const DWORD headers = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
     const DWORD offset = headers + 4 * static_cast<DWORD>(paletteSize);
     std::vector<BYTE> out(offset, 0);
-    out.reserve(offset + static_cast<size_t>(height) * 16);
-    std::vector<BYTE> previous;
-    size_t previousStart = 0, previousEnd = 0;
+    out.reserve(offset + static_cast<size_t>(height) * 64);
+    std::vector<BYTE> row(width), below(width), code;
     for (int y = height - 1; y >= 0; --y) {
-        const BYTE* row = &indices[static_cast<size_t>(y) * width];
-        if (y < height - 1 && std::memcmp(row, row + width, width) == 0) {
-            previous.assign(out.begin() + previousStart, out.begin() + previousEnd);
-            previousStart = out.size();
-            out.insert(out.end(), previous.begin(), previous.end());
-        } else {
-            previousStart = out.size();
-            EncodeRow(row, width, out);
+        rowOf(y, row.data());
+        if (y == height - 1 || std::memcmp(row.data(), below.data(), width) != 0) {
+            code.clear();
+            EncodeRow(row.data(), width, code);
+            row.swap(below);
         }
-        previousEnd = out.size();
+        out.insert(out.end(), code.begin(), code.end());
     }
     out.push_back(0);
     out.push_back(1);
@@ -295,8 +297,8 @@ bool WriteIndexed(const char* path, int width, int height, const std::vector<BYT
     PutWord(out, 14, sizeof(BITMAPINFOHEADER));
     PutWord(out, 18, static_cast<DWORD>(width));
     PutWord(out, 22, static_cast<DWORD>(height));
-    out[26] = 1;  // planes
-    out[28] = 8;  // bits per pixel
+    out[26] = 1; // planes
+    out[28] = 8; // bits per pixel
     PutWord(out, 30, BI_RLE8);
     PutWord(out, 34, imageBytes);
     PutWord(out, 38, 2835); // 72 dots per inch
@@ -308,23 +310,25 @@ bool WriteIndexed(const char* path, int width, int height, const std::vector<BYT
     return WriteFileBytes(path, out, error, errorSize);
 }
 
-}  // namespace
+} // namespace
 
 bool WriteRunLengthBitmap(const char* path, const Picture& picture, const DWORD* palette,
                           int paletteSize, char* error, int errorSize)
 {
     Quantizer quantizer(palette, paletteSize);
-    std::vector<BYTE> indices(picture.pixels.size());
     DWORD last = picture.pixels.empty() ? 0 : ~picture.pixels[0];
     BYTE lastIndex = 0;
-    for (size_t i = 0; i < picture.pixels.size(); ++i) {
-        if (picture.pixels[i] != last) {
-            last = picture.pixels[i];
-            lastIndex = quantizer.Index(last);
+    auto rowOf = [&](int y, BYTE* row) {
+        const DWORD* pixels = &picture.pixels[static_cast<size_t>(y) * picture.width];
+        for (int x = 0; x < picture.width; ++x) {
+            if (pixels[x] != last) {
+                last = pixels[x];
+                lastIndex = quantizer.Index(last);
+            }
+            row[x] = lastIndex;
         }
-        indices[i] = lastIndex;
-    }
-    return WriteIndexed(path, picture.width, picture.height, indices, palette, paletteSize, error,
+    };
+    return WriteIndexed(path, picture.width, picture.height, rowOf, palette, paletteSize, error,
                         errorSize);
 }
 
@@ -333,14 +337,14 @@ bool WriteRunLengthBitmap(const char* path, const Picture& picture, const DWORD*
 bool WriteTemplateBitmap(const char* path, const TileLayout& layout, char* error, int errorSize)
 {
     const DWORD palette[2] = {0x000000, 0xFFFFFF};
-    std::vector<BYTE> indices(static_cast<size_t>(layout.width) * layout.height, 0);
-    for (const RECT& tile : layout.tiles) {
-        for (int y = tile.top; y <= tile.bottom && y < layout.height; ++y) {
+    auto rowOf = [&](int y, BYTE* row) {
+        std::memset(row, 0, layout.width);
+        for (const RECT& tile : layout.tiles) {
             int x0 = 0, x1 = 0;
-            if (TileShapeSpan(tile, layout.radius, y, &x0, &x1)) {
-                std::memset(&indices[static_cast<size_t>(y) * layout.width + x0], 1, x1 - x0);
+            if (TileShapeSpan(tile, layout.radius, y, &x0, &x1) && x1 <= layout.width) {
+                std::memset(row + x0, 1, x1 - x0);
             }
         }
-    }
-    return WriteIndexed(path, layout.width, layout.height, indices, palette, 2, error, errorSize);
+    };
+    return WriteIndexed(path, layout.width, layout.height, rowOf, palette, 2, error, errorSize);
 }

@@ -18,8 +18,8 @@ int LoadTileFont(const char* folder, char* error, int errorSize)
         return 1;
     }
     char path[MAX_PATH];
-    const int length = std::snprintf(path, sizeof path, "%s%s", folder != nullptr ? folder : "",
-                                     TileFontFileName);
+    const int length =
+        std::snprintf(path, sizeof path, "%s%s", folder != nullptr ? folder : "", TileFontFileName);
     if (folder == nullptr || length < 0 || length >= static_cast<int>(sizeof path)) {
         SetError(error, errorSize, "the font's folder is too long");
         return 0;

@@ -184,7 +184,7 @@ void Cross(Ink& c, double cx, double cy, double g)
     Line(c, cx + d, cy - d, cx - d, cy + d, t);
 }
 
-}  // namespace
+} // namespace
 
 void DrawGlyphMask(int glyph, int side, Mask* mask)
 {
@@ -193,12 +193,24 @@ void DrawGlyphMask(int glyph, int side, Mask* mask)
     ink.cells.assign(static_cast<size_t>(ink.side) * ink.side, 0);
     const double c = ink.side / 2.0, g = side * fine;
     switch (glyph) {
-    case GlyphBrowser: Globe(ink, c, c, g); break;
-    case GlyphMail: Envelope(ink, c, c, g); break;
-    case GlyphCd: Disc(ink, c, c, g); break;
-    case GlyphDvd: Screen(ink, c, c, g); break;
-    case GlyphClose: Cross(ink, c, c, g); break;
-    default: Folder(ink, c, c, g); break;
+    case GlyphBrowser:
+        Globe(ink, c, c, g);
+        break;
+    case GlyphMail:
+        Envelope(ink, c, c, g);
+        break;
+    case GlyphCd:
+        Disc(ink, c, c, g);
+        break;
+    case GlyphDvd:
+        Screen(ink, c, c, g);
+        break;
+    case GlyphClose:
+        Cross(ink, c, c, g);
+        break;
+    default:
+        Folder(ink, c, c, g);
+        break;
     }
     mask->width = side;
     mask->height = side;

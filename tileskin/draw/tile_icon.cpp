@@ -60,8 +60,8 @@ bool CheckReadable(const char* path, char* error, int errorSize)
             code == ERROR_INVALID_NAME || code == ERROR_BAD_NETPATH) {
             SetError(error, errorSize, "icon %s: the file is missing", path);
         } else {
-            SetError(error, errorSize, "icon %s: the file cannot be read (system error %lu)",
-                     path, code);
+            SetError(error, errorSize, "icon %s: the file cannot be read (system error %lu)", path,
+                     code);
         }
         return false;
     }
@@ -123,11 +123,11 @@ const char* OutlineFault(PictureKind kind, const std::vector<BYTE>& bytes)
     if (kind == PngFile) {
         static const BYTE signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
         return size < 8 + 25 || std::memcmp(data, signature, 8) != 0 ? "not a PNG picture"
-                                                                      : nullptr;
+                                                                     : nullptr;
     }
     if (kind == BmpFile) {
         return size < 14 + 12 || data[0] != 'B' || data[1] != 'M' ? "not a bitmap picture"
-                                                                   : nullptr;
+                                                                  : nullptr;
     }
     if (size < 6 || ReadWord(data) != 0 || ReadWord(data + 2) != 1 || ReadWord(data + 4) == 0) {
         return "not an icon file";
@@ -168,8 +168,8 @@ bool DecodePicture(const std::vector<BYTE>& bytes, TileIcon* icon, const char** 
     ok = ok && SUCCEEDED(factory->CreateStream(&stream)) &&
          SUCCEEDED(stream->InitializeFromMemory(const_cast<BYTE*>(bytes.data()),
                                                 static_cast<DWORD>(bytes.size()))) &&
-         SUCCEEDED(factory->CreateDecoderFromStream(stream, nullptr,
-                                                    WICDecodeMetadataCacheOnDemand, &decoder)) &&
+         SUCCEEDED(factory->CreateDecoderFromStream(stream, nullptr, WICDecodeMetadataCacheOnDemand,
+                                                    &decoder)) &&
          SUCCEEDED(decoder->GetFrameCount(&frames)) && frames > 0;
     for (UINT i = 0; ok && i < frames && i < 256; ++i) {
         IWICBitmapFrameDecode* candidate = nullptr;
@@ -188,16 +188,15 @@ bool DecodePicture(const std::vector<BYTE>& bytes, TileIcon* icon, const char** 
         ok = false;
     }
     ok = ok && SUCCEEDED(factory->CreateFormatConverter(&converter)) &&
-         SUCCEEDED(converter->Initialize(frame, straightBgra, WICBitmapDitherTypeNone, nullptr,
-                                         0.0, WICBitmapPaletteTypeCustom));
+         SUCCEEDED(converter->Initialize(frame, straightBgra, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                         WICBitmapPaletteTypeCustom));
     DWORD* pixels = nullptr;
     if (ok) {
         const size_t count = static_cast<size_t>(width) * height;
         pixels = static_cast<DWORD*>(HeapAlloc(GetProcessHeap(), 0, count * sizeof(DWORD)));
-        ok = pixels != nullptr &&
-             SUCCEEDED(converter->CopyPixels(nullptr, width * 4,
-                                             static_cast<UINT>(count * sizeof(DWORD)),
-                                             reinterpret_cast<BYTE*>(pixels)));
+        ok = pixels != nullptr && SUCCEEDED(converter->CopyPixels(
+                                      nullptr, width * 4, static_cast<UINT>(count * sizeof(DWORD)),
+                                      reinterpret_cast<BYTE*>(pixels)));
     }
     Release(converter);
     Release(frame);
@@ -237,7 +236,8 @@ const char* IconFileOfGroup(HMODULE module, LPCSTR group, std::vector<BYTE>* fil
     for (DWORD i = 0; i < count; ++i) {
         const BYTE* entry = data + 6 + 14 * i;
         const WORD id = static_cast<WORD>(ReadWord(entry + 12));
-        HRSRC image = FindResourceA(module, MAKEINTRESOURCEA(id), reinterpret_cast<LPCSTR>(RT_ICON));
+        HRSRC image =
+            FindResourceA(module, MAKEINTRESOURCEA(id), reinterpret_cast<LPCSTR>(RT_ICON));
         HGLOBAL imageLoaded = image != nullptr ? LoadResource(module, image) : nullptr;
         const BYTE* bytes =
             imageLoaded != nullptr ? static_cast<const BYTE*>(LockResource(imageLoaded)) : nullptr;
@@ -280,11 +280,13 @@ BOOL CALLBACK CountGroups(HMODULE, LPCSTR, LPSTR name, LONG_PTR data)
 bool LoadModuleIcon(const char* path, int index, TileIcon* icon, char* error, int errorSize)
 {
     // As data only: nothing of the program runs, and a program of another architecture loads.
-    HMODULE module = LoadLibraryExA(path, nullptr,
-                                    LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    HMODULE module =
+        LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     if (module == nullptr) {
-        SetError(error, errorSize, "icon %s: the file is damaged or is no program or library "
-                                   "(system error %lu)", path, GetLastError());
+        SetError(error, errorSize,
+                 "icon %s: the file is damaged or is no program or library "
+                 "(system error %lu)",
+                 path, GetLastError());
         return false;
     }
     GroupSearch search = {index, 0, ""};
@@ -299,8 +301,8 @@ bool LoadModuleIcon(const char* path, int index, TileIcon* icon, char* error, in
     }
     std::vector<BYTE> file;
     const char* fault = nullptr;
-    if (group == nullptr || FindResourceA(module, group, reinterpret_cast<LPCSTR>(RT_GROUP_ICON)) ==
-                                nullptr) {
+    if (group == nullptr ||
+        FindResourceA(module, group, reinterpret_cast<LPCSTR>(RT_GROUP_ICON)) == nullptr) {
         SetError(error, errorSize, "icon %s: it has no icon at index %d", path, index);
         FreeLibrary(module);
         return false;
@@ -314,7 +316,7 @@ bool LoadModuleIcon(const char* path, int index, TileIcon* icon, char* error, in
     return false;
 }
 
-}  // namespace
+} // namespace
 
 int LoadTileIconFile(const char* path, int index, TileIcon* icon, char* error, int errorSize)
 {

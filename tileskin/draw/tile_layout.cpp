@@ -8,8 +8,8 @@
 // The classic sizes come first, in the order of their "Mode 1".."Mode 3" setting names.
 // 1280x1024 is left out on purpose: the tests use it as a size the default skin does not name.
 static const int skinSizes[][2] = {
-    {640, 480},   {800, 600},   {1024, 768},  {1280, 720},  {1366, 768},
-    {1600, 900},  {1920, 1080}, {1920, 1200}, {2560, 1440}, {3840, 2160},
+    {640, 480},  {800, 600},   {1024, 768},  {1280, 720},  {1366, 768},
+    {1600, 900}, {1920, 1080}, {1920, 1200}, {2560, 1440}, {3840, 2160},
 };
 
 int TileSkinSizeCount()

@@ -31,7 +31,8 @@ DWORD MixColour(DWORD from, DWORD to, int amount)
     for (int shift = 0; shift <= 16; shift += 8) {
         const int a = static_cast<int>(from >> shift & 0xFF);
         const int b = static_cast<int>(to >> shift & 0xFF);
-        mixed |= static_cast<DWORD>(a + ((b - a) * amount + 127) / 255) << shift;
+        // Weighted sum of two non-negative parts: exact at both ends, rounded alike both ways.
+        mixed |= static_cast<DWORD>((a * (255 - amount) + b * amount + 127) / 255) << shift;
     }
     return mixed;
 }
@@ -242,18 +243,17 @@ bool DrawTextMask(const wchar_t* text, int emHeight, int width, int height, Mask
             SetTextColor(memory.Get(), RGB(255, 255, 255));
             SetBkMode(memory.Get(), TRANSPARENT);
             RECT box = {0, 0, width, height};
-            drawn = chosen.Succeeded() &&
-                    DrawTextW(memory.Get(), text, -1, &box,
-                              DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX |
-                                  DT_END_ELLIPSIS) != 0;
+            drawn = chosen.Succeeded() && DrawTextW(memory.Get(), text, -1, &box,
+                                                    DT_CENTER | DT_VCENTER | DT_SINGLELINE |
+                                                        DT_NOPREFIX | DT_END_ELLIPSIS) != 0;
         }
         GdiFlush();
         if (drawn) {
             const DWORD* pixels = static_cast<const DWORD*>(bits);
             for (size_t i = 0; i < mask->cover.size(); ++i) {
                 const DWORD p = pixels[i];
-                mask->cover[i] = static_cast<BYTE>(
-                    std::max(p & 0xFF, std::max(p >> 8 & 0xFF, p >> 16 & 0xFF)));
+                mask->cover[i] =
+                    static_cast<BYTE>(std::max(p & 0xFF, std::max(p >> 8 & 0xFF, p >> 16 & 0xFF)));
             }
         }
         // The font goes after the selections above gave the DC's own font back.

@@ -46,7 +46,7 @@ struct Premultiplied {
 };
 
 DWORD MixColour(DWORD from, DWORD to, int amount); // amount 0..255 of the way to `to`
-DWORD RgbOf(COLORREF colour);                       // COLORREF to 0x00RRGGBB
+DWORD RgbOf(COLORREF colour);                      // COLORREF to 0x00RRGGBB
 void BlendMask(Picture* picture, const Mask& mask, int left, int top, DWORD ink);
 void BlendPremultiplied(Picture* picture, const Premultiplied& image, int left, int top);
 
