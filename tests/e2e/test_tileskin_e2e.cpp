@@ -280,6 +280,16 @@ TEST_F(TileSkinE2e, SixTilesBecomeTheRestartedMenusSkinAndEachLaunchWorks)
     EXPECT_NE(std::string::npos, said.find(tiles + ", line 14: Action: \"Teleport\"")) << said;
     EXPECT_EQ(settings, TreeText(HKEY_CURRENT_USER, appKey));
     EXPECT_EQ(files, FolderText(bench::BinDir() + "skins"));
+    // A missing icon is an error of its line too, not a silent glyph.
+    std::ofstream(tiles, std::ios::binary)
+        << "[Skin]\nName=" << skinName
+        << "\n[Tile 1]\nLabel=A\nAction=Close\nIcon=no-such.png\n[Tile 2]\nLabel=B\nAction=Close\n"
+           "[Tile 3]\nLabel=C\nAction=Close\n[Tile 4]\nLabel=D\nAction=Close\n"
+           "[Tile 5]\nLabel=E\nAction=Close\n[Tile 6]\nLabel=F\nAction=Close\n";
+    EXPECT_EQ(1u, RunTileskin("--no-restart " + launch::Quoted(tiles), &said)) << said;
+    EXPECT_NE(std::string::npos, said.find(tiles + ", line 6: Icon: ")) << said;
+    EXPECT_EQ(settings, TreeText(HKEY_CURRENT_USER, appKey));
+    EXPECT_EQ(files, FolderText(bench::BinDir() + "skins"));
 }
 
 }  // namespace
