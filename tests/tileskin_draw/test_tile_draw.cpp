@@ -231,6 +231,12 @@ TEST_F(TileDrawTest, LoadsIconsAndExplainsDamagedOnes)
     }
     EXPECT_EQ(0, LoadTileIconFile((directory + "none.png").c_str(), 0, &icon, error, sizeof error));
     EXPECT_NE(nullptr, std::strstr(error, "missing")) << error;
+    // Held open by another with no sharing: there, but unreadable.
+    HANDLE held = CreateFileA(bmp.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    EXPECT_EQ(0, LoadTileIconFile(bmp.c_str(), 0, &icon, error, sizeof error));
+    EXPECT_NE(nullptr, std::strstr(error, "cannot be read")) << error;
+    CloseHandle(held);
     EXPECT_EQ(0, LoadTileIconFile(program.c_str(), 99, &icon, error, sizeof error));
     EXPECT_NE(nullptr, std::strstr(error, "no icon at index 99")) << error;
 }
