@@ -173,21 +173,49 @@ void ScaleIcon(int width, int height, const DWORD* pixels, int side, Premultipli
 // The font the tiles' text is drawn in: the family LoadTileFont adds privately. Asking by family
 // name finds the private copy first, so a different version installed on the system does not
 // change the look.
-static HFONT CreateTileFont(int emHeight)
+static const wchar_t tileFace[] = L"DejaVu Sans";
+// For text the private font has no letters for (Chinese, Japanese, Korean and others): the
+// system's interface font, which the system links to fonts of those scripts, so a label in them
+// draws as letters instead of empty boxes.
+static const wchar_t fallbackFace[] = L"Segoe UI";
+
+static HFONT CreateTileFont(const wchar_t* face, int emHeight)
 {
     return CreateFontW(-emHeight, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                        OUT_TT_ONLY_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
-                       DEFAULT_PITCH | FF_SWISS, L"DejaVu Sans");
+                       DEFAULT_PITCH | FF_SWISS, face);
+}
+
+// True when the private font has a letter for every character of the text.
+static bool TileFontCovers(HDC dc, const wchar_t* text)
+{
+    const int length = lstrlenW(text);
+    HFONT font = CreateTileFont(tileFace, 32);
+    if (font == nullptr) {
+        return false;
+    }
+    std::vector<WORD> glyphs(static_cast<size_t>(length) + 1);
+    bool covered = false;
+    {
+        Selection chosen(dc, font);
+        covered =
+            chosen.Succeeded() &&
+            GetGlyphIndicesW(dc, text, length, glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS) ==
+                static_cast<DWORD>(length) &&
+            std::find(glyphs.begin(), glyphs.begin() + length, 0xFFFF) == glyphs.begin() + length;
+    }
+    DeleteObject(font);
+    return covered;
 }
 
 // The largest em up to emHeight at which the text fits the width, but not below half of it: a
 // label still too wide there ends in an ellipsis rather than shrinking out of sight.
-static int FittingEm(HDC dc, const wchar_t* text, int emHeight, int width)
+static int FittingEm(HDC dc, const wchar_t* face, const wchar_t* text, int emHeight, int width)
 {
     const int length = lstrlenW(text);
     int em = emHeight;
     for (;;) {
-        HFONT font = CreateTileFont(em);
+        HFONT font = CreateTileFont(face, em);
         if (font == nullptr) {
             return 0;
         }
@@ -236,8 +264,10 @@ bool DrawTextMask(const wchar_t* text, int emHeight, int width, int height, Mask
         ScreenDc screen;
         MemoryDc memory(screen.Get());
         Selection bitmap(memory.Get(), section);
-        const int em = bitmap.Succeeded() ? FittingEm(memory.Get(), text, emHeight, width) : 0;
-        HFONT font = em > 0 ? CreateTileFont(em) : nullptr;
+        const wchar_t* face = TileFontCovers(memory.Get(), text) ? tileFace : fallbackFace;
+        const int em =
+            bitmap.Succeeded() ? FittingEm(memory.Get(), face, text, emHeight, width) : 0;
+        HFONT font = em > 0 ? CreateTileFont(face, em) : nullptr;
         if (font != nullptr) {
             Selection chosen(memory.Get(), font);
             SetTextColor(memory.Get(), RGB(255, 255, 255));
