@@ -88,6 +88,9 @@ int main()
     std::printf("benchmark: gamepad polling with no controller...\n");
     std::fflush(stdout);
     RunGamepadFigure();
+    std::printf("benchmark: drawing a whole skin...\n");
+    std::fflush(stdout);
+    RunDrawSkinFigure();
     SetDisplayMode(1024, 768);
     AddNote("The figures took %.0f s.", (NowMs() - started) / 1000.0);
     // A missed goal is a result; a figure that could not be taken is a run that failed.

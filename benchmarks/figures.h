@@ -31,3 +31,5 @@ void RunLoadSkinFigures();
 void RunPressFigure();
 void RunGrowthCurve();
 void RunGamepadFigure();
+// The skin maker's drawing of every size of a skin.
+void RunDrawSkinFigure();

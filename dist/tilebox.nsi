@@ -3,7 +3,8 @@
 ;
 ; Defines handed in by dist/CMakeLists.txt: VERSION, OUT_FILE, ICON, GENERATED_DIR and the paths
 ; of the four program files TILEBOX_EXE, KIVREL_DLL, OSMANT_DLL, TARVIK_DLL, and of the skin
-; checker SKINCHECK_EXE.
+; checker SKINCHECK_EXE; the skin maker TILESKIN_EXE, BIN_DIR (where the font it draws with stands
+; beside the programs) and DEFAULT_TILES (the default skin's tiles file, installed as the example).
 ;
 ; Command line: /S installs silently; /LOGON with /S also starts the menu at logon (a silent
 ; install leaves that off unless an earlier install had it on); /D=folder picks the folder.
@@ -104,6 +105,10 @@ Section "Tilebox menu and default skin" SecMenu
     File "/oname=Osmant.dll" "${OSMANT_DLL}"
     File "/oname=Tarvik.dll" "${TARVIK_DLL}"
     File "/oname=skincheck.exe" "${SKINCHECK_EXE}"
+    File "/oname=tileskin.exe" "${TILESKIN_EXE}"
+    File "${BIN_DIR}/DejaVuSans-Bold.ttf"
+    File "${BIN_DIR}/DejaVuSans-Bold-licence.txt"
+    File "/oname=default-tiles.ini" "${DEFAULT_TILES}"
     !insertmacro TILEBOX_INSTALL_SKIN_FILES
     !insertmacro TILEBOX_WRITE_DEFAULTS
     ; The menu ships without a remote-control agent: no wait for one at every start. An upgrade
@@ -121,6 +126,11 @@ Section "Tilebox menu and default skin" SecMenu
     CreateShortcut "$SMPROGRAMS\Tilebox\Close Tilebox.lnk" "$INSTDIR\tilebox.exe" "Close" \
         "$INSTDIR\tilebox.exe" 0
     CreateShortcut "$SMPROGRAMS\Tilebox\Uninstall Tilebox.lnk" "$INSTDIR\uninstall.exe"
+    ; The skin maker is a command-line program: its entry opens a command prompt in the user's
+    ; Documents, where it runs by name, and shows how to use it and where the example is.
+    CreateShortcut "$SMPROGRAMS\Tilebox\Make a Tilebox skin.lnk" "$SYSDIR\cmd.exe" \
+        '/k cd /d "%USERPROFILE%\Documents" & set "PATH=$INSTDIR;%PATH%" & tileskin.exe' \
+        "$INSTDIR\tilebox.exe" 0
 
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
@@ -186,6 +196,11 @@ Section "Uninstall"
     Delete "$INSTDIR\Osmant.dll"
     Delete "$INSTDIR\Tarvik.dll"
     Delete "$INSTDIR\skincheck.exe"
+    Delete "$INSTDIR\tileskin.exe"
+    Delete "$INSTDIR\DejaVuSans-Bold.ttf"
+    Delete "$INSTDIR\DejaVuSans-Bold-licence.txt"
+    Delete "$INSTDIR\default-tiles.ini"
+    ; Skins a person made stay in skins\ (with the program's folder) like their own settings.
     !insertmacro TILEBOX_DELETE_SKIN_FILES
     Delete "$INSTDIR\uninstall.exe"
     RMDir "$INSTDIR"
@@ -198,6 +213,7 @@ Section "Uninstall"
     Delete "$SMPROGRAMS\Tilebox\Tilebox.lnk"
     Delete "$SMPROGRAMS\Tilebox\Close Tilebox.lnk"
     Delete "$SMPROGRAMS\Tilebox\Uninstall Tilebox.lnk"
+    Delete "$SMPROGRAMS\Tilebox\Make a Tilebox skin.lnk"
     RMDir "$SMPROGRAMS\Tilebox"
 
     ; The machine-wide defaults go; each user's own settings under HKEY_CURRENT_USER stay.

@@ -2,7 +2,7 @@
 # Everything it makes lives in the build tree: the Wine prefix, the virtual display's number.
 
 BENCH_PACKAGES="g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64 \
-wine wine64 xvfb x11-xserver-utils xdotool imagemagick cmake ninja-build googletest nsis python3"
+wine wine64 xvfb x11-xserver-utils xdotool imagemagick cmake ninja-build googletest nsis python3 fonts-dejavu-core"
 
 bench_install_packages() {
     local missing=""

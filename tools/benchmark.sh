@@ -23,7 +23,7 @@ bench_start_wineserver
 # The default settings as the installer writes them: machine-wide, with no user tree of its own
 # (a user's key would hide the machine-wide one). This prefix belongs to the benchmark's build.
 wine reg delete 'HKCU\Software\Velnor\Tilebox' /f >/dev/null 2>&1 || true
-wine reg import "$(winepath -w "$BUILD_DIR/bin/skin/defaults-machine.reg")" >/dev/null 2>&1
+wine reg import "$(winepath -w "$BUILD_DIR/bin/skins/defaults-machine.reg")" >/dev/null 2>&1
 
 echo "benchmark: machine: $(nproc) processors, $(grep -m1 'model name' /proc/cpuinfo \
     | sed 's/.*: //'), $(wine --version 2>/dev/null), display $DISPLAY (Xvfb)"

@@ -4,8 +4,9 @@
 #
 #   bash tools/fuzz.sh [SECONDS_PER_TARGET] [TARGET...]
 #
-# SECONDS_PER_TARGET defaults to 60. Targets: rectangle_text, command_tail, command_text (all by
-# default). Corpus growth goes into build/fuzz/corpus/<target>; fuzz/seeds stays as committed.
+# SECONDS_PER_TARGET defaults to 60. Targets: rectangle_text, command_tail, command_text,
+# tiles_file (all by default). Corpus growth goes into build/fuzz/corpus/<target>; fuzz/seeds
+# stays as committed.
 # Exits non-zero when a target finds a crash, a sanitizer report or a failed check; the input
 # that caused it is left in build/fuzz/findings/<target>.
 set -euo pipefail
@@ -26,12 +27,13 @@ fi
 SECONDS_PER_TARGET="${1:-60}"
 shift || true
 TARGETS=("$@")
-[ ${#TARGETS[@]} -gt 0 ] || TARGETS=(rectangle_text command_tail command_text)
+[ ${#TARGETS[@]} -gt 0 ] || TARGETS=(rectangle_text command_tail command_text tiles_file)
 
 declare -A SOURCES=(
     [rectangle_text]="skin/rectangle_text.cpp"
     [command_tail]="app/command_tail.cpp"
     [command_text]="actions/command_text.cpp"
+    [tiles_file]="tileskin/tiles_file.cpp"
 )
 
 OUT="$PWD/build/fuzz"

@@ -50,9 +50,11 @@ echo "run: installed in $INSTALL_DIR (prefix $WINEPREFIX)"
 
 # Where to press: a spot inside the Internet tile, left of its glyph and label, taken from the
 # settings the build wrote, so it follows the skin's layout.
-RECT=$(awk -v value="\"Rectangle $SIZE\"" \
+# The skin maker writes .reg files in UTF-16, as the system's own editor does.
+RECT=$(iconv -f UTF-16 -t UTF-8 "$BUILD_DIR/bin/skins/defaults-machine.reg" | awk \
+    -v value="\"Rectangle $SIZE\"" \
     '/\\1 Internet\]/ { found = 1 } found && index($0, value) == 1 { print; exit }' \
-    "$BUILD_DIR/bin/skin/defaults-machine.reg" | sed 's/.*="\(.*\)"/\1/' | tr -d '\r')
+    | sed 's/.*="\(.*\)"/\1/' | tr -d '\r')
 IFS=, read -r LEFT TOP RIGHT BOTTOM <<<"$RECT"
 PRESS_X=$((LEFT + (RIGHT - LEFT) / 8))
 PRESS_Y=$(((TOP + BOTTOM) / 2))

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -54,12 +55,12 @@ std::vector<std::string> ShippedBitmaps()
 {
     std::vector<std::string> names;
     WIN32_FIND_DATAA found = {};
-    HANDLE search = FindFirstFileA((bench::BinDir() + "skin\\*.bmp").c_str(), &found);
+    HANDLE search = FindFirstFileA((bench::BinDir() + "skins\\Default\\*.bmp").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) {
         return names;
     }
     do {
-        names.push_back(std::string("skin\\") + found.cFileName);
+        names.push_back(std::string("skins\\Default\\") + found.cFileName);
     } while (FindNextFileA(search, &found));
     FindClose(search);
     return names;
@@ -108,7 +109,7 @@ TEST(DefaultSkin, EachSizeHasItsThreeBitmapsAtExactlyItsScreenSize)
         }
     }
     Picture missing;
-    EXPECT_FALSE(LoadPicture(bench::BinDir() + "skin\\no-such-panel.bmp", missing));
+    EXPECT_FALSE(LoadPicture(bench::BinDir() + "skins\\Default\\no-such-panel.bmp", missing));
 }
 
 // Every shipped bitmap passes the menu's own file check and is the one format the menu's way of
@@ -203,7 +204,6 @@ TEST(DefaultSkin, EachLabelIsDrawnInsideItsButtonShapeOnBothPanels)
             SCOPED_TRACE(std::string(buttons[b].keyName) + ", " + ModeName(mode));
             const RECT& r = buttons[b].rect[mode];
             const RECT& label = buttons[b].labelBox[mode];
-            int labelHeight = label.bottom - label.top;
             struct Panel {
                 const Picture* picture;
                 COLORREF ink;
@@ -212,16 +212,24 @@ TEST(DefaultSkin, EachLabelIsDrawnInsideItsButtonShapeOnBothPanels)
                                 Panel{&pictures.selected, defaultSkin::litLabel}}) {
                 int inkInLabel = 0;
                 int inkOutsideShape = 0;
+                int inkTop = r.bottom + 1;
+                int inkBottom = r.top - 1;
                 for (int y = r.top; y <= r.bottom; ++y) {
                     for (int x = r.left; x <= r.right; ++x) {
                         if (panel.picture->At(x, y) != panel.ink) {
                             continue;
                         }
                         inkOutsideShape += !InShape(pictures.shapes, r, x, y);
-                        inkInLabel += x >= label.left && x < label.right && y >= label.top &&
-                                      y < label.bottom;
+                        if (x >= label.left && x < label.right && y >= label.top &&
+                            y < label.bottom) {
+                            ++inkInLabel;
+                            inkTop = std::min(inkTop, y);
+                            inkBottom = std::max(inkBottom, y);
+                        }
                     }
                 }
+                // The letters' own height: the box is the lower part of the tile.
+                const int labelHeight = inkBottom - inkTop + 1;
                 // Readable across a room: letters at least a fortieth of the screen high.
                 EXPECT_GE(labelHeight, modes[mode].height / 40);
                 EXPECT_GT(inkInLabel, labelHeight * 4) << "ink " << std::hex << panel.ink;

@@ -333,11 +333,12 @@ TEST_F(Installer, SilentInstallPutsFilesRegistrationAndShortcutsInPlace)
             EXPECT_TRUE(built == ReadFileBytes(location + "\\" + file)) << file;
         }
     }
-    for (const char* file : {"skin\\defaults-machine.reg", "skin\\defaults-user.reg"}) {
+    for (const char* file : {"skins\\defaults-machine.reg", "skins\\defaults-user.reg", "tileskin.exe",
+                             "default-tiles.ini", "DejaVuSans-Bold.ttf"}) {
         EXPECT_TRUE(FileExists(location + "\\" + file)) << file;
     }
     // Every size's pictures together stay small enough for a quick download and install.
-    const unsigned long long skinBytes = FolderBytes(location + "\\skin");
+    const unsigned long long skinBytes = FolderBytes(location + "\\skins");
     std::printf("installed default skin: %d sizes, %llu bytes\n", defaultSkin::sizeCount,
                 skinBytes);
     EXPECT_GT(skinBytes, 0u);
@@ -362,6 +363,7 @@ TEST_F(Installer, SilentInstallPutsFilesRegistrationAndShortcutsInPlace)
     std::string programs = FolderPath(CSIDL_COMMON_PROGRAMS) + "\\Tilebox\\";
     EXPECT_TRUE(FileExists(programs + "Tilebox.lnk"));
     EXPECT_TRUE(FileExists(programs + "Close Tilebox.lnk"));
+    EXPECT_TRUE(FileExists(programs + "Make a Tilebox skin.lnk"));
     // A silent install does not start the menu at logon unless asked to.
     EXPECT_EQ("<none>", ReadString(HKEY_LOCAL_MACHINE, runKey, "Tilebox"));
 
@@ -509,7 +511,7 @@ TEST_F(Installer, UninstallClosesTheMenuRemovesItsTracesAndKeepsTheUsersOwnSetti
               ReadString(HKEY_LOCAL_MACHINE, runKey, "Tilebox"));
 
     // A user's personal copy of the defaults, with one setting of their own.
-    EXPECT_EQ(0u, RunToEnd("reg.exe import \"" + location + "\\skin\\defaults-user.reg\""));
+    EXPECT_EQ(0u, RunToEnd("reg.exe import \"" + location + "\\skins\\defaults-user.reg\""));
     ASSERT_TRUE(bench::WriteString(HKEY_CURRENT_USER, std::string(appKey) + "\\Panel",
                                    "Normal Bitmap Mode 1", "my-panel.bmp"));
 
@@ -543,13 +545,13 @@ TEST_F(Installer, InstallingOverAnInstallUpgradesInPlace)
     // A button left over from an older skin would make a seventh; a lost file comes back.
     ASSERT_TRUE(bench::WriteDWord(HKEY_LOCAL_MACHINE, std::string(appKey) + "\\Buttons\\0 Old",
                                   "Remote Code", 320));
-    ASSERT_TRUE(DeleteFileA((location + "\\skin\\normal-800x600.bmp").c_str()));
+    ASSERT_TRUE(DeleteFileA((location + "\\skins\\Default\\normal-800x600.bmp").c_str()));
 
     ASSERT_TRUE(Install());
     EXPECT_EQ(18u, menu.WaitExit(10000)) << "the installer did not close the running menu";
 
     EXPECT_EQ(location, InstallLocation());
-    EXPECT_TRUE(FileExists(location + "\\skin\\normal-800x600.bmp"));
+    EXPECT_TRUE(FileExists(location + "\\skins\\Default\\normal-800x600.bmp"));
     EXPECT_TRUE(FileExists(location + "\\uninstall.exe"));
     // The upgrade keeps the logon start that the first install was asked for.
     EXPECT_EQ("\"" + location + "\\tilebox.exe\"",

@@ -40,6 +40,21 @@ std::string ReadFile(const std::string& path)
     return content.str();
 }
 
+// A .reg file as 8-bit text: the skin maker writes UTF-16, and the default skin's settings are
+// plain ASCII, which the checker reads in either form.
+std::string ReadRegText(const std::string& path)
+{
+    const std::string bytes = ReadFile(path);
+    if (bytes.size() < 2 || bytes.compare(0, 2, "\xFF\xFE") != 0) {
+        return bytes;
+    }
+    std::string text;
+    for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        text.push_back(bytes[i + 1] == 0 ? bytes[i] : '?');
+    }
+    return text;
+}
+
 void WriteFile(const std::string& path, const std::string& data)
 {
     std::ofstream out(path, std::ios::binary);
@@ -91,18 +106,27 @@ class BrokenSkin : public ::testing::Test {
   protected:
     void SetUp() override
     {
+        // The copy stands in a folder "skin", so that the faults below read as short names.
         dir = bench::MakeTempDir("skincheck");
         CreateDirectoryA((dir + "skin").c_str(), nullptr);
+        const std::string shipped = "skins\\Default\\";
         for (const defaultSkin::Mode& mode : defaultSkin::modes) {
             for (const char* file : {mode.normalFile, mode.selectedFile, mode.templateFile}) {
+                const std::string copy = "skin\\" + std::string(file).substr(shipped.size());
                 ASSERT_TRUE(
-                    CopyFileA((bench::BinDir() + file).c_str(), (dir + file).c_str(), FALSE))
+                    CopyFileA((bench::BinDir() + file).c_str(), (dir + copy).c_str(), FALSE))
                     << file;
             }
         }
-        base = ReadFile(bench::BinDir() + "skin\\defaults-user.reg");
+        base = ReadRegText(bench::BinDir() + "skins\\defaults-user.reg");
         ASSERT_FALSE(base.empty());
-        Replace(base, "\"Remote Code\"=dword:000006b2\r\n",
+        const std::string escaped = "skins\\\\Default\\\\";
+        for (size_t at; (at = base.find(escaped)) != std::string::npos;) {
+            base.replace(at, escaped.size(), "skin\\\\");
+        }
+        // Read back as the 8-bit form; one test below turns it into version 5 again.
+        Replace(base, "Windows Registry Editor Version 5.00", "REGEDIT4");
+        Replace(base, "\"Remote Code\"=dword:000006b2\r\n\"Command\"=\"\"\r\n",
                 "\"Remote Code\"=dword:000006b2\r\n\"Command\"=\"dvdplayer.exe\"\r\n");
     }
 
@@ -141,7 +165,7 @@ TEST(SkinCheck, DefaultSkinChecksCleanAtEverySizeItShips)
 {
     const std::string dir = bench::MakeTempDir("skincheck");
     for (const char* file : {"defaults-user.reg", "defaults-machine.reg"}) {
-        CheckResult result = RunCheck(dir, "--reg " + Quoted(bench::BinDir() + "skin\\" + file) +
+        CheckResult result = RunCheck(dir, "--reg " + Quoted(bench::BinDir() + "skins\\" + file) +
                                                " --preview " + Quoted(dir));
         EXPECT_EQ(0u, result.exitCode) << file << "\n" << result.Text();
         // The shipped DVD button has no fallback command, by design: the one warning there is.
@@ -515,7 +539,7 @@ TEST(SkinCheck, PreviewOutlinesEachRegionAtItsEdge)
 {
     const std::string dir = bench::MakeTempDir("skincheck");
     CheckResult result =
-        RunCheck(dir, "--reg " + Quoted(bench::BinDir() + "skin\\defaults-user.reg") +
+        RunCheck(dir, "--reg " + Quoted(bench::BinDir() + "skins\\defaults-user.reg") +
                           " --preview " + Quoted(dir) + " --mode 1");
     ASSERT_EQ(0u, result.exitCode) << result.Text();
     Picture preview;

@@ -1,0 +1,271 @@
+// The skin maker's pictures, read back the way the menu reads them: its file check, LoadSkin's
+// tracing, and the pixels of the two panels; and icons from good and damaged files.
+#include "tileskin/draw/tile_draw.h"
+
+#include "skin/bitmap_file.h"
+#include "skin/region.h"
+#include "skin/skin.h"
+#include "tests/bench/bench.h"
+#include "tests/fakes/fake_outside.h"
+#include "tests/reliability/soak_counts.h"
+#include "tests/skin/skin_test_support.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+using skintest::SkinTest;
+
+namespace {
+
+class TileDrawTest : public SkinTest {
+  protected:
+    void SetUp() override
+    {
+        SkinTest::SetUp();
+        char error[300] = "";
+        ASSERT_EQ(1, LoadTileFont(bench::BinDir().c_str(), error, sizeof error)) << error;
+    }
+    void TearDown() override
+    {
+        UnloadTileFont();
+        SkinTest::TearDown();
+    }
+
+    // Draws the size with these labels into the test's folder and names the files in the fake
+    // settings, as the skin maker's settings would.
+    void Draw(int width, int height, const wchar_t* const labels[6], const TileIcon* icon,
+              RECT rects[6])
+    {
+        TileColours colours;
+        DefaultTileColours(0, &colours);
+        TileFace faces[6];
+        for (int i = 0; i < 6; ++i) {
+            faces[i] = {labels[i], i == 2 ? icon : nullptr, static_cast<TileGlyph>(i)};
+        }
+        const std::string size = std::to_string(width) + "x" + std::to_string(height);
+        char error[300] = "";
+        ASSERT_EQ(1, DrawTileSkin(&colours, faces, width, height, Path("normal", size).c_str(),
+                                  Path("selected", size).c_str(), Path("template", size).c_str(),
+                                  rects, error, sizeof error))
+            << error;
+        fake::SetString("Panel", skintest::ValueName(width, height, NormalBitmapGroup),
+                        "normal-" + size + ".bmp");
+        fake::SetString("Panel", skintest::ValueName(width, height, SelectedBitmapGroup),
+                        "selected-" + size + ".bmp");
+        fake::SetString("Panel", skintest::ValueName(width, height, RegionTemplateGroup),
+                        "template-" + size + ".bmp");
+    }
+
+    std::string Path(const char* kind, const std::string& size) const
+    {
+        return directory + kind + "-" + size + ".bmp";
+    }
+};
+
+// A bitmap file as the system's loader reads it, in 32-bit pixels, top row first.
+std::vector<DWORD> PixelsOf(const std::string& path, int width, int height)
+{
+    std::vector<DWORD> pixels(static_cast<size_t>(width) * height);
+    HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0,
+                                                     LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+    EXPECT_NE(nullptr, bitmap) << path;
+    if (bitmap != nullptr) {
+        BITMAPINFO info = {};
+        info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        HDC screen = GetDC(nullptr);
+        EXPECT_EQ(height,
+                  GetDIBits(screen, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS));
+        ReleaseDC(nullptr, screen);
+        DeleteObject(bitmap);
+    }
+    return pixels;
+}
+
+const wchar_t* const defaultLabels[6] = {L"INTERNET", L"MAIL",  L"MUSIC CD",
+                                         L"DVD",      L"FILES", L"CLOSE"};
+
+} // namespace
+
+// Every file passes the menu's check, the menu traces exactly each tile, and the lit panel lights
+// the whole of each tile and nothing outside it.
+TEST_F(TileDrawTest, DrawsSkinsTheMenuLoadsAndTracesExactly)
+{
+    std::vector<SIZE> sizes = {{640, 480}, {1366, 768}};
+    if (reliability::LongRun()) {
+        sizes.clear();
+        for (int i = 0; i < TileSkinSizeCount(); ++i) {
+            SIZE size;
+            GetTileSkinSize(i, reinterpret_cast<int*>(&size.cx), reinterpret_cast<int*>(&size.cy));
+            sizes.push_back(size);
+        }
+    }
+    TileIcon icon = {};
+    ASSERT_EQ(1, LoadProgramIcon((bench::BinDir() + "tilebox.exe").c_str(), &icon));
+    for (const SIZE& size : sizes) {
+        const int w = size.cx, h = size.cy;
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        fake::Reset();
+        RECT rects[6];
+        Draw(w, h, defaultLabels, &icon, rects);
+        const std::string name = std::to_string(w) + "x" + std::to_string(h);
+        for (const char* kind : {"normal", "selected", "template"}) {
+            EXPECT_TRUE(IsCompleteBitmapFile(Path(kind, name).c_str())) << kind;
+        }
+        for (int i = 0; i < 6; ++i) {
+            fake::AddSubKey("Buttons", "Button " + std::to_string(i));
+            fake::SetString("Buttons\\Button " + std::to_string(i),
+                            skintest::ValueName(w, h, RectangleGroup),
+                            skintest::RectangleText(rects[i]));
+        }
+        SwitchDisplay(w, h);
+        ASSERT_EQ(1, LoadSkin(GetDesktopWindow()));
+        ASSERT_EQ(6, currentSkin->buttonCount);
+        const std::vector<DWORD> normal = PixelsOf(Path("normal", name), w, h);
+        const std::vector<DWORD> lit = PixelsOf(Path("selected", name), w, h);
+        const std::vector<DWORD> shape = PixelsOf(Path("template", name), w, h);
+        long long inside = 0, litInside = 0, litOutside = 0;
+        for (size_t p = 0; p < shape.size(); ++p) {
+            const bool differs = (normal[p] & 0xFFFFFF) != (lit[p] & 0xFFFFFF);
+            const bool inTile = (shape[p] & 0xFFFFFF) != 0;
+            inside += inTile;
+            litInside += inTile && differs;
+            litOutside += !inTile && differs;
+        }
+        EXPECT_EQ(0, litOutside);
+        EXPECT_GT(litInside, inside * 95 / 100);
+        for (int i = 0; i < 6; ++i) {
+            const RECT& r = rects[i];
+            const RECT box = skintest::Box(currentSkin->buttons[i].region);
+            EXPECT_EQ((RECT{r.left, r.top, r.right + 1, r.bottom + 1}), box) << "tile " << i;
+            // Rounded corners: the box's corner is outside, its middle inside.
+            EXPECT_FALSE(PtInRegion(currentSkin->buttons[i].region, r.left, r.top));
+            EXPECT_TRUE(PtInRegion(currentSkin->buttons[i].region, r.left, (r.top + r.bottom) / 2));
+        }
+        FreeSkin();
+    }
+    FreeTileIcon(&icon);
+}
+
+// A label keeps every character: Cyrillic draws as its own letters, not as the question marks a
+// conversion to the system's code page would leave.
+TEST_F(TileDrawTest, DrawsLabelsBeyondTheCodePage)
+{
+    const wchar_t* const cyrillic[6] = {L"\x041A\x0438\x043D\x043E", L"b", L"c", L"d", L"e", L"f"};
+    const wchar_t* const marks[6] = {L"????", L"b", L"c", L"d", L"e", L"f"};
+    RECT rects[6];
+    Draw(800, 600, cyrillic, nullptr, rects);
+    const std::vector<DWORD> drawn = PixelsOf(Path("normal", "800x600"), 800, 600);
+    Draw(800, 600, marks, nullptr, rects);
+    const std::vector<DWORD> asMarks = PixelsOf(Path("normal", "800x600"), 800, 600);
+    int white = 0, differing = 0;
+    const RECT& r = rects[0];
+    for (int y = r.top + (r.bottom - r.top) / 2; y <= r.bottom; ++y) {
+        for (int x = r.left; x <= r.right; ++x) {
+            const size_t p = static_cast<size_t>(y) * 800 + x;
+            white += (drawn[p] & 0xFFFFFF) == 0xFFFFFF;
+            differing += drawn[p] != asMarks[p];
+        }
+    }
+    EXPECT_GT(white, 50);
+    EXPECT_GT(differing, 50);
+}
+
+// Good icons of each kind load at their size; every damaged one fails with a message that says
+// what is wrong, and leaves no pixels behind.
+TEST_F(TileDrawTest, LoadsIconsAndExplainsDamagedOnes)
+{
+    char error[400] = "";
+    TileIcon icon = {};
+    const std::string bmp = directory + "good.bmp";
+    ASSERT_TRUE(skintest::WriteBitmapFile(bmp, 5, 3, [](int, int) { return RGB(1, 2, 3); }));
+    ASSERT_EQ(1, LoadTileIconFile(bmp.c_str(), 0, &icon, error, sizeof error)) << error;
+    EXPECT_EQ(5, icon.width);
+    EXPECT_EQ(3, icon.height);
+    EXPECT_EQ(0xFF010203u, icon.pixels[0]);
+    FreeTileIcon(&icon);
+    // An icon file of one 2 x 2 32-bit image with its empty mask.
+    std::string ico("\0\0\1\0\1\0\2\2\0\0\1\0\x20\0\x38\0\0\0\x16\0\0\0", 22);
+    std::string image(40, '\0');
+    image[0] = 40, image[4] = 2, image[8] = 4, image[12] = 1, image[14] = 32;
+    image += std::string("\x10\x20\x30\xFF\x10\x20\x30\xFF\x10\x20\x30\xFF\x10\x20\x30\x7F", 16);
+    image += std::string(8, '\0');
+    ico += image;
+    ASSERT_TRUE(skintest::WriteRawFile(directory + "good.ico", ico));
+    ASSERT_EQ(1, LoadTileIconFile((directory + "good.ico").c_str(), 0, &icon, error, sizeof error))
+        << error;
+    EXPECT_EQ(2, icon.width);
+    FreeTileIcon(&icon);
+    const std::string program = bench::BinDir() + "tilebox.exe";
+    ASSERT_EQ(1, LoadProgramIcon(program.c_str(), &icon));
+    EXPECT_GE(icon.width, 32);
+    FreeTileIcon(&icon);
+
+    struct Damaged {
+        const char* name;
+        std::string bytes;
+        int index;
+        const char* says;
+    } corpus[] = {
+        {"empty.png", "", 0, "damaged (it is empty)"},
+        {"text.png", std::string(64, 'x'), 0, "not a PNG"},
+        {"cut.png",
+         std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10\0\0\0\x10\x08\x06\0\0\0", 29) +
+             std::string(8, '\0'),
+         0, "damaged"},
+        {"outside.ico", ico.substr(0, 30), 0, "lies outside the file"},
+        {"garbage.ico", ico.substr(0, 22) + std::string(64, '\x55'), 0, "damaged"},
+        {"cut.bmp", std::string("BM") + std::string(40, '\0'), 0, "damaged"},
+        {"text.bmp", std::string(64, 'x'), 0, "not a bitmap"},
+        {"garbage.exe", std::string("MZ") + std::string(200, '\x11'), 0, "no program or library"},
+    };
+    for (const Damaged& item : corpus) {
+        SCOPED_TRACE(item.name);
+        const std::string path = directory + item.name;
+        ASSERT_TRUE(skintest::WriteRawFile(path, item.bytes));
+        error[0] = '\0';
+        EXPECT_EQ(0, LoadTileIconFile(path.c_str(), item.index, &icon, error, sizeof error));
+        EXPECT_NE(nullptr, std::strstr(error, item.says)) << error;
+        EXPECT_NE(nullptr, std::strstr(error, item.name)) << error;
+        EXPECT_EQ(nullptr, icon.pixels);
+    }
+    EXPECT_EQ(0, LoadTileIconFile((directory + "none.png").c_str(), 0, &icon, error, sizeof error));
+    EXPECT_NE(nullptr, std::strstr(error, "missing")) << error;
+    // Held open by another with no sharing: there, but unreadable.
+    HANDLE held = CreateFileA(bmp.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    EXPECT_EQ(0, LoadTileIconFile(bmp.c_str(), 0, &icon, error, sizeof error));
+    EXPECT_NE(nullptr, std::strstr(error, "cannot be read")) << error;
+    CloseHandle(held);
+    EXPECT_EQ(0, LoadTileIconFile(program.c_str(), 99, &icon, error, sizeof error));
+    EXPECT_NE(nullptr, std::strstr(error, "no icon at index 99")) << error;
+}
+
+// What cannot be drawn says why, and leaves no picture half-written.
+TEST_F(TileDrawTest, RefusesWhatItCannotDraw)
+{
+    TileColours colours;
+    DefaultTileColours(0, &colours);
+    TileFace faces[6];
+    for (int i = 0; i < 6; ++i) {
+        faces[i] = {defaultLabels[i], nullptr, static_cast<TileGlyph>(i)};
+    }
+    RECT rects[6];
+    char error[400] = "";
+    const std::string normal = directory + "n.bmp", lit = directory + "s.bmp";
+    EXPECT_EQ(0, DrawTileSkin(&colours, faces, 639, 480, normal.c_str(), lit.c_str(),
+                              (directory + "t.bmp").c_str(), rects, error, sizeof error));
+    EXPECT_NE(nullptr, std::strstr(error, "639x480")) << error;
+    const std::string nowhere = directory + "no such folder\\t.bmp";
+    EXPECT_EQ(0, DrawTileSkin(&colours, faces, 640, 480, normal.c_str(), lit.c_str(),
+                              nowhere.c_str(), rects, error, sizeof error));
+    EXPECT_NE(nullptr, std::strstr(error, "cannot create")) << error;
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(normal.c_str()));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(lit.c_str()));
+    UnloadTileFont();
+    EXPECT_EQ(0, DrawTileSkin(&colours, faces, 640, 480, normal.c_str(), lit.c_str(),
+                              normal.c_str(), rects, error, sizeof error));
+    EXPECT_NE(nullptr, std::strstr(error, "font is not loaded")) << error;
+    EXPECT_EQ(0, LoadTileFont(directory.c_str(), error, sizeof error));
+    EXPECT_NE(nullptr, std::strstr(error, "missing")) << error;
+}

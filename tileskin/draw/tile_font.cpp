@@ -1,0 +1,46 @@
+// The tiles' font, shipped beside the program and added for this process alone: the look is the
+// same on every system, whatever fonts it has, and nothing is installed for other programs.
+#include "tileskin/draw/tile_draw.h"
+#include "tileskin/draw/tile_picture.h"
+
+#include <cstdio>
+
+static char loadedFont[MAX_PATH];
+
+bool TileFontLoaded()
+{
+    return loadedFont[0] != '\0';
+}
+
+int LoadTileFont(const char* folder, char* error, int errorSize)
+{
+    if (TileFontLoaded()) {
+        return 1;
+    }
+    char path[MAX_PATH];
+    const int length =
+        std::snprintf(path, sizeof path, "%s%s", folder != nullptr ? folder : "", TileFontFileName);
+    if (folder == nullptr || length < 0 || length >= static_cast<int>(sizeof path)) {
+        SetError(error, errorSize, "the font's folder is too long");
+        return 0;
+    }
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        SetError(error, errorSize, "the font %s is missing: install the program again", path);
+        return 0;
+    }
+    if (AddFontResourceExA(path, FR_PRIVATE, nullptr) == 0) {
+        SetError(error, errorSize, "the font %s is damaged or cannot be read", path);
+        return 0;
+    }
+    lstrcpynA(loadedFont, path, sizeof loadedFont);
+    return 1;
+}
+
+void UnloadTileFont()
+{
+    if (TileFontLoaded()) {
+        RemoveFontResourceExA(loadedFont, FR_PRIVATE, nullptr);
+        loadedFont[0] = '\0';
+    }
+}

@@ -1,0 +1,398 @@
+// Settings: the button keys the menu reads, the registry writer with its undo, the .reg writer.
+#include "tileskin/settings.h"
+
+#include "outside/kivrel.h"
+
+#include <algorithm>
+#include <cstdio>
+
+const char appKeyPath[] = "Software\\Velnor\\Tilebox";
+
+namespace {
+
+HKEY RootOf(bool machine)
+{
+    return machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
+
+std::wstring Wide(const std::string& text)
+{
+    if (text.empty()) {
+        return std::wstring();
+    }
+    const int size = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    std::wstring wide(size > 0 ? size : 1, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], size);
+    wide.resize(lstrlenW(wide.c_str()));
+    return wide;
+}
+
+// The order the registry keeps a key's sub-keys in, which is the order the menu reads them in.
+bool RegistryOrder(const std::string& a, const std::string& b)
+{
+    return CompareStringOrdinal(Wide(a).c_str(), -1, Wide(b).c_str(), -1, TRUE) == CSTR_LESS_THAN;
+}
+
+bool SameKeyName(const std::string& a, const std::string& b)
+{
+    return CompareStringOrdinal(Wide(a).c_str(), -1, Wide(b).c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+std::string FullKey(const std::string& key)
+{
+    return std::string(appKeyPath) + "\\" + key;
+}
+
+// Machine-wide keys are enumerated directly: the profile store always layers the user's tree
+// over them, and a machine-wide skin must follow the machine-wide keys alone.
+bool ReadMachineButtonKeys(std::vector<std::string>* names)
+{
+    HKEY key = nullptr;
+    LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, FullKey("Buttons").c_str(), 0, KEY_READ, &key);
+    if (opened == ERROR_FILE_NOT_FOUND) {
+        return true;
+    }
+    if (opened != ERROR_SUCCESS) {
+        return false;
+    }
+    for (DWORD index = 0;; ++index) {
+        char name[256] = {};
+        DWORD size = sizeof name;
+        const LONG result = RegEnumKeyExA(key, index, name, &size, nullptr, nullptr, nullptr,
+                                          nullptr);
+        if (result != ERROR_SUCCESS) {
+            break;
+        }
+        names->push_back(name);
+    }
+    RegCloseKey(key);
+    std::sort(names->begin(), names->end(), RegistryOrder);
+    return true;
+}
+
+// What a value held before it was written, to put it back.
+struct SavedValue {
+    std::wstring key;
+    std::wstring name;
+    bool existed;
+    DWORD type;
+    std::vector<BYTE> data;
+};
+
+struct RegistryUndo {
+    HKEY root;
+    std::vector<SavedValue> values;
+    std::vector<std::wstring> createdKeys;  // in the order they were made
+};
+
+bool Save(RegistryUndo* undo, HKEY key, const std::wstring& keyPath, const std::wstring& name)
+{
+    SavedValue saved = {keyPath, name, false, 0, {}};
+    DWORD size = 0;
+    LONG result = RegQueryValueExW(key, name.c_str(), nullptr, &saved.type, nullptr, &size);
+    if (result == ERROR_SUCCESS) {
+        saved.existed = true;
+        saved.data.resize(size);
+        result = RegQueryValueExW(key, name.c_str(), nullptr, &saved.type,
+                                  saved.data.empty() ? nullptr : saved.data.data(), &size);
+        if (result != ERROR_SUCCESS) {
+            return false;
+        }
+        saved.data.resize(size);
+    } else if (result != ERROR_FILE_NOT_FOUND) {
+        return false;
+    }
+    undo->values.push_back(saved);
+    return true;
+}
+
+// Restores values in the reverse order, then removes the keys this run made (deepest first).
+void Undo(const RegistryUndo& undo)
+{
+    for (auto it = undo.values.rbegin(); it != undo.values.rend(); ++it) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(undo.root, it->key.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) {
+            continue;
+        }
+        if (it->existed) {
+            RegSetValueExW(key, it->name.c_str(), 0, it->type,
+                           it->data.empty() ? nullptr : it->data.data(),
+                           static_cast<DWORD>(it->data.size()));
+        } else {
+            RegDeleteValueW(key, it->name.c_str());
+        }
+        RegCloseKey(key);
+    }
+    for (auto it = undo.createdKeys.rbegin(); it != undo.createdKeys.rend(); ++it) {
+        RegDeleteKeyW(undo.root, it->c_str());
+    }
+}
+
+// Creates the key and each missing parent one level at a time, so that an undo can remove
+// exactly the keys this run made.
+LONG CreateKeyPath(RegistryUndo* undo, const std::wstring& path, HKEY* key)
+{
+    size_t start = 0;
+    for (;;) {
+        const size_t slash = path.find(L'\\', start);
+        const std::wstring part = path.substr(0, slash);
+        DWORD disposition = 0;
+        HKEY made = nullptr;
+        const LONG result = RegCreateKeyExW(undo->root, part.c_str(), 0, nullptr, 0,
+                                            KEY_READ | KEY_SET_VALUE, nullptr, &made,
+                                            &disposition);
+        if (result != ERROR_SUCCESS) {
+            return result;
+        }
+        if (disposition == REG_CREATED_NEW_KEY) {
+            undo->createdKeys.push_back(part);
+        }
+        if (slash == std::wstring::npos) {
+            *key = made;
+            return ERROR_SUCCESS;
+        }
+        RegCloseKey(made);
+        start = slash + 1;
+    }
+}
+
+LONG WriteOne(RegistryUndo* undo, const SettingValue& value)
+{
+    const std::wstring keyPath = Wide(FullKey(value.key));
+    HKEY key = nullptr;
+    LONG result = CreateKeyPath(undo, keyPath, &key);
+    if (result != ERROR_SUCCESS) {
+        return result;
+    }
+    const std::wstring name = Wide(value.name);
+    if (!Save(undo, key, keyPath, name)) {
+        RegCloseKey(key);
+        return ERROR_CANTREAD;
+    }
+    if (value.type == REG_DWORD) {
+        result = RegSetValueExW(key, name.c_str(), 0, REG_DWORD,
+                                reinterpret_cast<const BYTE*>(&value.number), sizeof value.number);
+    } else {
+        result = RegSetValueExW(key, name.c_str(), 0, REG_SZ,
+                                reinterpret_cast<const BYTE*>(value.text.c_str()),
+                                static_cast<DWORD>((value.text.size() + 1) * sizeof(wchar_t)));
+    }
+    RegCloseKey(key);
+    return result;
+}
+
+std::wstring Escaped(const std::wstring& text)
+{
+    std::wstring out;
+    for (wchar_t c : text) {
+        if (c == L'\\' || c == L'"') {
+            out.push_back(L'\\');
+        }
+        out.push_back(c);
+    }
+    return out;
+}
+
+bool IsPanelBitmapName(const std::string& name)
+{
+    for (const char* start : {"Normal Bitmap ", "Selected Bitmap ", "Region Template "}) {
+        if (CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, name.c_str(), lstrlenA(start), start,
+                           -1) == CSTR_EQUAL) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void AddPanelValueNames(HKEY root, std::vector<std::string>* names)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, FullKey("Panel").c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return;
+    }
+    for (DWORD index = 0;; ++index) {
+        char name[256] = {};
+        DWORD size = sizeof name;
+        if (RegEnumValueA(key, index, name, &size, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS) {
+            break;
+        }
+        names->push_back(name);
+    }
+    RegCloseKey(key);
+}
+
+}  // namespace
+
+void AddString(std::vector<SettingValue>* values, const std::string& key, const std::string& name,
+               const std::wstring& text)
+{
+    values->push_back(SettingValue{key, name, REG_SZ, text, 0});
+}
+
+void AddDWord(std::vector<SettingValue>* values, const std::string& key, const std::string& name,
+              DWORD number)
+{
+    values->push_back(SettingValue{key, name, REG_DWORD, std::wstring(), number});
+}
+
+std::string SizeName(int width, int height)
+{
+    const int classic[3][2] = {{640, 480}, {800, 600}, {1024, 768}};
+    for (int i = 0; i < 3; ++i) {
+        if (width == classic[i][0] && height == classic[i][1]) {
+            return "Mode " + std::to_string(i + 1);
+        }
+    }
+    return std::to_string(width) + "x" + std::to_string(height);
+}
+
+bool ReadButtonKeys(bool machine, std::vector<std::string>* names)
+{
+    names->clear();
+    if (machine) {
+        if (!ReadMachineButtonKeys(names)) {
+            return false;
+        }
+    } else {
+        // The profile store's own merged view: exactly the keys, and the order, the menu reads.
+        if (!Kivrel_SetUserProfileInfo(nullptr, "Velnor\\Tilebox")) {
+            return false;
+        }
+        for (int index = 0; index < 6; ++index) {
+            char name[256] = {};
+            DWORD size = sizeof name;
+            if (!Kivrel_EnumKeyName("Buttons", index, name, &size, 1) || name[0] == '\0' ||
+                size == 0) {
+                break;
+            }
+            names->push_back(name);
+        }
+    }
+    if (names->size() > 6) {
+        names->resize(6);
+    }
+    return true;
+}
+
+std::vector<std::string> ChooseButtonKeys(const std::vector<std::string>& existing,
+                                          const std::vector<std::string>& labels)
+{
+    std::vector<std::string> keys(existing.begin(), existing.end());
+    for (size_t number = keys.size() + 1; number <= 6; ++number) {
+        // Only characters every key name and every code page can carry; a label of none of them
+        // still gets a readable name.
+        std::string label;
+        for (char c : labels[number - 1]) {
+            const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                               (c >= '0' && c <= '9') || c == ' ' || c == '-' || c == '_';
+            if (plain && label.size() < 40 && !(c == ' ' && (label.empty() || label.back() == ' '))) {
+                label.push_back(c);
+            }
+        }
+        while (!label.empty() && label.back() == ' ') {
+            label.pop_back();
+        }
+        std::string name = std::to_string(number) + " " + (label.empty() ? "Tile" : label);
+        for (int suffix = 2; std::any_of(keys.begin(), keys.end(), [&](const std::string& k) {
+                 return SameKeyName(k, name);
+             });
+             ++suffix) {
+            name = std::to_string(number) + " " + (label.empty() ? "Tile" : label) + " " +
+                   std::to_string(suffix);
+        }
+        keys.push_back(name);
+    }
+    // The menu takes its buttons in the registry's order; tile 1 goes to the first key it reads.
+    std::sort(keys.begin(), keys.end(), RegistryOrder);
+    return keys;
+}
+
+std::vector<std::string> StalePanelValues(bool machine, const std::vector<SettingValue>& values)
+{
+    std::vector<std::string> names;
+    AddPanelValueNames(RootOf(machine), &names);
+    if (!machine) {
+        AddPanelValueNames(HKEY_LOCAL_MACHINE, &names);
+    }
+    std::vector<std::string> stale;
+    for (const std::string& name : names) {
+        if (!IsPanelBitmapName(name)) {
+            continue;
+        }
+        const auto same = [&](const std::string& other) { return SameKeyName(name, other); };
+        const bool set = std::any_of(values.begin(), values.end(), [&](const SettingValue& v) {
+            return v.key == "Panel" && SameKeyName(v.name, name);
+        });
+        if (!set && std::none_of(stale.begin(), stale.end(), same)) {
+            stale.push_back(name);
+        }
+    }
+    return stale;
+}
+
+WriteResult WriteRegistry(bool machine, const std::vector<SettingValue>& values,
+                          std::string* error)
+{
+    RegistryUndo undo = {RootOf(machine), {}, {}};
+    for (const SettingValue& value : values) {
+        const LONG result = WriteOne(&undo, value);
+        if (result != ERROR_SUCCESS) {
+            Undo(undo);
+            char text[512];
+            snprintf(text, sizeof text, "cannot write %s\\%s\\%s value \"%s\" (error %ld)",
+                     machine ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER", appKeyPath,
+                     value.key.c_str(), value.name.c_str(), static_cast<long>(result));
+            *error = text;
+            return result == ERROR_ACCESS_DENIED ? WriteDenied : WriteFailed;
+        }
+    }
+    return WriteDone;
+}
+
+WriteResult WriteRegFile(const std::string& path, bool machine,
+                         const std::vector<SettingValue>& values, std::string* error)
+{
+    const std::wstring base =
+        std::wstring(machine ? L"HKEY_LOCAL_MACHINE\\" : L"HKEY_CURRENT_USER\\") + Wide(appKeyPath);
+    // The file replaces the Buttons key whole: a button of another name left beside the six
+    // would join them and shift the order the menu reads them in.
+    std::wstring text = L"\xFEFFWindows Registry Editor Version 5.00\r\n\r\n[-" + base +
+                        L"\\Buttons]\r\n";
+    std::string currentKey;
+    for (const SettingValue& value : values) {
+        if (value.key != currentKey || text.empty()) {
+            currentKey = value.key;
+            text += L"\r\n[" + base + L"\\" + Wide(value.key) + L"]\r\n";
+        }
+        text += L"\"" + Escaped(Wide(value.name)) + L"\"=";
+        if (value.type == REG_DWORD) {
+            wchar_t number[16];
+            swprintf(number, 16, L"dword:%08lx", static_cast<unsigned long>(value.number));
+            text += number;
+        } else {
+            text += L"\"" + Escaped(value.text) + L"\"";
+        }
+        text += L"\r\n";
+    }
+    const std::string temporary = path + ".new";
+    HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD code = GetLastError();
+        *error = "cannot write \"" + temporary + "\" (error " + std::to_string(code) + ")";
+        return code == ERROR_ACCESS_DENIED ? WriteDenied : WriteFailed;
+    }
+    const DWORD size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    DWORD written = 0;
+    const BOOL wrote = WriteFile(file, text.data(), size, &written, nullptr);
+    const BOOL closed = CloseHandle(file);
+    if (!wrote || written != size || !closed ||
+        !MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        const DWORD code = GetLastError();
+        DeleteFileA(temporary.c_str());
+        *error = "cannot write \"" + path + "\" (error " + std::to_string(code) + ")";
+        return code == ERROR_ACCESS_DENIED ? WriteDenied : WriteFailed;
+    }
+    return WriteDone;
+}

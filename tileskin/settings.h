@@ -1,0 +1,52 @@
+// The settings a skin is made of, the button keys they go under, and the two ways of writing
+// them: into the registry (undone as a whole when any write fails) or into a .reg file.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+extern const char appKeyPath[];  // "Software\Velnor\Tilebox", below HKCU or HKLM
+
+struct SettingValue {
+    std::string key;    // below the application key: "Panel", "Buttons\1 Internet"
+    std::string name;   // value name
+    DWORD type;         // REG_SZ or REG_DWORD
+    std::wstring text;  // REG_SZ: written with the wide calls, so a label keeps every character
+    DWORD number;       // REG_DWORD
+};
+
+void AddString(std::vector<SettingValue>* values, const std::string& key, const std::string& name,
+               const std::wstring& text);
+void AddDWord(std::vector<SettingValue>* values, const std::string& key, const std::string& name,
+              DWORD number);
+
+// How settings name a size: "Mode 1".."Mode 3" for the three classic sizes, else "WxH".
+std::string SizeName(int width, int height);
+
+// The sub-keys of Buttons the menu would read, in its order, at most six: the user's tree layered
+// over the machine-wide one, or the machine-wide tree alone. False when the settings cannot be
+// read at all.
+bool ReadButtonKeys(bool machine, std::vector<std::string>* names);
+
+// The six key names the tiles go under, in the menu's order: the keys that exist keep their
+// names; missing ones are "<number> <label>". labels are the six tiles' labels in ANSI.
+std::vector<std::string> ChooseButtonKeys(const std::vector<std::string>& existing,
+                                          const std::vector<std::string>& labels);
+
+// The Panel value names naming bitmaps in the target tree's view that the new skin does not set;
+// each gets an empty value so pictures of another skin never mix with this one's rectangles.
+std::vector<std::string> StalePanelValues(bool machine, const std::vector<SettingValue>& values);
+
+// Results of writing: 0 written; 1 refused for want of rights; 2 failed otherwise.
+enum WriteResult { WriteDone, WriteDenied, WriteFailed };
+
+// Writes every value; on any failure puts back every value and key as it was before.
+WriteResult WriteRegistry(bool machine, const std::vector<SettingValue>& values,
+                          std::string* error);
+
+// Writes the values as a .reg file (version 5.00, UTF-16), replacing the tree's Buttons key as a
+// whole. The file appears complete or not at all.
+WriteResult WriteRegFile(const std::string& path, bool machine,
+                         const std::vector<SettingValue>& values, std::string* error);

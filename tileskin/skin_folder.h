@@ -1,0 +1,48 @@
+// The skin's folder below the program's: drawn whole into a new folder, then moved into place, so
+// that the menu never meets a half-made skin and a failure leaves the previous one untouched.
+#pragma once
+
+#include "tileskin/draw/tile_draw.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct DrawnSize {
+    int width;
+    int height;
+    RECT rects[6];
+};
+
+enum FolderResult { FolderDone, FolderDenied, FolderFailed };
+
+// The file names of one size's pictures inside a skin's folder.
+std::string NormalFileName(int width, int height);
+std::string SelectedFileName(int width, int height);
+std::string TemplateFileName(int width, int height);
+
+struct SkinFolder {
+    std::string skins;     // <program folder>skins\ (ends with a backslash)
+    std::string target;    // skins\<Name>
+    std::string work;      // where the new pictures are drawn
+    std::string previous;  // where the previous skin of that name waits until the settings are in
+    bool hadPrevious;
+    bool installed;
+};
+
+// Makes the work folder. FolderDenied when the program's folder cannot be written.
+FolderResult BeginSkinFolder(const std::string& programFolder, const std::string& name,
+                             SkinFolder* folder, std::string* error);
+
+// Draws every size into the work folder.
+bool DrawSkinSizes(const SkinFolder& folder, const TileColours& colours, const TileFace faces[6],
+                   std::vector<DrawnSize>* sizes, std::string* error);
+
+// Puts the work folder in place of skins\<Name>, keeping the previous one aside.
+FolderResult InstallSkinFolder(SkinFolder* folder, std::string* error);
+
+// After the settings are written: the previous skin goes. After a failure: the new one goes and
+// the previous one comes back.
+void KeepSkinFolder(SkinFolder* folder);
+void AbandonSkinFolder(SkinFolder* folder);

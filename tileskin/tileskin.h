@@ -1,0 +1,43 @@
+// tileskin.exe: makes a skin from a tiles file. Exit codes: 0 made, 1 bad input or a failure,
+// 2 a folder or settings tree it has no right to write (run it as administrator).
+#pragma once
+
+#include "tileskin/draw/tile_draw.h"
+#include "tileskin/tiles_file.h"
+
+#include <windows.h>
+
+#include <string>
+
+enum ExitCode { ExitMade = 0, ExitBadInput = 1, ExitNoRights = 2 };
+
+// One problem for the person: "<file>, line <n>: <what>" or "<file>: <what>".
+struct Problem {
+    std::wstring file;
+    int line;
+    std::wstring what;
+};
+
+// The tiles, ready to draw: ANSI texts for what the menu and the file calls read, icons loaded.
+struct PreparedTile {
+    std::string command;   // as the menu reads it; empty when the tile has none
+    std::string keyLabel;  // the label in ANSI, plain characters only, for a new key's name
+    TileIcon icon;         // pixels null: the glyph
+};
+
+// Reads the file and checks it; the system code page is this PC's.
+bool LoadTilesFile(const std::string& path, TilesFile* tiles, Problem* problem);
+
+// Converts commands, finds and loads icons. On failure the icons loaded so far are freed.
+bool PrepareTiles(const std::string& tilesPath, const TilesFile& tiles, PreparedTile prepared[6],
+                  Problem* problem);
+void FreePreparedTiles(PreparedTile prepared[6]);
+
+// The program a command starts, when it names one that exists here; empty for links,
+// addresses and programs not found.
+std::string CommandProgram(const std::string& command);
+
+enum RestartResult { RestartNoneRunning, RestartDone, RestartFailed };
+RestartResult RestartRunningMenu(std::string* error);
+
+std::wstring WideFromAnsi(const std::string& text);
