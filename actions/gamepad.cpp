@@ -3,22 +3,14 @@
 #include "actions/focus.h"
 #include "actions/input_state.h"
 #include "actions/menu_platform.h"
-
-#include <cstdio>
+#include "actions/system_library.h"
 
 Gamepads gamepads = {};
 
-// By its full path in the system folder: a plain name is looked for beside the program and in
-// the current folder first, where anyone who can write a file would have the menu load theirs.
 static HMODULE LoadSystemLibrary(const char* name)
 {
     char path[MAX_PATH];
-    const UINT length = GetSystemDirectoryA(path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
-        return nullptr;
-    }
-    const int written = snprintf(path + length, MAX_PATH - length, "\\%s", name);
-    if (written <= 0 || written >= static_cast<int>(MAX_PATH - length)) {
+    if (!SystemLibraryPath(name, path)) {
         return nullptr;
     }
     return menuPlatform.loadLibraryEx(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);

@@ -1,19 +1,12 @@
 #include "app/late_oleacc.h"
 
-#include <cstdio>
+#include "actions/system_library.h"
 
-// The library is loaded by its full path in the system folder, so that a file of the same name
-// beside the program or in the current folder is never taken for it.
 // The function comes back untyped: each caller casts it to its own type.
 static void* SystemFunction(const char* library, const char* function)
 {
     char path[MAX_PATH];
-    const UINT length = GetSystemDirectoryA(path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
-        return nullptr;
-    }
-    const int written = snprintf(path + length, MAX_PATH - length, "\\%s", library);
-    if (written <= 0 || written >= static_cast<int>(MAX_PATH - length)) {
+    if (!SystemLibraryPath(library, path)) {
         return nullptr;
     }
     HMODULE module = LoadLibraryA(path);

@@ -88,8 +88,12 @@ void NoteSizeName(NamedSizes* list, const char* name)
     list->groups[i] |= 1 << group;
 }
 
+bool NamesOwnSize(int width, int height);
+
 // The sizes "Panel" names with all three of its pictures, as the profile store lists the values
-// of both trees. Names that do not fit the buffer are skipped: no size name is that long.
+// of both trees. Names that do not fit the buffer are skipped: no size name is that long. A value
+// left empty (the skin maker empties the sizes another skin named) does not name its size, just as
+// at the screen's own size.
 int ReadNamedSizes(SIZE* sizes, int capacity)
 {
     NamedSizes* list =
@@ -113,7 +117,7 @@ int ReadNamedSizes(SIZE* sizes, int capacity)
                     (1 << RegionTemplateGroup);
     int count = 0;
     for (int i = 0; i < list->count && count < capacity; ++i) {
-        if (list->groups[i] == all) {
+        if (list->groups[i] == all && NamesOwnSize(list->sizes[i].cx, list->sizes[i].cy)) {
             sizes[count++] = list->sizes[i];
         }
     }

@@ -315,6 +315,14 @@ TEST_F(LoadSkinTest, FitsSizesTheSkinDoesNotNameFromTheNearestNamedOne)
         EXPECT_FALSE(PtInRegion(skin->buttons[4].region, mapX(r.left + 2), mapY(r.top + 2)));
         FreeSkin();
     }
+
+    // A picture value left empty names nothing, so 1360x768 is fitted from 1024x768 instead of
+    // failing on the emptied 1920x1080.
+    fake::SetString("Panel", "Normal Bitmap 1920x1080", "");
+    SwitchDisplay(1360, 768);
+    ASSERT_EQ(1, LoadSkin(AnyWindow()));
+    EXPECT_EQ(1024, currentSkin->servedWidth);
+    FreeSkin();
 }
 
 TEST(FitSizeTest, ServesTheDefaultSkinsUnnamedSizesFromTheNearestShapeThenArea)
