@@ -132,9 +132,6 @@ HRESULT STDMETHODCALLTYPE AccQueryInterface(IAccessible* self, REFIID iid, void*
         AccAddRef(self);
         return S_OK;
     }
-    if (out == nullptr) {
-        return E_POINTER;
-    }
     *out = nullptr;
     return E_NOINTERFACE;
 }
@@ -212,14 +209,22 @@ HRESULT STDMETHODCALLTYPE AccGetChild(IAccessible* self, VARIANT child, IDispatc
     return index == SelfIndex ? E_INVALIDARG : S_FALSE;
 }
 
-HRESULT STDMETHODCALLTYPE AccGetName(IAccessible* self, VARIANT child, BSTR* name)
+// The first steps of every method that answers a child's text: the result emptied, then the
+// child checked.
+HRESULT CheckChildForText(IAccessible* self, VARIANT child, BSTR* text, int* index)
 {
-    if (name == nullptr) {
+    if (text == nullptr) {
         return E_POINTER;
     }
-    *name = nullptr;
+    *text = nullptr;
+    *index = NoIndex;
+    return CheckChild(self, child, index);
+}
+
+HRESULT STDMETHODCALLTYPE AccGetName(IAccessible* self, VARIANT child, BSTR* name)
+{
     int index = NoIndex;
-    HRESULT checked = CheckChild(self, child, &index);
+    HRESULT checked = CheckChildForText(self, child, name, &index);
     if (checked != S_OK) {
         return checked;
     }
@@ -236,12 +241,8 @@ HRESULT STDMETHODCALLTYPE AccGetName(IAccessible* self, VARIANT child, BSTR* nam
 // Value, description, help and keyboard shortcut: the menu has none of them.
 HRESULT STDMETHODCALLTYPE AccNoText(IAccessible* self, VARIANT child, BSTR* text)
 {
-    if (text == nullptr) {
-        return E_POINTER;
-    }
-    *text = nullptr;
     int index = NoIndex;
-    HRESULT checked = CheckChild(self, child, &index);
+    HRESULT checked = CheckChildForText(self, child, text, &index);
     return checked != S_OK ? checked : DISP_E_MEMBERNOTFOUND;
 }
 
@@ -330,12 +331,8 @@ HRESULT STDMETHODCALLTYPE AccSelect(IAccessible* self, LONG, VARIANT child)
 
 HRESULT STDMETHODCALLTYPE AccGetDefaultAction(IAccessible* self, VARIANT child, BSTR* action)
 {
-    if (action == nullptr) {
-        return E_POINTER;
-    }
-    *action = nullptr;
     int index = NoIndex;
-    HRESULT checked = CheckChild(self, child, &index);
+    HRESULT checked = CheckChildForText(self, child, action, &index);
     if (checked != S_OK) {
         return checked;
     }
