@@ -7,15 +7,6 @@
 
 Gamepads gamepads = {};
 
-static HMODULE LoadSystemLibrary(const char* name)
-{
-    char path[MAX_PATH];
-    if (!SystemLibraryPath(name, path)) {
-        return nullptr;
-    }
-    return menuPlatform.loadLibraryEx(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-}
-
 // Windows 8 and later have xinput1_4.dll; Windows 7 has xinput9_1_0.dll. A PC with neither runs
 // the menu without gamepads.
 int LoadGamepadLibrary(Gamepads* pads)

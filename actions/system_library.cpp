@@ -1,5 +1,7 @@
 #include "actions/system_library.h"
 
+#include "actions/menu_platform.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -15,4 +17,13 @@ int SystemLibraryPath(const char* name, char* path)
     }
     const int written = snprintf(path + length, MAX_PATH - length, "\\%s", name);
     return written > 0 && written < static_cast<int>(MAX_PATH - length);
+}
+
+HMODULE LoadSystemLibrary(const char* name)
+{
+    char path[MAX_PATH];
+    if (!SystemLibraryPath(name, path)) {
+        return nullptr;
+    }
+    return menuPlatform.loadLibraryEx(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }

@@ -5,11 +5,7 @@
 // The function comes back untyped: each caller casts it to its own type.
 static void* SystemFunction(const char* library, const char* function)
 {
-    char path[MAX_PATH];
-    if (!SystemLibraryPath(library, path)) {
-        return nullptr;
-    }
-    HMODULE module = LoadLibraryA(path);
+    HMODULE module = LoadSystemLibrary(library);
     return module != nullptr ? reinterpret_cast<void*>(GetProcAddress(module, function)) : nullptr;
 }
 
