@@ -197,8 +197,10 @@ HKEY OpenTreeKey(HKEY root, KeptTree* tree, const char* keyPath)
     if (root == nullptr || !selection.selected || keyPath == nullptr) {
         return nullptr;
     }
+    // A slot whose path did not fit is kept with an empty path; it must never pass for the
+    // application key, which the empty path names.
     for (const KeptKey& kept : tree->keys) {
-        if (kept.key != nullptr && SameText(kept.path, keyPath)) {
+        if (kept.key != nullptr && kept.path[0] != '\0' && SameText(kept.path, keyPath)) {
             return kept.key;
         }
     }
@@ -207,6 +209,9 @@ HKEY OpenTreeKey(HKEY root, KeptTree* tree, const char* keyPath)
             ERROR_SUCCESS) {
         tree->applicationKey = nullptr;
         return nullptr;
+    }
+    if (keyPath[0] == '\0') {
+        return tree->applicationKey;
     }
     HKEY key = nullptr;
     if (Noted(RegOpenKeyExA(tree->applicationKey, keyPath, 0, KEY_READ, &key)) != ERROR_SUCCESS) {
