@@ -300,8 +300,8 @@ static void RunLoadSkinFigure(int mode, int screenWidth, int screenHeight)
     }
     AddRow(figure, "ms", Median(samples.load), Median(samples.floor), 1.2, ok);
     // The reads have no floor of their own; what any settings store may cost a load is the goal.
-    std::snprintf(figure, sizeof figure, "All settings reads of a load, %dx%d", size.width,
-                  size.height);
+    std::snprintf(figure, sizeof figure, "All settings reads of a load, %dx%d", screenWidth,
+                  screenHeight);
     AddLimitRow(figure, "ms", Median(samples.reads), 1.0, ok);
     if (!ok) {
         AddNote("LoadSkin at %dx%d failed: the default skin's files or settings are missing.",
