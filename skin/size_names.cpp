@@ -3,6 +3,13 @@
 
 #include <cstdio>
 
+const char* const skinValueNames[12] = {
+    "Rectangle Mode 1",       "Rectangle Mode 2",       "Rectangle Mode 3",
+    "Normal Bitmap Mode 1",   "Normal Bitmap Mode 2",   "Normal Bitmap Mode 3",
+    "Selected Bitmap Mode 1", "Selected Bitmap Mode 2", "Selected Bitmap Mode 3",
+    "Region Template Mode 1", "Region Template Mode 2", "Region Template Mode 3",
+};
+
 // The words in front of the size in every value name, in group order; skinValueNames holds the
 // same names with the classic sizes' "Mode N" behind them.
 static const char* const groupWords[SkinValueGroupCount] = {

@@ -4,13 +4,6 @@
 
 Skin* currentSkin = nullptr;
 
-const char* const skinValueNames[12] = {
-    "Rectangle Mode 1",       "Rectangle Mode 2",       "Rectangle Mode 3",
-    "Normal Bitmap Mode 1",   "Normal Bitmap Mode 2",   "Normal Bitmap Mode 3",
-    "Selected Bitmap Mode 1", "Selected Bitmap Mode 2", "Selected Bitmap Mode 3",
-    "Region Template Mode 1", "Region Template Mode 2", "Region Template Mode 3",
-};
-
 static const char panelKey[] = "Panel";
 
 int ReadScreenSize(Skin* skin)

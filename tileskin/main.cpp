@@ -3,6 +3,7 @@
 // Reads the tiles file, draws the skin into skins\<Name>\ beside the program, and writes the
 // settings that name it. Order matters: every file is in place before the first setting is
 // written, and a failure at any step puts back what the earlier steps changed.
+#include "skin/skin.h"
 #include "tileskin/settings.h"
 #include "tileskin/skin_folder.h"
 #include "tileskin/tileskin.h"
@@ -127,19 +128,18 @@ std::vector<SettingValue> SkinSettings(const std::string& skinName, const TilesF
     std::vector<SettingValue> values;
     const std::string folder = "skins\\" + skinName + "\\";
     for (const DrawnSize& size : sizes) {
-        const std::string name = SizeName(size.width, size.height);
-        AddString(&values, "Panel", "Normal Bitmap " + name,
+        AddString(&values, "Panel", SkinValueName(size.width, size.height, NormalBitmapGroup),
                   WideFromAnsi(folder + NormalFileName(size.width, size.height)));
-        AddString(&values, "Panel", "Selected Bitmap " + name,
+        AddString(&values, "Panel", SkinValueName(size.width, size.height, SelectedBitmapGroup),
                   WideFromAnsi(folder + SelectedFileName(size.width, size.height)));
-        AddString(&values, "Panel", "Region Template " + name,
+        AddString(&values, "Panel", SkinValueName(size.width, size.height, RegionTemplateGroup),
                   WideFromAnsi(folder + TemplateFileName(size.width, size.height)));
     }
     AddDWord(&values, "Panel", "Fit Other Sizes", 1);
     for (int i = 0; i < tileCount; ++i) {
         const std::string key = "Buttons\\" + keys[i];
         for (const DrawnSize& size : sizes) {
-            AddString(&values, key, "Rectangle " + SizeName(size.width, size.height),
+            AddString(&values, key, SkinValueName(size.width, size.height, RectangleGroup),
                       WideFromAnsi(RectText(size.rects[i])));
         }
         AddDWord(&values, key, "Remote Code", RemoteCodeOf(tiles.tiles[i].action));

@@ -2,6 +2,7 @@
 #include "tileskin/settings.h"
 
 #include "outside/kivrel.h"
+#include "skin/skin.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -236,15 +237,10 @@ void AddDWord(std::vector<SettingValue>* values, const std::string& key, const s
     values->push_back(SettingValue{key, name, REG_DWORD, std::wstring(), number});
 }
 
-std::string SizeName(int width, int height)
+std::string SkinValueName(int width, int height, int group)
 {
-    const int classic[3][2] = {{640, 480}, {800, 600}, {1024, 768}};
-    for (int i = 0; i < 3; ++i) {
-        if (width == classic[i][0] && height == classic[i][1]) {
-            return "Mode " + std::to_string(i + 1);
-        }
-    }
-    return std::to_string(width) + "x" + std::to_string(height);
+    char name[SkinValueNameCapacity];
+    return FormatSkinValueName(width, height, group, name) ? std::string(name) : std::string();
 }
 
 bool ReadButtonKeys(bool machine, std::vector<std::string>* names)

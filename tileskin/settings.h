@@ -22,8 +22,9 @@ void AddString(std::vector<SettingValue>* values, const std::string& key, const 
 void AddDWord(std::vector<SettingValue>* values, const std::string& key, const std::string& name,
               DWORD number);
 
-// How settings name a size: "Mode 1".."Mode 3" for the three classic sizes, else "WxH".
-std::string SizeName(int width, int height);
+// The name of a group's value for a size, as the menu reads it ("Normal Bitmap Mode 2",
+// "Rectangle 1920x1080"); empty for a size the menu never shows on.
+std::string SkinValueName(int width, int height, int group);
 
 // The sub-keys of Buttons the menu would read, in its order, at most six: the user's tree layered
 // over the machine-wide one, or the machine-wide tree alone. False when the settings cannot be

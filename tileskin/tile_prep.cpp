@@ -207,8 +207,9 @@ bool PrepareTiles(const std::string& tilesPath, const TilesFile& tiles, Prepared
             }
         } else if (!tile.hasIcon && tile.action == ActionCommand) {
             const std::string program = CommandProgram(out.command);
-            if (!program.empty() && !LoadProgramIcon(program.c_str(), &out.icon)) {
-                out.icon = TileIcon();
+            // A program without an icon of its own leaves the tile its glyph.
+            if (!program.empty()) {
+                LoadProgramIcon(program.c_str(), &out.icon);
             }
         }
     }
@@ -218,9 +219,6 @@ bool PrepareTiles(const std::string& tilesPath, const TilesFile& tiles, Prepared
 void FreePreparedTiles(PreparedTile prepared[6])
 {
     for (int i = 0; i < tileCount; ++i) {
-        if (prepared[i].icon.pixels != nullptr) {
-            FreeTileIcon(&prepared[i].icon);
-        }
-        prepared[i].icon = TileIcon();
+        FreeTileIcon(&prepared[i].icon);
     }
 }
