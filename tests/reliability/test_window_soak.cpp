@@ -180,12 +180,14 @@ TEST_F(WindowSoak, DisplayChangesAndClicksDoNotGrowAnything)
     EXPECT_EQ(0, survivors);
     EXPECT_TRUE(IsWindow(window));
     EXPECT_EQ(0, currentSkin->pressed);
-    // Tolerances: a few GDI objects and handles for what the system caches, 4 MB of memory for
-    // the heap's own slack. One leaked 1024 x 768 panel per change would be 3 MB each time.
+    // Tolerances: a few GDI objects and handles for what the system caches, 16 MB of memory for
+    // the heap's slack and the window's drawing surface, which now follows the screen and which
+    // Wine keeps at up to about three screen-sized buffers (seen: 8.7 MB in some runs, none in
+    // others). One leaked 1024 x 768 panel per change would be 3 MB each time, 450 MB in all.
     EXPECT_LE(reliability::GdiGrowth(before.gdi, after.gdi), 4);
     EXPECT_LE(static_cast<long>(after.handles) - static_cast<long>(before.handles), 4);
     EXPECT_LE(static_cast<long long>(after.pagefile) - static_cast<long long>(before.pagefile),
-              4ll << 20);
+              16ll << 20);
     EXPECT_TRUE(fake::CallsStartingWith("Osmant_").empty()) << "buttons of code 0 do nothing";
 }
 
