@@ -75,15 +75,23 @@ static int ReadDimension(const char* text, int* value)
     return length;
 }
 
-// The group whose words, followed by one blank, begin the name; -1 for none. Compared without
-// regard to case, as the registry compares value names.
+// True when text begins with start, compared without regard to case, as the registry compares
+// value names. The comparison reads as many characters as it is told, so a text shorter than
+// start is answered first.
+static bool BeginsWith(const char* text, const char* start)
+{
+    const int length = lstrlenA(start);
+    return lstrlenA(text) >= length &&
+           CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, text, length, start, length) ==
+               CSTR_EQUAL;
+}
+
+// The group whose words, followed by one blank, begin the name; -1 for none.
 static int MatchGroup(const char* name, const char** rest)
 {
     for (int group = 0; group < SkinValueGroupCount; ++group) {
         const int length = lstrlenA(groupWords[group]);
-        if (CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, name, length, groupWords[group],
-                           length) == CSTR_EQUAL &&
-            name[length] == ' ') {
+        if (BeginsWith(name, groupWords[group]) && name[length] == ' ') {
             *rest = name + length + 1;
             return group;
         }
@@ -93,7 +101,7 @@ static int MatchGroup(const char* name, const char** rest)
 
 static int ReadClassicMode(const char* rest)
 {
-    if (CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, rest, 5, "Mode ", 5) != CSTR_EQUAL) {
+    if (!BeginsWith(rest, "Mode ")) {
         return -1;
     }
     const char digit = rest[5];
