@@ -208,16 +208,18 @@ static bool TileFontCovers(HDC dc, const wchar_t* text)
     return covered;
 }
 
-// The largest em up to emHeight at which the text fits the width, but not below half of it: a
-// label still too wide there ends in an ellipsis rather than shrinking out of sight.
-static int FittingEm(HDC dc, const wchar_t* face, const wchar_t* text, int emHeight, int width)
+// The font at the largest em up to emHeight at which the text fits the width, but not below half
+// of it: a label still too wide there ends in an ellipsis rather than shrinking out of sight. The
+// caller deletes it; null when no font could be made or measured.
+static HFONT FittingFont(HDC dc, const wchar_t* face, const wchar_t* text, int emHeight,
+                         int width)
 {
     const int length = lstrlenW(text);
     int em = emHeight;
     for (;;) {
         HFONT font = CreateTileFont(face, em);
         if (font == nullptr) {
-            return 0;
+            return nullptr;
         }
         SIZE extent = {};
         bool measured = false;
@@ -225,12 +227,12 @@ static int FittingEm(HDC dc, const wchar_t* face, const wchar_t* text, int emHei
             Selection chosen(dc, font);
             measured = chosen.Succeeded() && GetTextExtentPoint32W(dc, text, length, &extent);
         }
+        if (measured && (extent.cx <= width || em <= emHeight / 2)) {
+            return font;
+        }
         DeleteObject(font);
         if (!measured) {
-            return 0;
-        }
-        if (extent.cx <= width || em <= emHeight / 2) {
-            return em;
+            return nullptr;
         }
         const int smaller = static_cast<int>(static_cast<long long>(em) * width / extent.cx);
         em = std::max(emHeight / 2, std::min(em - 1, smaller));
@@ -265,9 +267,8 @@ bool DrawTextMask(const wchar_t* text, int emHeight, int width, int height, Mask
         MemoryDc memory(screen.Get());
         Selection bitmap(memory.Get(), section);
         const wchar_t* face = TileFontCovers(memory.Get(), text) ? tileFace : fallbackFace;
-        const int em =
-            bitmap.Succeeded() ? FittingEm(memory.Get(), face, text, emHeight, width) : 0;
-        HFONT font = em > 0 ? CreateTileFont(face, em) : nullptr;
+        HFONT font =
+            bitmap.Succeeded() ? FittingFont(memory.Get(), face, text, emHeight, width) : nullptr;
         if (font != nullptr) {
             Selection chosen(memory.Get(), font);
             SetTextColor(memory.Get(), RGB(255, 255, 255));
