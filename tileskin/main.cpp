@@ -57,9 +57,7 @@ std::string ProgramFolder()
     if (size == 0 || size >= sizeof path) {
         return std::string();
     }
-    std::string folder = path;
-    folder.resize(folder.find_last_of('\\') + 1);
-    return folder;
+    return FolderOf(path);
 }
 
 int Usage(const std::string& folder)

@@ -38,8 +38,7 @@ RestartResult RestartRunningMenu(std::string* error)
         *error = "the menu was closed, but where it stands is unknown; start it again";
         return RestartFailed;
     }
-    std::string folder = path;
-    folder.resize(folder.find_last_of('\\') + 1);
+    const std::string folder = FolderOf(path);
     std::string commandLine = "\"" + std::string(path) + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;

@@ -194,15 +194,14 @@ std::wstring Escaped(const std::wstring& text)
     return out;
 }
 
+// Any picture value of any size, readable or not: the menu's own reading of value names.
 bool IsPanelBitmapName(const std::string& name)
 {
-    for (const char* start : {"Normal Bitmap ", "Selected Bitmap ", "Region Template "}) {
-        if (CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, name.c_str(), lstrlenA(start), start,
-                           -1) == CSTR_EQUAL) {
-            return true;
-        }
-    }
-    return false;
+    int group = -1;
+    int width = 0;
+    int height = 0;
+    return ParseSkinValueName(name.c_str(), &group, &width, &height) != NotASkinName &&
+           group != RectangleGroup;
 }
 
 void AddPanelValueNames(HKEY root, std::vector<std::string>* names)
@@ -357,7 +356,7 @@ WriteResult WriteRegFile(const std::string& path, bool machine,
                         L"\\Buttons]\r\n";
     std::string currentKey;
     for (const SettingValue& value : values) {
-        if (value.key != currentKey || text.empty()) {
+        if (value.key != currentKey) {
             currentKey = value.key;
             text += L"\r\n[" + base + L"\\" + Wide(value.key) + L"]\r\n";
         }

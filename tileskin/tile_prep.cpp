@@ -2,6 +2,8 @@
 // the menu reads, icons loaded from the files the tiles name or from the programs they start.
 #include "tileskin/tileskin.h"
 
+#include "osmant/command_line.h"
+
 #include <vector>
 
 namespace {
@@ -44,12 +46,6 @@ bool ToAnsi(const std::wstring& text, std::string* ansi)
     return !lossy;
 }
 
-std::string FolderOf(const std::string& path)
-{
-    const size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 bool IsAbsolute(const std::string& path)
 {
     return (path.size() >= 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/')) ||
@@ -76,32 +72,18 @@ bool ResolveIconPath(const std::string& tilesPath, const std::string& written, s
     return true;
 }
 
-// A plain program name or path, found as the system would find it (with ".exe" when it has no
-// ending of its own); empty when there is none.
-std::string FindProgram(const std::string& candidate)
-{
-    if (candidate.empty()) {
-        return std::string();
-    }
-    char found[MAX_PATH] = {};
-    const DWORD size = SearchPathA(nullptr, candidate.c_str(), ".exe", sizeof found, found,
-                                   nullptr);
-    if (size == 0 || size >= sizeof found) {
-        return std::string();
-    }
-    const DWORD attributes = GetFileAttributesA(found);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        return std::string();
-    }
-    return found;
-}
-
 Problem ProblemAt(const std::string& tilesPath, int line, const std::wstring& what)
 {
     return Problem{WideFromAnsi(tilesPath), line, what};
 }
 
 }  // namespace
+
+std::string FolderOf(const std::string& path)
+{
+    const size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
 
 std::wstring WideFromAnsi(const std::string& text)
 {
@@ -110,24 +92,20 @@ std::wstring WideFromAnsi(const std::string& text)
     return wide;
 }
 
-std::string CommandProgram(const std::string& command)
+// Found by the launch library's own rule, so that the icon is that of the program the menu starts:
+// the environment's names expanded, then a quoted program or the longest unquoted prefix.
+std::string ProgramOfCommand(const std::string& command)
 {
     if (IsLinkCommand(WideFromAnsi(command))) {
         return std::string();
     }
-    if (!command.empty() && command[0] == '"') {
-        const size_t close = command.find('"', 1);
-        return close == std::string::npos ? std::string()
-                                          : FindProgram(command.substr(1, close - 1));
+    char expanded[4096];  // the launch library's own room for an expanded command
+    CommandProgram program = {};
+    if (!ExpandWhole(expanded, sizeof expanded, command.c_str()) ||
+        !FindCommandProgram(SkipBlanks(expanded), &program)) {
+        return std::string();
     }
-    // Unquoted, as the system reads it: the shortest leading run up to a blank that names a
-    // program, so "C:\Program Files\Player\player.exe --full" still finds the player.
-    for (size_t end = command.find(' '); ; end = command.find(' ', end + 1)) {
-        const std::string program = FindProgram(command.substr(0, end));
-        if (!program.empty() || end == std::string::npos) {
-            return program;
-        }
-    }
+    return program.path;
 }
 
 bool LoadTilesFile(const std::string& path, TilesFile* tiles, Problem* problem)
@@ -206,7 +184,7 @@ bool PrepareTiles(const std::string& tilesPath, const TilesFile& tiles, Prepared
                 return false;
             }
         } else if (!tile.hasIcon && tile.action == ActionCommand) {
-            const std::string program = CommandProgram(out.command);
+            const std::string program = ProgramOfCommand(out.command);
             // A program without an icon of its own leaves the tile its glyph.
             if (!program.empty()) {
                 LoadProgramIcon(program.c_str(), &out.icon);

@@ -35,9 +35,11 @@ void FreePreparedTiles(PreparedTile prepared[6]);
 
 // The program a command starts, when it names one that exists here; empty for links,
 // addresses and programs not found.
-std::string CommandProgram(const std::string& command);
+std::string ProgramOfCommand(const std::string& command);
 
 enum RestartResult { RestartNoneRunning, RestartDone, RestartFailed };
 RestartResult RestartRunningMenu(std::string* error);
 
 std::wstring WideFromAnsi(const std::string& text);
+// The folder of a path, with its last backslash or slash; empty for a bare name.
+std::string FolderOf(const std::string& path);

@@ -1,6 +1,8 @@
 // The tiles file's reader and the choice of button keys: encodings, the forgiving parts of the
 // syntax, and one case per rule a file can break, each naming its line.
+#include "tests/bench/bench.h"
 #include "tileskin/settings.h"
+#include "tileskin/tileskin.h"
 #include "tileskin/tiles_file.h"
 
 #include <gtest/gtest.h>
@@ -135,6 +137,19 @@ TEST(TilesFile, LinksAreToldFromPrograms)
                                    L"explorer.exe", L"1a:b"}) {
         EXPECT_FALSE(IsLinkCommand(program));
     }
+
+    // A command tile's icon is that of the program the menu will start: the longest existing
+    // prefix, with the environment's names expanded, never a shorter program beside it.
+    const std::string dir = bench::MakeTempDir("tile-programs");
+    ASSERT_TRUE(CreateDirectoryA((dir + "My Player").c_str(), nullptr));
+    for (const char* file : {"My.exe", "My Player\\player.exe"}) {
+        ASSERT_TRUE(CopyFileA("C:\\windows\\system32\\cmd.exe", (dir + file).c_str(), FALSE));
+    }
+    ASSERT_TRUE(SetEnvironmentVariableA("TILESKIN_TEST_DIR", dir.c_str()));
+    EXPECT_EQ(dir + "My Player\\player.exe",
+              ProgramOfCommand("%TILESKIN_TEST_DIR%My Player\\player.exe --full"));
+    EXPECT_EQ("", ProgramOfCommand(dir + "My Player\\gone.exe --full"));
+    EXPECT_EQ("", ProgramOfCommand("\"" + dir + "My Player\\gone.exe\" --full"));
 }
 
 // The menu reads the keys in the registry's order: existing keys keep their names, missing ones
