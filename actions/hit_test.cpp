@@ -58,14 +58,12 @@ LRESULT PressButton(HWND window, WPARAM, LPARAM lParam)
     return 0;
 }
 
-void AbandonPress(HWND window)
+// The press is forgotten before the capture goes, so that the WM_CAPTURECHANGED it sends finds
+// none, and the panel is back to unlit on screen before any action starts a program over it.
+static void EndPress(HWND window, int abandoned)
 {
-    if (menuActive == 0 || buttonPress.index == -1) {
-        return;
-    }
-    // Forgotten before the capture goes, so that the WM_CAPTURECHANGED it sends finds no press.
     buttonPress.index = -1;
-    buttonPress.abandoned = 1;
+    buttonPress.abandoned = abandoned;
     if (currentSkin != nullptr) {
         currentSkin->pressed = 0;
     }
@@ -76,24 +74,21 @@ void AbandonPress(HWND window)
     UpdateWindow(window);
 }
 
+void AbandonPress(HWND window)
+{
+    if (menuActive == 0 || buttonPress.index == -1) {
+        return;
+    }
+    EndPress(window, 1);
+}
+
 int ReleaseButton(HWND window, LPARAM lParam)
 {
     if (menuActive == 0) {
         return -1;
     }
-    // Cleared before the capture goes, so that the WM_CAPTURECHANGED it sends finds no press.
     const int abandoned = buttonPress.abandoned;
-    buttonPress.abandoned = 0;
-    if (currentSkin != nullptr) {
-        currentSkin->pressed = 0;
-    }
-    buttonPress.index = -1;
-    if (GetCapture() == window) {
-        ReleaseCapture();
-    }
-    // The panel is back to unlit on screen before any action starts a program over it.
-    InvalidateRgn(window, nullptr, FALSE);
-    UpdateWindow(window);
+    EndPress(window, 0);
     if (abandoned) {
         return -1;
     }

@@ -9,7 +9,7 @@
 // Libraries are loaded by their full path in the system folder: a plain name is looked for beside
 // the program and in the current folder first, where anyone who can write a file would have the
 // menu load theirs.
-int SystemLibraryPath(const char* name, char* path)
+static int SystemLibraryPath(const char* name, char* path)
 {
     const UINT length = GetSystemDirectoryA(path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) {

@@ -221,6 +221,17 @@ HRESULT CheckChildForText(IAccessible* self, VARIANT child, BSTR* text, int* ind
     return CheckChild(self, child, index);
 }
 
+// The same first steps for a method that answers a child's VARIANT.
+HRESULT CheckChildForVariant(IAccessible* self, VARIANT child, VARIANT* out, int* index)
+{
+    if (out == nullptr) {
+        return E_POINTER;
+    }
+    V_VT(out) = VT_EMPTY;
+    *index = NoIndex;
+    return CheckChild(self, child, index);
+}
+
 HRESULT STDMETHODCALLTYPE AccGetName(IAccessible* self, VARIANT child, BSTR* name)
 {
     int index = NoIndex;
@@ -257,12 +268,8 @@ HRESULT STDMETHODCALLTYPE AccGetHelpTopic(IAccessible* self, BSTR* file, VARIANT
 
 HRESULT STDMETHODCALLTYPE AccGetRole(IAccessible* self, VARIANT child, VARIANT* role)
 {
-    if (role == nullptr) {
-        return E_POINTER;
-    }
-    V_VT(role) = VT_EMPTY;
     int index = NoIndex;
-    HRESULT checked = CheckChild(self, child, &index);
+    HRESULT checked = CheckChildForVariant(self, child, role, &index);
     if (checked != S_OK) {
         return checked;
     }
@@ -274,12 +281,8 @@ HRESULT STDMETHODCALLTYPE AccGetRole(IAccessible* self, VARIANT child, VARIANT* 
 // During the start period the buttons are shown lit but answer nothing, so they are unavailable.
 HRESULT STDMETHODCALLTYPE AccGetState(IAccessible* self, VARIANT child, VARIANT* state)
 {
-    if (state == nullptr) {
-        return E_POINTER;
-    }
-    V_VT(state) = VT_EMPTY;
     int index = NoIndex;
-    HRESULT checked = CheckChild(self, child, &index);
+    HRESULT checked = CheckChildForVariant(self, child, state, &index);
     if (checked != S_OK) {
         return checked;
     }
@@ -377,12 +380,8 @@ HRESULT STDMETHODCALLTYPE AccLocation(IAccessible* self, LONG* left, LONG* top, 
 HRESULT STDMETHODCALLTYPE AccNavigate(IAccessible* self, LONG direction, VARIANT start,
                                       VARIANT* end)
 {
-    if (end == nullptr) {
-        return E_POINTER;
-    }
-    V_VT(end) = VT_EMPTY;
     int index = NoIndex;
-    HRESULT checked = CheckChild(self, start, &index);
+    HRESULT checked = CheckChildForVariant(self, start, end, &index);
     if (checked != S_OK) {
         return checked;
     }

@@ -26,11 +26,6 @@ static void PauseWithSleep(DWORD milliseconds)
 // The agent is usually started together with the menu at logon; giving it a few seconds to
 // create its window lets the first button press reach it instead of the local fallback. An agent
 // that never comes costs the full wait once, before the menu is visible.
-int WaitForAgent(AgentLookup lookup, AgentPause pause)
-{
-    return WaitForAgentLookups(AgentLookups, lookup, pause);
-}
-
 int WaitForAgentLookups(int lookups, AgentLookup lookup, AgentPause pause)
 {
     for (int made = 1; made <= lookups; ++made) {

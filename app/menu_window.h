@@ -17,12 +17,11 @@ enum {
 
 LRESULT CALLBACK MenuWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Looks for the remote-control agent's window up to AgentLookups times, pausing AgentPauseMs
-// after each failed lookup. The two steps are parameters so that tests can count them.
+// Looks for the remote-control agent's window up to `lookups` times (AgentLookups by default),
+// pausing AgentPauseMs after each failed lookup; 0 looks for nothing and returns 0. The two steps
+// are parameters so that tests can count them.
 typedef HWND (*AgentLookup)();
 typedef void (*AgentPause)(DWORD milliseconds);
-int WaitForAgent(AgentLookup lookup, AgentPause pause);
-// The same for at most `lookups` lookups; 0 looks for nothing and returns 0.
 int WaitForAgentLookups(int lookups, AgentLookup lookup, AgentPause pause);
 // The lookups "Agent Wait" (a DWORD under the application key, in seconds) allows: AgentLookups
 // when it is absent or unreadable, at most MostAgentLookups.

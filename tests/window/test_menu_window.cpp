@@ -588,16 +588,16 @@ TEST(AgentWait, LooksSixTimesAtMostWithAPauseAfterEachFailure)
 {
     wait = AgentWait();
     wait.foundAt = 1;
-    EXPECT_EQ(1, WaitForAgent(CountingLookup, CountingPause));
+    EXPECT_EQ(1, WaitForAgentLookups(AgentLookups, CountingLookup, CountingPause));
     EXPECT_TRUE(wait.pauses.empty());
 
     wait = AgentWait();
     wait.foundAt = 4;
-    EXPECT_EQ(4, WaitForAgent(CountingLookup, CountingPause));
+    EXPECT_EQ(4, WaitForAgentLookups(AgentLookups, CountingLookup, CountingPause));
     EXPECT_EQ((std::vector<DWORD>{1000, 1000, 1000}), wait.pauses);
 
     wait = AgentWait();
-    WaitForAgent(CountingLookup, CountingPause);
+    WaitForAgentLookups(AgentLookups, CountingLookup, CountingPause);
     EXPECT_EQ(6, wait.lookups);
     EXPECT_EQ(std::vector<DWORD>(6, 1000), wait.pauses);
 }
