@@ -321,25 +321,32 @@ ReadResult ReadStringValue(HKEY key, const char* valueName, char* buffer, int bu
 }
 
 // A value the user's key holds, of whatever type, is the user's; only a value missing there is
-// read from the machine-wide key of the same path.
-ReadResult ReadLayeredString(const char* keyPath, const char* valueName, char* buffer,
-                             int bufferSize, int searchMachineTree)
+// read from the machine-wide key of the same path. readValue reads one value from one open key.
+template <typename ReadValue>
+ReadResult ReadLayered(const char* keyPath, int searchMachineTree, ReadValue readValue)
 {
-    ReadResult result = ReadMissing;
     for (int attempt = 0;; ++attempt) {
         sawDeletedKey = 0;
         TreeKeys keys = OpenTreeKeys(keyPath, searchMachineTree);
-        result = ReadMissing;
+        ReadResult result = ReadMissing;
         if (keys.user != nullptr) {
-            result = ReadStringValue(keys.user, valueName, buffer, bufferSize);
+            result = readValue(keys.user);
         }
         if (result == ReadMissing && keys.machine != nullptr) {
-            result = ReadStringValue(keys.machine, valueName, buffer, bufferSize);
+            result = readValue(keys.machine);
         }
         if (!ReadAgainOnFreshKeys(attempt)) {
             return result;
         }
     }
+}
+
+ReadResult ReadLayeredString(const char* keyPath, const char* valueName, char* buffer,
+                             int bufferSize, int searchMachineTree)
+{
+    return ReadLayered(keyPath, searchMachineTree, [&](HKEY key) {
+        return ReadStringValue(key, valueName, buffer, bufferSize);
+    });
 }
 
 ReadResult ReadDWordValue(HKEY key, const char* valueName, DWORD* value)
@@ -505,25 +512,9 @@ int ListLiveSubKeys(const char* keyPath, int searchMachineTree)
     }
 }
 
-// A value the user's key holds, of whatever type, is the user's; only a value missing there is
-// read from the machine-wide key of the same path.
 ReadResult ReadLayeredDWord(const char* keyPath, const char* valueName, DWORD* value)
 {
-    ReadResult result = ReadMissing;
-    for (int attempt = 0;; ++attempt) {
-        sawDeletedKey = 0;
-        TreeKeys keys = OpenTreeKeys(keyPath, 1);
-        result = ReadMissing;
-        if (keys.user != nullptr) {
-            result = ReadDWordValue(keys.user, valueName, value);
-        }
-        if (result == ReadMissing && keys.machine != nullptr) {
-            result = ReadDWordValue(keys.machine, valueName, value);
-        }
-        if (!ReadAgainOnFreshKeys(attempt)) {
-            return result;
-        }
-    }
+    return ReadLayered(keyPath, 1, [&](HKEY key) { return ReadDWordValue(key, valueName, value); });
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include "outside/kivrel.h"
 #include "skin/region.h"
+#include "skin/skin_limits.h"
 
 #include <climits>
 #include <cmath>
@@ -25,7 +26,7 @@ const double TieDistance = 0.01;
 // beyond it the shape is kept and black fills the rest.
 const double StretchLimit = 1.1;
 
-enum { MostNamedSizes = 64, NameCapacity = 256 };
+enum { NameCapacity = 256 };
 
 double ShapeDistance(int width, int height, const SIZE& named)
 {
@@ -96,12 +97,9 @@ bool NamesOwnSize(int width, int height);
 // at the screen's own size.
 int ReadNamedSizes(SIZE* sizes, int capacity)
 {
-    NamedSizes* list =
-        static_cast<NamedSizes*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(NamedSizes)));
-    if (list == nullptr) {
-        return 0;
-    }
+    NamedSizes list = {};
     char name[NameCapacity];
+    // The store lists what another program may keep adding to; the count bounds the walk.
     for (int index = 0; index < 4096; ++index) {
         DWORD nameSize = NameCapacity;
         name[0] = '\0';
@@ -110,18 +108,17 @@ int ReadNamedSizes(SIZE* sizes, int capacity)
         }
         name[NameCapacity - 1] = '\0';
         if (name[0] != '\0') {
-            NoteSizeName(list, name);
+            NoteSizeName(&list, name);
         }
     }
     const int all = (1 << NormalBitmapGroup) | (1 << SelectedBitmapGroup) |
                     (1 << RegionTemplateGroup);
     int count = 0;
-    for (int i = 0; i < list->count && count < capacity; ++i) {
-        if (list->groups[i] == all && NamesOwnSize(list->sizes[i].cx, list->sizes[i].cy)) {
-            sizes[count++] = list->sizes[i];
+    for (int i = 0; i < list.count && count < capacity; ++i) {
+        if (list.groups[i] == all && NamesOwnSize(list.sizes[i].cx, list.sizes[i].cy)) {
+            sizes[count++] = list.sizes[i];
         }
     }
-    HeapFree(GetProcessHeap(), 0, list);
     return count;
 }
 
@@ -216,6 +213,14 @@ void GetPlacement(const Skin* skin, RECT* placed)
         return;
     }
     *placed = skin->placed;
+}
+
+bool FillsScreen(const Skin* skin)
+{
+    RECT placed;
+    GetPlacement(skin, &placed);
+    return placed.left == 0 && placed.top == 0 && placed.right == skin->screenWidth &&
+           placed.bottom == skin->screenHeight;
 }
 
 // The rectangle's right column and bottom row belong to it, so its far edges map as the pixel

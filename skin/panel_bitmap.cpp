@@ -136,11 +136,7 @@ HBITMAP FitBitmapToScreen(Skin* skin, HBITMAP bitmap)
         DeleteObject(bitmap);
         return nullptr;
     }
-    RECT placed;
-    GetPlacement(skin, &placed);
-    const bool whole = placed.left == 0 && placed.top == 0 && placed.right == skin->screenWidth &&
-                       placed.bottom == skin->screenHeight;
-    if (whole && info.bmWidth == skin->screenWidth && info.bmHeight == skin->screenHeight) {
+    if (FillsScreen(skin) && info.bmWidth == skin->screenWidth && info.bmHeight == skin->screenHeight) {
         skin->paintWidth = skin->screenWidth;
         skin->paintHeight = skin->screenHeight;
         return bitmap;

@@ -89,6 +89,8 @@ void PlaceServedSize(int screenWidth, int screenHeight, int servedWidth, int ser
 // The served size and placement of a record, with the screen's own for a record that has none.
 void GetServedSize(const Skin* skin, int* width, int* height);
 void GetPlacement(const Skin* skin, RECT* placed);
+// True when the record's pictures cover the whole screen, with no black around them.
+bool FillsScreen(const Skin* skin);
 // Maps an inclusive button rectangle of the served size onto the screen the way the pictures are
 // mapped. A rectangle the button table would refuse anyway is left as it is.
 void MapServedRectangle(const Skin* skin, RECT* rect);

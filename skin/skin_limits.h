@@ -20,6 +20,11 @@ enum ScreenLimit {
 // any size is stretched to the screen anyway.
 const long long MaxBitmapPixels = static_cast<long long>(MaxScreenWidth) * MaxScreenHeight;
 
+// The most screen sizes a skin's "Panel" is read for when other sizes are fitted, the classic
+// modes among them. The list is read at every load, so this bounds its cost; no real skin draws
+// for more sizes than screens are made in.
+enum { MostNamedSizes = 64 };
+
 // The most template pixels one skin load may trace, over all six buttons together, and so the
 // largest single block. Tracing reads every pixel of a block one by one while the window is
 // being created, so this bounds how long a start can take. Buttons that do not overlap cannot

@@ -403,13 +403,12 @@ void ReportServedSize(ModeContext* context, Skin* skin)
             break;
         }
     }
-    const RECT& placed = skin->placed;
-    if (placed.left == 0 && placed.top == 0 && placed.right == skin->screenWidth &&
-        placed.bottom == skin->screenHeight) {
+    if (FillsScreen(skin)) {
         ReportLine(context->report, "%s: served by %dx%d, stretched over the whole screen",
                    context->section, skin->servedWidth, skin->servedHeight);
         return;
     }
+    const RECT& placed = skin->placed;
     ReportLine(context->report,
                "%s: served by %dx%d, fitted at its own shape into %ld,%ld,%ld,%ld with black "
                "around",

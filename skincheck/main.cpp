@@ -7,6 +7,7 @@
 #include "app/app_state.h"
 #include "outside/kivrel.h"
 #include "skin/skin.h"
+#include "skin/skin_limits.h"
 
 #include <cstring>
 
@@ -28,8 +29,6 @@ const char usage[] =
     "2 usage error or the check could not be made.\n";
 
 const char applicationKey[] = "Velnor\\Tilebox";
-
-enum { MostSizes = 64 };
 
 const SIZE classicSizes[3] = {{640, 480}, {800, 600}, {1024, 768}};
 
@@ -160,7 +159,7 @@ int SizesToCheck(Report* report, const Options* options, const char* application
     for (int i = 0; i < 3; ++i) {
         sizes[i] = classicSizes[i];
     }
-    const int count = 3 + ListNamedSizes(report, applicationKey, sizes + 3, MostSizes - 3);
+    const int count = 3 + ListNamedSizes(report, applicationKey, sizes + 3, MostNamedSizes - 3);
     if (options->only.cx != 0) {
         sizes[0] = options->only;
         return 1;
@@ -174,7 +173,7 @@ int SizesToCheck(Report* report, const Options* options, const char* application
 int RunChecks(Report* report, const Options* options, const char* applicationKey,
               const char* directory, const char* previewDirectory, const char* layeredKey)
 {
-    SIZE sizes[MostSizes];
+    SIZE sizes[MostNamedSizes];
     const int count = SizesToCheck(report, options, applicationKey, sizes);
     int failedSizes = 0;
     bool previewFailed = false;
