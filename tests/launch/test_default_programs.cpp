@@ -109,9 +109,9 @@ TEST(DefaultPrograms, BrowserIsTheUserChoiceElseTheHttpHandler)
     // does ("C:\\My.exe"): a missing program, a file without its ".exe" that is gone, a program
     // whose trailing dot the system drops, in a folder that is there or gone.
     for (const std::string& command :
-         {Quoted(pair.folder + "missing.exe") + " \"%1\"", pair.folder + "missing.exe -osint -url %1",
-          pair.folder + "gone -url %1", pair.folder + "missing.exe. %1",
-          std::string("C:\\My Gone\\missing.exe. %1")}) {
+         {Quoted(pair.folder + "missing.exe") + " \"%1\"",
+          pair.folder + "missing.exe -osint -url %1", pair.folder + "gone -url %1",
+          pair.folder + "missing.exe. %1", std::string("C:\\My Gone\\missing.exe. %1")}) {
         ASSERT_TRUE(reg.Set(HKEY_CURRENT_USER,
                             std::string(kUserClasses) + "http\\shell\\open\\command", "", command));
         EXPECT_EQ("", Browser(&result)) << command;
