@@ -163,7 +163,7 @@ bool ExistsAsFolder(const std::string& name)
     return !path.empty() && fakeFs.folders.count(path) != 0;
 }
 
-}  // namespace
+} // namespace
 
 DWORD GetFileAttributesA(const char* name)
 {
@@ -233,6 +233,12 @@ bool IsProgramType(std::string name)
     return type == ".exe" || type == ".com" || type == ".bat" || type == ".cmd";
 }
 
+// A name the system runs as a program, which a folder of that name is not.
+bool IsProgramFile(const std::string& name)
+{
+    return IsProgramType(name) && !(IsPathName(name.c_str()) && ExistsAsFolder(name));
+}
+
 // A prefix that names a program or, given as a path, a folder.
 bool Names(const std::string& prefix)
 {
@@ -296,27 +302,24 @@ void CheckUnquoted(const std::string& text, int found, const CommandProgram& pro
     }
     FUZZ_CHECK(whole);
     FUZZ_CHECK(!CrossesDots(text, firstBlank, end));
-    const bool isProgramFile = IsProgramType(name) && !(IsPathName(name.c_str()) &&
-                                                        ExistsAsFolder(name));
-    if (isProgramFile) {
-        return;  // what follows a program file is its arguments
+    if (IsProgramFile(name)) {
+        return; // what follows a program file is its arguments
     }
     for (size_t f : folders) {
-        FUZZ_CHECK(f < end);  // never a prefix that stops inside a folder name that exists
+        FUZZ_CHECK(f < end); // never a prefix that stops inside a folder name that exists
     }
     for (size_t c : candidates) {
         if (c <= end) {
             continue;
         }
         const std::string longer = text.substr(0, c);
-        FUZZ_CHECK(!Names(longer));  // never short of a longer program the text names
-        if (IsProgramType(longer) && !(IsPathName(longer.c_str()) && ExistsAsFolder(longer))) {
-            FUZZ_CHECK(false);  // a program file ends the search and is the program
-        }
+        FUZZ_CHECK(!Names(longer)); // never short of a longer program the text names
+        // A program file ends the search and is the program, existing or not.
+        FUZZ_CHECK(!IsProgramFile(longer));
     }
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -196,9 +196,9 @@ int FindUnquotedProgram(const char* text, CommandProgram* program)
     }
     char candidate[MAX_PATH];
     char path[MAX_PATH];
-    int end = -1;         // the longest existing candidate so far
-    int floor = 0;        // the end of the longest folder the text goes on into
-    int firstBeyond = 0;  // the first candidate beyond that folder, existing or not
+    int end = -1;        // the longest existing candidate so far
+    int floor = 0;       // the end of the longest folder the text goes on into
+    int firstBeyond = 0; // the first candidate beyond that folder, existing or not
     for (int i = 1; i <= limit; ++i) {
         const int separator = i < limit && (text[i] == '\\' || text[i] == '/');
         if (i < limit && !IsBlank(text[i]) && !separator) {
