@@ -1,6 +1,6 @@
-// Just enough of the Win32 API for the menu's text routines to build natively for Linux, so that
-// they can run under libFuzzer with the sanitizers that mingw lacks. The routines' own source
-// files are compiled unchanged against this.
+// Just enough of the Win32 API for the menu's text routines and the launch library's program
+// finding to build natively for Linux, so that they can run under libFuzzer with the sanitizers
+// that mingw lacks. The routines' own source files are compiled unchanged against this.
 //
 // The string routines follow the platform's documented behaviour in the points the text code
 // relies on: lstrcpynA always terminates and writes nothing for a size of 0; lstrlenA of null is
@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 typedef int BOOL;
@@ -25,6 +26,8 @@ typedef LONG_PTR LRESULT;
 typedef LONG_PTR LPARAM;
 typedef UINT_PTR WPARAM;
 typedef struct StandInWindow* HWND;
+typedef void* HANDLE;
+typedef size_t SIZE_T;
 
 struct RECT {
     LONG left;
@@ -34,6 +37,11 @@ struct RECT {
 };
 
 #define CP_ACP 0
+#define MAX_PATH 260
+#define INVALID_FILE_ATTRIBUTES (static_cast<DWORD>(-1))
+#define FILE_ATTRIBUTE_DIRECTORY 0x10
+#define FILE_ATTRIBUTE_NORMAL 0x80
+#define HEAP_ZERO_MEMORY 0x08
 #define WM_USER 0x0400
 #define ZeroMemory(p, n) std::memset((p), 0, (n))
 #define CopyMemory(d, s, n) std::memcpy((d), (s), (n))
@@ -111,3 +119,43 @@ inline char* CharNextExA(WORD codePage, const char* p, DWORD)
     }
     return const_cast<char*>(p + 1);
 }
+
+inline char* lstrcatA(char* target, const char* source)
+{
+    return std::strcat(target, source);
+}
+
+// One heap, the C library's, so that the sanitizers watch every block.
+inline HANDLE GetProcessHeap()
+{
+    return nullptr;
+}
+
+inline void* HeapAlloc(HANDLE, DWORD flags, SIZE_T size)
+{
+    return (flags & HEAP_ZERO_MEMORY) != 0 ? std::calloc(size, 1) : std::malloc(size);
+}
+
+inline BOOL HeapFree(HANDLE, DWORD, void* block)
+{
+    std::free(block);
+    return 1;
+}
+
+// No environment here: the text comes back as it is, with the count the platform reports
+// (terminator included, or the room needed when it does not fit).
+inline DWORD ExpandEnvironmentStringsA(const char* source, char* target, DWORD size)
+{
+    const DWORD needed = static_cast<DWORD>(std::strlen(source)) + 1;
+    if (needed <= size) {
+        std::memcpy(target, source, needed);
+    }
+    return needed;
+}
+
+// The file system. Declared only: a fuzz target whose routine asks about files defines these
+// over a fake file system of its own, so that nothing reaches the real disk.
+DWORD GetFileAttributesA(const char* name);
+DWORD GetFullPathNameA(const char* name, DWORD size, char* path, char** filePart);
+DWORD SearchPathA(const char* folders, const char* name, const char* extension, DWORD size,
+                  char* path, char** filePart);

@@ -8,15 +8,34 @@ int IsBlank(char c)
     return c == ' ' || c == '\t';
 }
 
-// A name the system runs as a program: ".exe", ".com", ".bat" or ".cmd".
+// Compares count characters of text with an ASCII type name, ignoring the case of letters.
+int CompareText(const char* text, const char* type, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+        if (c != type[i]) {
+            return 0;
+        }
+    }
+    return 1;
+}
+
+// A name the system runs as a program: ".exe", ".com", ".bat" or ".cmd". Trailing dots do not
+// hide the type: the system drops them from a file name, so "missing.exe." is "missing.exe".
 int EndsWithProgramType(const char* text, int length)
 {
     static const char* const types[] = {".exe", ".com", ".bat", ".cmd"};
+    while (length > 0 && text[length - 1] == '.') {
+        --length;
+    }
     if (length <= 4) {
         return 0;
     }
     for (const char* type : types) {
-        if (lstrcmpiA(text + length - 4, type) == 0) {
+        if (CompareText(text + length - 4, type, 4)) {
             return 1;
         }
     }
@@ -147,13 +166,27 @@ int CrossesDotSegment(const char* text, int blank, int end)
     return 0;
 }
 
+// Whether text[0, end) names an existing folder that the text goes on into: the prefix before a
+// backslash or slash, not ending in a blank (a blank before a slash begins a switch: "app /x").
+int IsFolderPrefix(const char* text, int end, char* scratch)
+{
+    return end > 0 && !IsBlank(text[end - 1]) && CopyWhole(scratch, MAX_PATH, text, end) &&
+           IsFolder(scratch);
+}
+
 // Every blank-ended prefix is tried and the longest that names an existing program (or folder)
 // wins. Taking the shortest, as CreateProcess does with an unquoted name, would run "D:\My.exe"
 // for "D:\My Browser\browser.exe": a file anyone may put at the root of a data drive.
-// Candidates end at the first one that names a program file (a folder of that name aside):
-// what follows is its arguments, and when that file is missing it is still the program, so an
-// uninstalled "D:\My Browser\missing.exe" never hands the start to "D:\My.exe". Candidates
-// are taken as written: none crosses a dot segment after the first blank.
+// A missing program never hands the start to a shorter one, by two limits:
+// - Once the text goes on into an existing folder ("D:\My Apps\" of "D:\My Apps\tool -x"), no
+//   candidate that stops inside that folder's name is taken: the program is the longest existing
+//   one beyond it, else the first candidate beyond it, which names nothing and starts nothing.
+// - Candidates end at the first one that names a program file (a folder of that name aside):
+//   what follows is its arguments, and when that file is missing it is still the program, so an
+//   uninstalled "D:\My Browser\missing.exe" never hands the start to "D:\My.exe" even when its
+//   folder went with it.
+// Candidates and folders are taken as written: none crosses a dot segment after the first blank,
+// so the words after a program never reach another one through "..".
 int FindUnquotedProgram(const char* text, CommandProgram* program)
 {
     int limit = UnquotedLimit(text);
@@ -163,16 +196,31 @@ int FindUnquotedProgram(const char* text, CommandProgram* program)
     }
     char candidate[MAX_PATH];
     char path[MAX_PATH];
-    int end = -1;
+    int end = -1;        // the longest existing candidate so far
+    int floor = 0;       // the end of the longest folder the text goes on into
+    int firstBeyond = 0; // the first candidate beyond that folder, existing or not
     for (int i = 1; i <= limit; ++i) {
-        if (i < limit && !IsBlank(text[i])) {
+        const int separator = i < limit && (text[i] == '\\' || text[i] == '/');
+        if (i < limit && !IsBlank(text[i]) && !separator) {
+            continue;
+        }
+        if (CrossesDotSegment(text, firstBlank, i)) {
+            break;
+        }
+        if (separator) {
+            if (IsFolderPrefix(text, i, candidate)) {
+                floor = i;
+            }
             continue;
         }
         if (IsBlank(text[i - 1])) {
             continue;
         }
-        if (CrossesDotSegment(text, firstBlank, i) || !CopyWhole(candidate, MAX_PATH, text, i)) {
+        if (!CopyWhole(candidate, MAX_PATH, text, i)) {
             break;
+        }
+        if (firstBeyond <= floor) {
+            firstBeyond = i;
         }
         const int folder = IsPathName(candidate) && IsFolder(candidate);
         if (folder || LocateProgram(candidate, path, MAX_PATH)) {
@@ -183,8 +231,8 @@ int FindUnquotedProgram(const char* text, CommandProgram* program)
             break;
         }
     }
-    if (end <= 0) {
-        end = firstBlank;
+    if (end <= floor) {
+        end = firstBeyond > floor ? firstBeyond : 0;
     }
     return TakeProgram(program, text, end, RestAfter(text, end, limit));
 }

@@ -27,11 +27,14 @@ struct CommandProgram {
 
 // Finds the program of a command line: a quoted program runs to the closing quotation mark (or
 // the end); an unquoted one is the longest blank-ended prefix that names an existing file
-// (".exe" may be left off) or folder, never a shorter one. Prefixes end at the first that names
-// a program file (".exe", ".com", ".bat", ".cmd"), which is the program even when it does not
-// exist; none is taken that crosses a "." or ".." segment after the first blank. Failing all
-// that, the first word. A single quotation mark that ends an unquoted text is dropped: trimming
-// a quoted player command and closing it again leaves one there.
+// (".exe" may be left off) or folder, never a shorter one. A missing program never gives way to a
+// shorter one: no candidate is taken that stops inside the name of an existing folder the text
+// goes on into (the first candidate beyond it is then the program, missing), and prefixes end at
+// the first that names a program file (".exe", ".com", ".bat", ".cmd", trailing dots aside),
+// which is the program even when it does not exist. None is taken that crosses a "." or ".."
+// segment after the first blank. Failing all that, the first word. A single quotation mark that
+// ends an unquoted text is dropped: trimming a quoted player command and closing it again leaves
+// one there.
 // Returns 1 when a program name was found.
 int FindCommandProgram(const char* commandLine, CommandProgram* program);
 

@@ -84,10 +84,23 @@ int ReadPlayerVerbCommand(const char* className, char* out, int outSize)
            ReadVerbCommand(className, "open", out, outSize);
 }
 
-// The program file that a command line starts, as written, without quotation marks. A program
-// that does not exist is none: a registration left behind by an uninstalled browser must not
-// make the browser's button start whatever a shorter path names. A bare name without blanks
-// passes, since the shell may know it from App Paths.
+// A name with a blank goes out in quotation marks. Callers hand the name on as a command line (to
+// Osmant_ExecuteCommand, to the window finder), and unquoted it would be split again by the rule
+// for unquoted text: "C:\Apps\My Browser\..\Web\browser.exe" would start "C:\Apps\My.exe".
+int CopyProgramName(char* fileName, int fileNameSize, const char* name)
+{
+    for (const char* p = name; *p != '\0'; ++p) {
+        if (*p == ' ' || *p == '\t') {
+            return JoinPath(fileName, fileNameSize, "\"", name, "\"");
+        }
+    }
+    return CopyWhole(fileName, fileNameSize, name);
+}
+
+// The program file that a command line starts, as written, in quotation marks when it has a
+// blank. A program that does not exist is none: a registration left behind by an uninstalled
+// browser must not make the browser's button start whatever a shorter path names. A bare name
+// without blanks passes, since the shell may know it from App Paths.
 int ProgramOfCommand(const char* commandLine, char* fileName, int fileNameSize)
 {
     char expanded[kValueRoom];
@@ -100,7 +113,7 @@ int ProgramOfCommand(const char* commandLine, char* fileName, int fileNameSize)
     if (program.path[0] == '\0' && (IsPathName(program.name) || !ShellMayOpenUnfound(program))) {
         return 0;
     }
-    return CopyWhole(fileName, fileNameSize, program.name) && fileName[0] != '\0';
+    return program.name[0] != '\0' && CopyProgramName(fileName, fileNameSize, program.name);
 }
 
 // The handler of a URL scheme: the user's choice where the system records one, else the

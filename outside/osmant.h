@@ -22,14 +22,15 @@ extern "C" {
 int Osmant_SetWindowToForeground(HWND window);
 
 // The default web browser as the shell resolves the http protocol (AssocQueryStringA with
-// ASSOCF_IS_PROTOCOL): the program file of its command, as written, without quotation marks
-// and with environment strings expanded. A program file that does not exist is no browser
-// (result 0), never a shorter path that does. A packaged default with no program file gives
-// "shell:AppsFolder\<application id>", a text Osmant_ExecuteCommand hands to the shell, which
-// opens that app. When the shell names a handler, no other program is ever given instead (a
-// name too long for the buffer is a failure). Only when the shell knows no handler: the open
-// command of the class the user chose (UrlAssociations\http\UserChoice, ProgId), else of the
-// http class. 256-byte buffer. Nonzero only when a name was written.
+// ASSOCF_IS_PROTOCOL): the program file of its command, as written, with environment strings
+// expanded, in quotation marks when it has a blank, so that the text is one path wherever it is
+// handed on as a command line (a name with a blank fits with up to 253 characters). A program file
+// that does not exist is no browser (result 0), never a shorter path that does. A packaged default
+// with no program file gives "shell:AppsFolder\<application id>", a text Osmant_ExecuteCommand
+// hands to the shell, which opens that app. When the shell names a handler, no other program is
+// ever given instead (a name too long for the buffer is a failure). Only when the shell knows no
+// handler: the open command of the class the user chose (UrlAssociations\http\UserChoice, ProgId),
+// else of the http class. 256-byte buffer. Nonzero only when a name was written.
 int Osmant_GetSystemDefaultBrowserFileName(char* fileName);
 
 // The default mail program, found as the browser is for the mailto protocol; when the shell
@@ -55,9 +56,11 @@ int Osmant_GetDefaultPlayerFileNameByExtName(const char* extName, char* commandL
 // through the shell (which asks for consent) when it needs elevation. The program is quoted, or
 // unquoted with blanks in its path: then the longest blank-ended prefix that names an existing
 // program or folder, never a shorter one; ".exe" may be left off, a bare name is searched along
-// the search path; prefixes end at the first that names a program file (.exe, .com, .bat, .cmd)
-// and cross no "." or ".." segment after the first blank; a lone quotation mark at the end of an
-// unquoted text is ignored. A program path that names nothing starts nothing. owner: the window the
+// the search path; no prefix is taken that stops inside the name of an existing folder the text
+// goes on into; prefixes end at the first that names a program file (.exe, .com, .bat, .cmd,
+// trailing dots aside) and cross no "." or ".." segment after the first blank; a lone quotation
+// mark at the end of an unquoted text is ignored. A program path that names nothing (a missing
+// program of any kind) starts nothing, never a shorter path. owner: the window the
 // shell uses for any dialog, or null. showCommand: an SW_ value, or 0 for none (the program
 // shows its window as it would from the desktop). flags: must be 0 (else refused).
 // Nonzero exactly when something was started. The started program may take the foreground.

@@ -10,8 +10,9 @@ extern "C" {
 // The visible top-level window of a running process whose program is the one the text names,
 // or null when none runs (and for a null or empty text).
 // The text is a program file or a whole command line: a quoted program ends at its closing
-// quotation mark; an unquoted one with blanks is resolved as the platform does when starting it;
-// arguments are ignored; environment strings are expanded.
+// quotation mark; an unquoted one with blanks is resolved as Osmant_ExecuteCommand resolves it
+// when starting it (the longest existing path, a missing program never a shorter one); arguments
+// are ignored; environment strings are expanded.
 // A text with a path (a backslash, slash or drive) is compared with the process's full program
 // path as a whole; a bare name only with its file name ("Recorder" also matches
 // "recorder.exe"). Comparisons ignore case.

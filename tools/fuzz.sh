@@ -1,11 +1,13 @@
 #!/bin/bash
-# Builds the menu's text routines natively for Linux with clang's libFuzzer, AddressSanitizer and
-# UndefinedBehaviorSanitizer, and runs each fuzz target for a while on its committed seeds.
+# Builds the menu's text routines and the launch library's program finding natively for Linux with
+# clang's libFuzzer, AddressSanitizer and UndefinedBehaviorSanitizer, and runs each fuzz target for
+# a while on its committed seeds. The program finding runs over a fake file system of its target's
+# own (fuzz/fuzz_command_program.cpp), never the real disk.
 #
 #   bash tools/fuzz.sh [SECONDS_PER_TARGET] [TARGET...]
 #
 # SECONDS_PER_TARGET defaults to 60. Targets: rectangle_text, command_tail, command_text,
-# tiles_file (all by default). Corpus growth goes into build/fuzz/corpus/<target>; fuzz/seeds
+# tiles_file, command_program (all by default). Corpus growth goes into build/fuzz/corpus/<target>; fuzz/seeds
 # stays as committed.
 # Exits non-zero when a target finds a crash, a sanitizer report or a failed check; the input
 # that caused it is left in build/fuzz/findings/<target>.
@@ -27,13 +29,14 @@ fi
 SECONDS_PER_TARGET="${1:-60}"
 shift || true
 TARGETS=("$@")
-[ ${#TARGETS[@]} -gt 0 ] || TARGETS=(rectangle_text command_tail command_text tiles_file)
+[ ${#TARGETS[@]} -gt 0 ] || TARGETS=(rectangle_text command_tail command_text tiles_file command_program)
 
 declare -A SOURCES=(
     [rectangle_text]="skin/rectangle_text.cpp"
     [command_tail]="app/command_tail.cpp"
     [command_text]="actions/command_text.cpp"
     [tiles_file]="tileskin/tiles_file.cpp"
+    [command_program]="osmant/command_line.cpp"
 )
 
 OUT="$PWD/build/fuzz"

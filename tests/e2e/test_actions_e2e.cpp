@@ -180,6 +180,17 @@ TEST_F(Actions, TheInternetButtonStartsTheBrowserNotAProgramNamedByPartOfItsPath
     EXPECT_TRUE(menu.IsRunning());
     // The log is written before the window shows; wait for it so the program can be ended.
     EXPECT_EQ(1u, launch::WaitForRecorderWindows(1, 10000).size());
+    launch::EndRecorders();
+
+    // Registered quoted, through that folder and "..": the one path reaches the start whole.
+    const std::string viaParent = launch::Quoted(pair.viaParent) + " \"%1\"";
+    launch::HiddenValue quoted(HKEY_CLASSES_ROOT, "http\\shell\\open\\command", "",
+                               viaParent.c_str());
+    ClickButton(0);
+    log = launch::WaitForLog(2, 10000);
+    ASSERT_EQ(2u, log.size());
+    EXPECT_EQ(launch::Lower(launch::Quoted(pair.webBrowser)), launch::Lower(log[1]));
+    EXPECT_EQ(1u, launch::WaitForRecorderWindows(1, 10000).size());
 }
 
 TEST_F(Actions, AHungMinimisedCdPlayerLeavesTheMenuResponsive)

@@ -187,8 +187,10 @@ InterceptionPair::InterceptionPair()
 {
     SetEnvironmentVariableA("TILEBOX_RECORDER_LOG", Recorder().log.c_str());
     CreateDirectoryA(folder.c_str(), nullptr);
+    CreateDirectoryA(webFolder.c_str(), nullptr);
     ready = CopyFileA(Recorder().exe.c_str(), browser.c_str(), FALSE) &&
-            CopyFileA(Recorder().exe.c_str(), decoy.c_str(), FALSE);
+            CopyFileA(Recorder().exe.c_str(), decoy.c_str(), FALSE) &&
+            CopyFileA(Recorder().exe.c_str(), webBrowser.c_str(), FALSE);
 }
 
 InterceptionPair::~InterceptionPair()
@@ -196,7 +198,9 @@ InterceptionPair::~InterceptionPair()
     EndRecorders();
     DeleteFileA(browser.c_str());
     DeleteFileA(decoy.c_str());
+    DeleteFileA(webBrowser.c_str());
     RemoveDirectoryA(folder.c_str());
+    RemoveDirectoryA(webFolder.c_str());
 }
 
 std::string Quoted(const std::string& text)

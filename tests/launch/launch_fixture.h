@@ -78,7 +78,9 @@ private:
 
 // The recorder copied to "C:\My Browser\browser.exe" and to "C:\My.exe": a program in a
 // folder whose name has a blank, and a file at the root of the drive that any user may create,
-// named by the text before that blank. Both log into the recorder's log; both go at the end.
+// named by the text before that blank. A third copy, "C:\Web\browser.exe", is reached through
+// that folder and "..", as an installer may register it. All log into the recorder's log; all go
+// at the end.
 struct InterceptionPair {
     InterceptionPair();
     ~InterceptionPair();
@@ -88,6 +90,9 @@ struct InterceptionPair {
     const std::string folder = "C:\\My Browser\\";
     const std::string browser = folder + "browser.exe";
     const std::string decoy = "C:\\My.exe";
+    const std::string webFolder = "C:\\Web\\";
+    const std::string webBrowser = webFolder + "browser.exe";
+    const std::string viaParent = folder + "..\\Web\\browser.exe";
     bool ready = false;
 };
 

@@ -74,33 +74,44 @@ TEST(DefaultPrograms, BrowserIsTheUserChoiceElseTheHttpHandler)
 
     ASSERT_TRUE(reg.Set(HKEY_CURRENT_USER, std::string(kUserClasses) + "http\\shell\\open\\command",
                         "", Quoted(exe) + " -url \"%1\""));
-    EXPECT_EQ(exe, Browser(&result));
+    // A name with a blank comes back quoted: whoever hands it on starts that one program.
+    EXPECT_EQ(Quoted(exe), Browser(&result));
     EXPECT_NE(0, result);
 
     // The recorded choice wins; its command names the program unquoted, blank and all.
     ASSERT_TRUE(reg.Set(HKEY_CLASSES_ROOT, "TileboxTest.Html\\shell\\open\\command", "",
                         exe + " %1"));
     ASSERT_TRUE(reg.Set(HKEY_CURRENT_USER, kHttpChoice, "ProgId", "TileboxTest.Html"));
-    EXPECT_EQ(exe, Browser(&result));
+    EXPECT_EQ(Quoted(exe), Browser(&result));
     EXPECT_NE(0, result);
 
     // Environment strings in an expandable value are expanded before the program is taken.
     SetEnvironmentVariableA("TILEBOX_TEST_DIR", Recorder().dir.c_str());
     ASSERT_TRUE(reg.Set(HKEY_CLASSES_ROOT, "TileboxTest.Html\\shell\\open\\command", "",
                         "\"%TILEBOX_TEST_DIR%recorder.exe\" \"%1\"", REG_EXPAND_SZ));
-    EXPECT_EQ(exe, Browser(&result));
+    EXPECT_EQ(Quoted(exe), Browser(&result));
 
     // A choice whose class has no command leaves the http class in charge.
     ASSERT_TRUE(reg.Set(HKEY_CURRENT_USER, kHttpChoice, "ProgId", "TileboxTest.Nothing"));
-    EXPECT_EQ(exe, Browser(&result));
+    EXPECT_EQ(Quoted(exe), Browser(&result));
+    EXPECT_NE(0, result);
+
+    // A program reached through a folder and "..", with "C:\\My.exe" beside that folder: the
+    // whole path comes back as one, quoted, never to be split at its blank again.
+    launch::InterceptionPair pair;
+    ASSERT_TRUE(pair.ready);
+    ASSERT_TRUE(reg.Set(HKEY_CURRENT_USER, std::string(kUserClasses) + "http\\shell\\open\\command",
+                        "", Quoted(pair.viaParent) + " \"%1\""));
+    EXPECT_EQ(Quoted(pair.viaParent), Browser(&result));
     EXPECT_NE(0, result);
 
     // A program that does not exist is no browser, quoted or not, and never a shorter path that
-    // does ("C:\\My.exe").
-    launch::InterceptionPair pair;
-    ASSERT_TRUE(pair.ready);
-    for (const std::string& command : {Quoted(pair.folder + "missing.exe") + " \"%1\"",
-                                       pair.folder + "missing.exe -osint -url %1"}) {
+    // does ("C:\\My.exe"): a missing program, a file without its ".exe" that is gone, a program
+    // whose trailing dot the system drops, in a folder that is there or gone.
+    for (const std::string& command :
+         {Quoted(pair.folder + "missing.exe") + " \"%1\"",
+          pair.folder + "missing.exe -osint -url %1", pair.folder + "gone -url %1",
+          pair.folder + "missing.exe. %1", std::string("C:\\My Gone\\missing.exe. %1")}) {
         ASSERT_TRUE(reg.Set(HKEY_CURRENT_USER,
                             std::string(kUserClasses) + "http\\shell\\open\\command", "", command));
         EXPECT_EQ("", Browser(&result)) << command;
@@ -118,7 +129,7 @@ TEST(DefaultPrograms, MailIsTheMailtoHandlerElseTheRegisteredClient)
     ASSERT_TRUE(reg.Set(HKEY_CURRENT_USER,
                         std::string(kUserClasses) + "mailto\\shell\\open\\command", "",
                         Quoted(exe) + " /mailurl:%1"));
-    EXPECT_EQ(exe, Mail(&result));
+    EXPECT_EQ(Quoted(exe), Mail(&result));
     EXPECT_NE(0, result);
 
     // Registered programs count only where their file exists.
@@ -129,12 +140,12 @@ TEST(DefaultPrograms, MailIsTheMailtoHandlerElseTheRegisteredClient)
                         "Software\\Clients\\Mail\\Tilebox Test Mail\\shell\\open\\command", "",
                         Quoted(client) + " /compose"));
     // Still the mailto handler while one is registered.
-    EXPECT_EQ(exe, Mail(&result));
+    EXPECT_EQ(Quoted(exe), Mail(&result));
 
     // Without any mailto handler, the client named under Clients\Mail.
     bench::DeleteTree(HKEY_CURRENT_USER, std::string(kUserClasses) + "mailto");
     {
-        EXPECT_EQ(client, Mail(&result));
+        EXPECT_EQ(Quoted(client), Mail(&result));
         EXPECT_NE(0, result);
 
         bench::DeleteTree(HKEY_LOCAL_MACHINE, "Software\\Clients\\Mail\\Tilebox Test Mail");
@@ -285,6 +296,21 @@ TEST(DefaultPrograms, ResultsFitTheirBuffersWholeOrNotAtAll)
                         "", Quoted(name256) + " %1"));
     EXPECT_EQ("", Browser(&result));
     EXPECT_EQ(0, result);
-    DeleteFileA(name255.c_str());
-    DeleteFileA(name256.c_str());
+    // A name with a blank is counted with its quotation marks: 253 characters fit, 254 do not.
+    const std::string blank253 = "C:\\b " + name255.substr(7);
+    const std::string blank254 = "C:\\b n" + name255.substr(7);
+    ASSERT_EQ(253u, blank253.size());
+    for (const std::string& name : {blank253, blank254}) {
+        ASSERT_TRUE(CopyFileA(exe.c_str(), name.c_str(), FALSE));
+    }
+    ASSERT_TRUE(reg.Set(HKEY_CURRENT_USER, std::string(kUserClasses) + "http\\shell\\open\\command",
+                        "", Quoted(blank253) + " %1"));
+    EXPECT_EQ(Quoted(blank253), Browser(&result));
+    ASSERT_TRUE(reg.Set(HKEY_CURRENT_USER, std::string(kUserClasses) + "http\\shell\\open\\command",
+                        "", Quoted(blank254) + " %1"));
+    EXPECT_EQ("", Browser(&result));
+    EXPECT_EQ(0, result);
+    for (const std::string& name : {name255, name256, blank253, blank254}) {
+        DeleteFileA(name.c_str());
+    }
 }

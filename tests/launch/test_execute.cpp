@@ -75,6 +75,8 @@ TEST_F(Execute, AnUnquotedPathRunsItsLongestExistingProgram)
               StartAndRecord(pair.browser + " x\\..\\..\\My"));
     EXPECT_EQ(Quoted(pair.browser) + " x\\..\\..\\My",
               StartAndRecord(pair.folder + "browser x\\..\\..\\My"));
+    // A quoted path is one path, through ".." and past the blank of a folder that is there.
+    EXPECT_EQ(Quoted(pair.webBrowser) + " %1", StartAndRecord(Quoted(pair.viaParent) + " %1"));
 }
 
 TEST_F(Execute, OpensDocumentsAndUrlsThroughTheShell)
@@ -106,7 +108,10 @@ TEST_F(Execute, OpensDocumentsAndUrlsThroughTheShell)
 
 TEST_F(Execute, StartsNothingForMissingProgramsOrBadArguments)
 {
-    // A missing program in a folder with a blank never hands the start to "C:\\My.exe".
+    // A missing program of any kind never hands the start to "C:\\My.exe": not within the folder
+    // "C:\\My Browser" that is there (a program without its ".exe", a document, a link, a name
+    // whose trailing dot the system drops, a path that goes on through ".."), nor as a program
+    // file in a folder that is gone.
     launch::InterceptionPair pair;
     ASSERT_TRUE(pair.ready);
     launch::ClearLog();
@@ -117,6 +122,12 @@ TEST_F(Execute, StartsNothingForMissingProgramsOrBadArguments)
         "C:\\My Browser\\missing.exe /x",
         "C:\\My Browser\\missing.cmd",
         "C:\\My Browser\\missing.exe\"",
+        "C:\\My Browser\\tool -x",
+        "C:\\My Browser\\party.m3u",
+        "C:\\My Browser\\app.exe.lnk",
+        "C:\\My Browser\\missing.exe.",
+        "C:\\My Browser\\..\\Web\\browser.exe",
+        "C:\\My Gone\\missing.exe. /x",
         "tilebox-missing-program.exe",
         "",
         "   ",

@@ -109,3 +109,35 @@ TEST(FindProgramWindow, ToolWindowsAndTheShellsOwnWindowsAreNoProgramsWindow)
         CloseHandle(process);
     }
 }
+
+TEST(FindProgramWindow, TheDefaultBrowsersNameFindsItsWindowNeverOneAShorterPathNames)
+{
+    launch::EndRecorders();
+    launch::InterceptionPair pair;
+    ASSERT_TRUE(pair.ready);
+    // The browser as the shell reports it (Wine answers from the machine's classes), reached
+    // through "C:\\My Browser\\.." with "C:\\My.exe" beside that folder; both run.
+    const std::string command = Quoted(pair.viaParent) + " \"%1\"";
+    launch::HiddenValue http(HKEY_CLASSES_ROOT, "http\\shell\\open\\command", "", command.c_str());
+    bench::Process decoy, browser;
+    ASSERT_TRUE(decoy.Start(Quoted(pair.decoy)));
+    ASSERT_TRUE(browser.Start(Quoted(pair.webBrowser)));
+    HWND decoyWindow = bench::WaitForWindow(launch::kRecorderClass, kStartTimeoutMs, decoy.Id());
+    HWND browserWindow =
+        bench::WaitForWindow(launch::kRecorderClass, kStartTimeoutMs, browser.Id());
+    ASSERT_NE(nullptr, decoyWindow);
+    ASSERT_NE(nullptr, browserWindow);
+
+    char name[256];
+    ASSERT_NE(0, Osmant_GetSystemDefaultBrowserFileName(name));
+    EXPECT_EQ(browserWindow, Find(name)) << name;
+    EXPECT_EQ(decoyWindow, Find(pair.decoy));
+    // A missing program within a folder that is there, or past a ".." of the words after the
+    // first blank, is not running, whatever "C:\\My.exe" does.
+    for (const std::string& text : {pair.folder + "tool -x", pair.folder + "missing.exe.",
+                                    pair.folder + "app.exe.lnk", pair.viaParent}) {
+        EXPECT_EQ(nullptr, Find(text)) << text;
+    }
+    decoy.Kill();
+    browser.Kill();
+}

@@ -213,13 +213,20 @@ TEST_F(LaunchSeams, PackagedDefaultsOpenThroughTheShellAndNeverFallBack)
     EXPECT_NE(0, Osmant_GetSystemDefaultMailFileName(name));
     EXPECT_STREQ("shell:AppsFolder\\Contoso.Mail_8wekyb3d8bbwe!App", name);
 
-    // A desktop program the shell names: its program file, found by the longest-prefix rule.
+    // A desktop program the shell names: its program file, found by the longest-prefix rule and
+    // handed out quoted, as one path.
     recorded.assocCommand = launch::Recorder().exe + " --single \"%1\"";
     EXPECT_NE(0, Osmant_GetSystemDefaultBrowserFileName(name));
-    EXPECT_EQ(launch::Recorder().exe, name);
+    EXPECT_EQ(launch::Quoted(launch::Recorder().exe), name);
     // One that no longer exists is no browser: not "C:\\My.exe", nor the registrations.
     launch::InterceptionPair pair;
     ASSERT_TRUE(pair.ready);
+    // One reached through "C:\\My Browser\\..", with "C:\\My.exe" beside that folder, reaches
+    // CreateProcess as that one path.
+    recorded.assocCommand = launch::Quoted(pair.viaParent) + " \"%1\"";
+    EXPECT_NE(0, Osmant_GetSystemDefaultBrowserFileName(name));
+    EXPECT_NE(0, Osmant_ExecuteCommand(nullptr, name, 0, 0));
+    EXPECT_EQ(launch::Lower(launch::Quoted(pair.webBrowser)), launch::Lower(recorded.createLine));
     recorded.assocCommand = "\"C:\\My Browser\\missing.exe\" \"%1\"";
     EXPECT_EQ(0, Osmant_GetSystemDefaultBrowserFileName(name));
     EXPECT_STREQ("", name);

@@ -150,6 +150,9 @@ TEST(TilesFile, LinksAreToldFromPrograms)
               ProgramOfCommand("%TILESKIN_TEST_DIR%My Player\\player.exe --full"));
     EXPECT_EQ("", ProgramOfCommand(dir + "My Player\\gone.exe --full"));
     EXPECT_EQ("", ProgramOfCommand("\"" + dir + "My Player\\gone.exe\" --full"));
+    // Nor for a program without its ".exe", or a document, that is gone from a folder still there.
+    EXPECT_EQ("", ProgramOfCommand(dir + "My Player\\gone --full"));
+    EXPECT_EQ("", ProgramOfCommand(dir + "My Player\\list.m3u"));
 }
 
 // The menu reads the keys in the registry's order: existing keys keep their names, missing ones
