@@ -65,6 +65,7 @@ protected:
         ServeTestSkin();
         menuActive = 0;
         // An agent in this process spares the wait for one at creation.
+        buttonPress = ButtonPress{-1, 0};
         WNDCLASSA wc = {};
         wc.lpfnWndProc = DefWindowProcA;
         wc.hInstance = GetModuleHandleA(nullptr);
@@ -175,7 +176,14 @@ TEST_F(MenuWindow, APressLightsExactlyTheTracedShapeOfItsButton)
     HWND window = Create();
     ASSERT_NE(nullptr, window);
     SendMessageA(window, WM_TIMER, ActivationTimerId, 0);
+    // A release acts only after a press the active menu received: not after a press of the
+    // start period, nor when the press went to another program (a game that quit on it).
+    const POINT c4 = testskin::ButtonCentre(mode3, 4);
+    SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(c4));
 
+    SendMessageA(window, WM_LBUTTONUP, 0, PointParam(c4));
+    SendMessageA(window, WM_LBUTTONUP, 0, PointParam(c4));
+    EXPECT_TRUE(fake::CallsStartingWith("Kivrel_GetProfileDWord(Buttons").empty());
     POINT centre = testskin::ButtonCentre(mode3, 1);
     SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(centre));
     EXPECT_EQ(1, currentSkin->pressed);
@@ -347,6 +355,19 @@ TEST_F(MenuWindow, HitTestingTakesTheLowerIndexAndSignedCoordinates)
     SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(c1.x, c1.y));
     EXPECT_EQ(1, currentSkin->pressed);
 }
+    SendMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+
+    // A window away from the screen's corner (a TV that is not the primary monitor, a window
+    // the system moved) gets its points in client coordinates, as the regions are: the press
+    // lights button 1 and the release acts on it.
+    SetWindowPos(window, nullptr, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    fake::Calls().clear();
+    SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(c1));
+    EXPECT_EQ(1, currentSkin->pressed);
+    EXPECT_EQ(testskin::selectedButton, Pixel(POINT{300 + c1.x, 200 + c1.y}));
+    SendMessageA(window, WM_LBUTTONUP, 0, PointParam(c1));
+    EXPECT_EQ(std::vector<std::string>{"Kivrel_GetProfileDWord(Buttons\\Button 1, Remote Code)"},
+              fake::CallsStartingWith("Kivrel_GetProfileDWord(Buttons"));
 
 TEST_F(MenuWindow, EraseBackgroundDrawsNothing)
 {
