@@ -12,10 +12,11 @@ namespace {
 // The window last seen in front while the menu was behind, when it was one a person uses; null
 // before the first look and after the shell was seen in front with it still open.
 HWND lastInFront = nullptr;
-// Looks, running, that found that window gone with nothing ordinary in front: 0 while no window
-// is known gone. From the first of them, `goneSince` is the tick of that look, and the menu
-// takes the front back once `returnDelay` has passed, trying at each look until `returnBound`.
-int goneLooks = 0;
+// 1 from the first look that found that window gone with nothing ordinary in front, for as long
+// as every look since found nothing ordinary in front; `goneSince` is the tick of that first
+// look. The menu takes the front back once `returnDelay` has passed since, trying at each look
+// until `returnBound`.
+int windowGone = 0;
 DWORD goneSince = 0;
 DWORD returnDelay = 0;
 DWORD returnBound = 0;
@@ -113,14 +114,14 @@ DWORD ReadLockTimeout()
 void ForgetGoneWindow()
 {
     lastInFront = nullptr;
-    goneLooks = 0;
+    windowGone = 0;
 }
 
 // The first look that finds the window gone: the wait starts. Its length is read now, so that a
 // changed "Return Delay" counts from the next program that ends.
 void NoteWindowGone()
 {
-    goneLooks = 1;
+    windowGone = 1;
     goneSince = menuPlatform.getTickCount();
     returnDelay = ReadReturnDelay();
     const DWORD lockTimeout = ReadLockTimeout();
@@ -162,10 +163,12 @@ DWORD ReadReturnDelay()
     return delay > most ? most : delay;
 }
 
+// The window goes: nothing it did with the keys is left for a window made after it.
 void UnregisterHomeKeys(HWND window)
 {
     menuPlatform.unregisterHotKey(window, HomeKeyBrowserHome);
     menuPlatform.unregisterHotKey(window, HomeKeyStartButton);
+    raisedByHomeKey = 0;
 }
 
 // The hot key's press is the last input event, and it was delivered to this process: that is one
@@ -261,7 +264,7 @@ void WatchForegroundReturn(HWND window)
         lastInFront = front == window ? nullptr : front;
         return;
     }
-    if (goneLooks == 0) {
+    if (!windowGone) {
         const HWND previous = lastInFront;
         lastInFront = nullptr;
         if (previous != nullptr && !(IsWindow(previous) && IsWindowVisible(previous))) {
@@ -269,7 +272,6 @@ void WatchForegroundReturn(HWND window)
         }
         return;
     }
-    ++goneLooks;
     const DWORD waited = menuPlatform.getTickCount() - goneSince;
     if (waited < returnDelay) {
         return;

@@ -582,7 +582,9 @@ TEST_F(MenuAtHome, TheHomeKeysBringTheMenuForwardWithTheFocusShownAndNeverAct)
     EXPECT_FALSE(IsTopmost(window)) << "and out of the band once it lost it";
 
     // An always-on-top window in front: the menu is raised above it while it has the focus, and
-    // leaves the band, just below the window that takes the focus from it.
+    // leaves the band, just below the window that takes the focus from it. (Under Xvfb without a
+    // window manager Wine stacks windows on screen by raise order alone, so an always-on-top
+    // window does not stay above there: the band is read from the windows themselves.)
     HWND onTop = Other("TileboxTestOnTop");
     SetWindowPos(onTop, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     platform = Platform();
