@@ -166,10 +166,10 @@ static LRESULT HandlePaint(HWND window, WPARAM, LPARAM)
 // A full-screen menu must cover the screen it is on: after a screen grows (a TV back from a
 // fallback mode) a window of the old size would show the new panel in a corner and leave buttons
 // out of reach. The band (topmost or not) and the activation stay as they were. A minimised
-// window keeps the rectangle it is restored to apart, which a move does not change: that one is
-// set instead, without activating the window (SW_SHOWMINNOACTIVE, where the SW_SHOWMINIMIZED the
-// placement reports would activate it). It is in work-area coordinates, so only its size is
-// certain; the restore covers the screen exactly (HandleSize).
+// window is restored to a rectangle of its own, which moving the minimised window does not
+// change: that rectangle is set instead, without activating the window (SW_SHOWMINNOACTIVE; the
+// SW_SHOWMINIMIZED the placement reports would activate it). It is in work-area coordinates, so
+// only its size is certain; the restore then covers the screen exactly (HandleSize).
 static void CoverScreen(HWND window, const Skin* skin)
 {
     if (IsIconic(window)) {
@@ -188,8 +188,8 @@ static void CoverScreen(HWND window, const Skin* skin)
 
 // Shown again after a minimise (a Home key, the taskbar, Alt+Tab), the window covers the screen
 // as it is now, whatever changed meanwhile. Wine draws a restored window at its old size even
-// when the restore rectangle was set anew, so the size is set after the restore as well; on
-// Windows that changes nothing.
+// when the restore rectangle was set anew, and Windows places it in the work area, which need
+// not begin at the screen's corner: the screen's rectangle is set after every restore.
 static LRESULT HandleSize(HWND window, WPARAM wParam, LPARAM lParam)
 {
     if (wParam == SIZE_MINIMIZED) {
