@@ -22,15 +22,15 @@ int HitTestButtons(HWND, int x, int y)
     return -1;
 }
 
-// The point of a mouse message, as signed 16-bit halves (a half of 0xFFFF is -1), mapped from
-// the desktop to the window. The window covers the screen from its corner, so the point comes out
-// unchanged; the mapping keeps the hit test right should that ever not hold.
-static POINT MessagePoint(HWND window, LPARAM lParam)
+// The point of a mouse message, as signed 16-bit halves (a half of 0xFFFF is -1). It is already
+// in the window's client coordinates, the coordinates the regions are in, wherever the window
+// stands: on a monitor that is not the primary one, or moved by the system after a display
+// change. Mapping it again as if it were a screen position would shift it by the window's place.
+static POINT MessagePoint(LPARAM lParam)
 {
     POINT point;
     point.x = static_cast<short>(LOWORD(lParam));
     point.y = static_cast<short>(HIWORD(lParam));
-    MapWindowPoints(nullptr, window, &point, 1);
     return point;
 }
 
@@ -44,9 +44,9 @@ LRESULT PressButton(HWND window, WPARAM, LPARAM lParam)
     // Any press takes the focus light away first, so that while the button is held it is the
     // only one lit.
     HideFocus(window);
-    buttonPress.abandoned = 0;
+    buttonPress.received = 1;
     SetCapture(window);
-    POINT point = MessagePoint(window, lParam);
+    POINT point = MessagePoint(lParam);
     int index = HitTestButtons(window, point.x, point.y);
     if (index == -1) {
         return 0;
@@ -60,10 +60,10 @@ LRESULT PressButton(HWND window, WPARAM, LPARAM lParam)
 
 // The press is forgotten before the capture goes, so that the WM_CAPTURECHANGED it sends finds
 // none, and the panel is back to unlit on screen before any action starts a program over it.
-static void EndPress(HWND window, int abandoned)
+static void EndPress(HWND window)
 {
     buttonPress.index = -1;
-    buttonPress.abandoned = abandoned;
+    buttonPress.received = 0;
     if (currentSkin != nullptr) {
         currentSkin->pressed = 0;
     }
@@ -76,23 +76,26 @@ static void EndPress(HWND window, int abandoned)
 
 void AbandonPress(HWND window)
 {
-    if (menuActive == 0 || buttonPress.index == -1) {
+    if (menuActive == 0 || buttonPress.received == 0) {
         return;
     }
-    EndPress(window, 1);
+    EndPress(window);
 }
 
+// Input meant for another program never acts here: a release acts only when its press came to
+// the menu. A game that quits on the press leaves its release to whatever window is then under
+// the pointer, and that must not start the button there.
 int ReleaseButton(HWND window, LPARAM lParam)
 {
     if (menuActive == 0) {
         return -1;
     }
-    const int abandoned = buttonPress.abandoned;
-    EndPress(window, 0);
-    if (abandoned) {
+    const int received = buttonPress.received;
+    EndPress(window);
+    if (!received) {
         return -1;
     }
-    POINT point = MessagePoint(window, lParam);
+    POINT point = MessagePoint(lParam);
     return HitTestButtons(window, point.x, point.y);
 }
 

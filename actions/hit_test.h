@@ -12,7 +12,8 @@ int HitTestButtons(HWND window, int x, int y);
 LRESULT PressButton(HWND window, WPARAM wParam, LPARAM lParam);
 
 // The first steps of WM_LBUTTONUP: repaints the whole panel unlit and returns the index of the
-// button under the point, or -1 (also while the menu is not yet active).
+// button under the point, or -1 (also while the menu is not yet active, and for a release whose
+// press the menu did not receive).
 int ReleaseButton(HWND window, LPARAM lParam);
 
 // A press that lost its release (the capture went elsewhere, the menu was sent behind) ends

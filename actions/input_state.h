@@ -16,12 +16,14 @@ struct ButtonFocus {
 extern ButtonFocus buttonFocus;
 
 // The mouse press in progress. `index` is the pressed button while the left button is held over
-// it since the press, else -1; the paint lights that button's shape alone. `abandoned` is 1 from a
-// press that ended without its release (capture lost, the menu sent behind) until the next
-// press, so that a release arriving late acts on nothing.
+// it since the press, else -1; the paint lights that button's shape alone. `received` is 1 from a
+// press the active menu received (on a button or not) until that press ends: with its release, or
+// without it (capture lost, the menu sent behind). Only a release while it is 1 acts; 0 before the
+// first press, so a release whose press went to another program (a game that quit on the press)
+// acts on nothing.
 struct ButtonPress {
     int index;
-    int abandoned;
+    int received;
 };
 
 extern ButtonPress buttonPress;

@@ -4,5 +4,5 @@
 MenuPlatform menuPlatform = {
     GetForegroundWindow, SetForegroundWindow, AllowSetForegroundWindow, IsIconic,
     ShowWindow,          GetLastInputInfo,    SystemParametersInfoA,    RegisterHotKey,
-    LoadLibraryExA,
+    LoadLibraryExA,      UnregisterHotKey,    GetGUIThreadInfo,         GetTickCount,
 };

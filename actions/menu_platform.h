@@ -16,6 +16,9 @@ struct MenuPlatform {
     BOOL(WINAPI* systemParametersInfo)(UINT, UINT, PVOID, UINT);
     BOOL(WINAPI* registerHotKey)(HWND, int, UINT, UINT);
     HMODULE(WINAPI* loadLibraryEx)(LPCSTR, HANDLE, DWORD);
+    BOOL(WINAPI* unregisterHotKey)(HWND, int);
+    BOOL(WINAPI* getGUIThreadInfo)(DWORD, PGUITHREADINFO);
+    DWORD(WINAPI* getTickCount)();
 };
 
 extern MenuPlatform menuPlatform;

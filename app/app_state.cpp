@@ -78,6 +78,12 @@ int CreateMenuWindow(HINSTANCE instance)
     ReadModuleDirectory(instance, state->moduleDirectory, sizeof state->moduleDirectory);
     appState = state;
 
+    PrepareMenu();
+    // A menu that came up during the wait (another start at about the same moment) is the one
+    // that serves; this start ends with 0, as a start that found it at once does.
+    if (FindWindowA(menuWindowClassName, nullptr) != nullptr) {
+        return 0;
+    }
     HWND window = CreateWindowExA(WS_EX_APPWINDOW | WS_EX_TOPMOST, menuWindowClassName,
                                   menuWindowTitle, WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX,
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,

@@ -13,6 +13,9 @@
 
 const char applicationKey[] = "Velnor\\Tilebox";
 
+// 1 from the window's minimising until it is shown again.
+static int minimised = 0;
+
 HWND FindAgentWindow()
 {
     return FindWindowA(agentWindowClassName, nullptr);
@@ -51,6 +54,16 @@ int ReadAgentLookups()
     return seconds > MostAgentLookups ? MostAgentLookups : static_cast<int>(seconds);
 }
 
+// Runs before the menu window is made, so that no window of the menu's class exists while the
+// agent wait sleeps: a message sent to every top-level window (a broadcast) or a second start's
+// request would otherwise wait on a window whose thread does not answer, for up to a minute.
+void PrepareMenu()
+{
+    // The user is selected first: how long to wait for the agent is a setting of its own.
+    SelectProfileUser(nullptr);
+    WaitForAgentLookups(ReadAgentLookups(), FindAgentWindow, PauseWithSleep);
+}
+
 int SelectProfileUser(HWND)
 {
     char userName[128];
@@ -79,9 +92,6 @@ static void ActivateMenu(HWND window)
 static LRESULT HandleCreate(HWND window, WPARAM, LPARAM)
 {
     appState->mainWindow = window;
-    // The user is selected first: how long to wait for the agent is a setting of its own.
-    SelectProfileUser(window);
-    WaitForAgentLookups(ReadAgentLookups(), FindAgentWindow, PauseWithSleep);
     if (!LoadSkin(window)) {
         // Not every implementation of the platform sends WM_DESTROY to a window whose creation
         // was refused, so the half-built skin is not left to HandleDestroy alone.
@@ -91,6 +101,7 @@ static LRESULT HandleCreate(HWND window, WPARAM, LPARAM)
     SetWindowPos(window, HWND_TOPMOST, 0, 0, currentSkin->screenWidth, currentSkin->screenHeight,
                  SWP_SHOWWINDOW);
     menuActive = 0;
+    minimised = 0;
     buttonFocus.index = -1;
     buttonFocus.shown = 0;
     RegisterHomeKeys(window);
@@ -154,11 +165,42 @@ static LRESULT HandlePaint(HWND window, WPARAM, LPARAM)
 
 // A full-screen menu must cover the screen it is on: after a screen grows (a TV back from a
 // fallback mode) a window of the old size would show the new panel in a corner and leave buttons
-// out of reach. The band (topmost or not) and the activation stay as they were.
+// out of reach. The band (topmost or not) and the activation stay as they were. A minimised
+// window is restored to a rectangle of its own, which moving the minimised window does not
+// change: that rectangle is set instead, without activating the window (SW_SHOWMINNOACTIVE; the
+// SW_SHOWMINIMIZED the placement reports would activate it). It is in work-area coordinates, so
+// only its size is certain; the restore then covers the screen exactly (HandleSize).
 static void CoverScreen(HWND window, const Skin* skin)
 {
+    if (IsIconic(window)) {
+        WINDOWPLACEMENT placement = {};
+        placement.length = sizeof placement;
+        if (GetWindowPlacement(window, &placement)) {
+            SetRect(&placement.rcNormalPosition, 0, 0, skin->screenWidth, skin->screenHeight);
+            placement.showCmd = SW_SHOWMINNOACTIVE;
+            SetWindowPlacement(window, &placement);
+        }
+        return;
+    }
     SetWindowPos(window, nullptr, 0, 0, skin->screenWidth, skin->screenHeight,
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+}
+
+// Shown again after a minimise (a Home key, the taskbar, Alt+Tab), the window covers the screen
+// as it is now, whatever changed meanwhile. Wine draws a restored window at its old size even
+// when the restore rectangle was set anew, and Windows places it in the work area, which need
+// not begin at the screen's corner: the screen's rectangle is set after every restore.
+static LRESULT HandleSize(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    if (wParam == SIZE_MINIMIZED) {
+        minimised = 1;
+    } else if (minimised && wParam == SIZE_RESTORED) {
+        minimised = 0;
+        if (currentSkin != nullptr) {
+            CoverScreen(window, currentSkin);
+        }
+    }
+    return DefWindowProcA(window, WM_SIZE, wParam, lParam);
 }
 
 // The focus keeps its index: the new skin's buttons are the same six, in the same order.
@@ -187,7 +229,7 @@ static LRESULT HandleDpiChanged(HWND window, WPARAM wParam, LPARAM lParam)
 static LRESULT HandleDestroy(HWND window, WPARAM, LPARAM)
 {
     UpdateGamepadPolling(window, 0);
-    UpdateReturnWatch(window, 1);
+    StopReturnWatch(window);
     UnregisterHomeKeys(window);
     FreeGamepadLibrary(&gamepads);
     FreeSkin();
@@ -241,6 +283,7 @@ static LRESULT HandleActivate(HWND window, WPARAM wParam, LPARAM lParam)
     UpdateReturnWatch(window, inFront);
     if (LOWORD(wParam) == WA_INACTIVE) {
         AbandonPress(window);
+        LeaveHomeKeyBand(window, reinterpret_cast<HWND>(lParam));
     }
     return DefWindowProcA(window, WM_ACTIVATE, wParam, lParam);
 }
@@ -268,6 +311,8 @@ LRESULT CALLBACK MenuWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return HandleDisplayChange(window, wParam, lParam);
     case WM_DPICHANGED:
         return HandleDpiChanged(window, wParam, lParam);
+    case WM_SIZE:
+        return HandleSize(window, wParam, lParam);
     case WM_TIMER:
         return HandleTimer(window, wParam, lParam);
     case WM_LBUTTONDOWN:

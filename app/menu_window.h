@@ -31,3 +31,6 @@ extern const char agentWaitName[];
 HWND FindAgentWindow();
 
 int SelectProfileUser(HWND window);
+// What the menu does before its window exists: selects the profile user, then waits for the
+// agent as "Agent Wait" allows.
+void PrepareMenu();

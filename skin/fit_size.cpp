@@ -148,6 +148,17 @@ int MapCoordinate(LONG value, int offset, int placedLength, int servedLength)
     return mapped > INT_MAX - 1 ? INT_MAX - 1 : static_cast<int>(mapped);
 }
 
+// The far edge of a rectangle whose right column (or bottom row) belongs to it. The boundary
+// past that column maps to `exclusive`; the stretch shows each screen column the picture's column
+// under it or one beside it, so the screen column at `exclusive` may still show the rectangle's
+// last column, and is traced as well: what the template shows there decides. Only inside the
+// placed picture, though: past it lies black, or nothing of the template at all.
+int MapFarEdge(LONG inclusive, int offset, int placedLength, int servedLength, LONG placedEnd)
+{
+    const int exclusive = MapCoordinate(inclusive + 1, offset, placedLength, servedLength);
+    return exclusive < placedEnd ? exclusive : exclusive - 1;
+}
+
 } // namespace
 
 int NearestNamedSize(int width, int height, const SIZE* named, int count)
@@ -223,9 +234,9 @@ bool FillsScreen(const Skin* skin)
            placed.bottom == skin->screenHeight;
 }
 
-// The rectangle's right column and bottom row belong to it, so its far edges map as the pixel
-// boundaries past them do. A rectangle never shrinks below two pixels a side, the least the
-// button table takes.
+// The rectangle's right column and bottom row belong to it, so its far edges map one column and
+// row past the boundary after them (MapFarEdge). A rectangle never shrinks below two pixels a
+// side, the least the button table takes.
 void MapServedRectangle(const Skin* skin, RECT* rect)
 {
     int servedWidth = 0;
@@ -243,8 +254,8 @@ void MapServedRectangle(const Skin* skin, RECT* rect)
     RECT mapped;
     mapped.left = MapCoordinate(rect->left, placed.left, placedWidth, servedWidth);
     mapped.top = MapCoordinate(rect->top, placed.top, placedHeight, servedHeight);
-    mapped.right = MapCoordinate(rect->right + 1, placed.left, placedWidth, servedWidth) - 1;
-    mapped.bottom = MapCoordinate(rect->bottom + 1, placed.top, placedHeight, servedHeight) - 1;
+    mapped.right = MapFarEdge(rect->right, placed.left, placedWidth, servedWidth, placed.right);
+    mapped.bottom = MapFarEdge(rect->bottom, placed.top, placedHeight, servedHeight, placed.bottom);
     if (mapped.right <= mapped.left) {
         mapped.right = mapped.left + 1;
     }

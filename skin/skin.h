@@ -92,7 +92,9 @@ void GetPlacement(const Skin* skin, RECT* placed);
 // True when the record's pictures cover the whole screen, with no black around them.
 bool FillsScreen(const Skin* skin);
 // Maps an inclusive button rectangle of the served size onto the screen the way the pictures are
-// mapped. A rectangle the button table would refuse anyway is left as it is.
+// mapped, taking in every screen column and row the stretched picture may show of it: its far
+// edges land one past the boundary after them, within the placed picture. A rectangle the button
+// table would refuse anyway is left as it is.
 void MapServedRectangle(const Skin* skin, RECT* rect);
 
 HBITMAP LoadPanelBitmap(HINSTANCE instance, Skin* skin, const char* directory, const char* key,

@@ -10,6 +10,110 @@ namespace {
 
 const int mode3 = 2;
 
+// Six tiles of a 1366x768 skin in a 3 x 2 grid, each filling its rectangle (inclusive right and
+// bottom) in all three pictures, so that the screen shows exactly where each tile's template is.
+// Shrunk to 1360 columns, a column past the boundary after a tile's right column shows that
+// column for right columns 0-112, 227-339, 455-567, 683-795, 910-1022 and 1138-1250 (Wine's
+// stretch picks the nearest source column): the tiles end inside three of those runs.
+RECT FilledTile(int index)
+{
+    static const int lefts[3] = {20, 400, 850};
+    static const int rights[3] = {300, 700, 1200};
+    const int row = index / 3;
+    RECT r;
+    r.left = lefts[index % 3];
+    r.top = row * 768 / 2 + 96;
+    r.right = rights[index % 3];
+    r.bottom = r.top + 191;
+    return r;
+}
+
+bool InFilledTile(int x, int y)
+{
+    for (int i = 0; i < 6; ++i) {
+        const RECT r = FilledTile(i);
+        if (x >= r.left && x <= r.right && y >= r.top && y <= r.bottom) {
+            return true;
+        }
+    }
+    return false;
+}
+
+COLORREF FilledNormal(int, int x, int y)
+{
+    return InFilledTile(x, y) ? testskin::normalButton : testskin::normalBackground;
+}
+
+COLORREF FilledSelected(int, int x, int y)
+{
+    return InFilledTile(x, y) ? testskin::selectedButton : testskin::selectedBackground;
+}
+
+COLORREF FilledTemplate(int, int x, int y)
+{
+    return InFilledTile(x, y) ? RGB(255, 255, 255) : RGB(0, 0, 0);
+}
+
+// Names 1366x768 in the user's settings with the filled tiles; the pictures go beside the
+// test skin's.
+bool WriteFilledTiles()
+{
+    const std::string panel = "Software\\Velnor\\Tilebox\\Panel";
+    const struct {
+        const char* value;
+        const char* file;
+        testskin::PixelColour colour;
+    } pictures[] = {{"Normal Bitmap 1366x768", "testskin\\filled-normal.bmp", FilledNormal},
+                    {"Selected Bitmap 1366x768", "testskin\\filled-selected.bmp", FilledSelected},
+                    {"Region Template 1366x768", "testskin\\filled-template.bmp", FilledTemplate}};
+    for (const auto& picture : pictures) {
+        if (!testskin::WriteBitmap(bench::BinDir() + picture.file, 0, 1366, 768, picture.colour) ||
+            !bench::WriteString(HKEY_CURRENT_USER, panel, picture.value, picture.file)) {
+            return false;
+        }
+    }
+    for (int i = 0; i < 6; ++i) {
+        const RECT r = FilledTile(i);
+        const std::string text = std::to_string(r.left) + "," + std::to_string(r.top) + "," +
+                                 std::to_string(r.right) + "," + std::to_string(r.bottom);
+        if (!bench::WriteString(HKEY_CURRENT_USER,
+                                "Software\\Velnor\\Tilebox\\Buttons\\" + testskin::ButtonName(i),
+                                "Rectangle 1366x768", text)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+LRESULT CALLBACK QuitOnPress(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_LBUTTONDOWN) {
+        DestroyWindow(window);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// A window of this process over the whole screen, in front of the menu, that ends on a press.
+HWND ShowQuitOnPressWindow()
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = QuitOnPress;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = "TileboxTestQuitOnPress";
+    RegisterClassA(&wc);
+    HWND window = CreateWindowExA(WS_EX_TOPMOST, wc.lpszClassName, "game", WS_POPUP | WS_VISIBLE,
+                                  0, 0, GetSystemMetrics(SM_CXSCREEN),
+                                  GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, wc.hInstance,
+                                  nullptr);
+    if (window != nullptr) {
+        SetForegroundWindow(window);
+        bench::PumpFor(300);
+    }
+    return window;
+}
+
 class Menu : public MenuFixture {
 protected:
     static COLORREF WaitFor(POINT p, COLORREF colour, DWORD timeoutMs = 3000)
@@ -129,6 +233,33 @@ TEST_F(Menu, APressLightsOnlyItsButtonAndTheReleaseRunsTheButtonUnderIt)
     Sleep(300);
     EXPECT_EQ(2u, AgentMessages().size());
     EXPECT_TRUE(menu.IsRunning());
+
+    // A program in front that quits on the press (as some games do): its release comes to the
+    // menu under the pointer, and acts on nothing.
+    HWND game = ShowQuitOnPressWindow();
+    ASSERT_NE(nullptr, game);
+    bench::MouseDown(c4.x, c4.y);
+    for (int i = 0; i < 40 && IsWindow(game); ++i) {
+        bench::PumpFor(50);
+    }
+    ASSERT_FALSE(IsWindow(game)) << "the press reached the program";
+    bench::MouseUp(c4.x, c4.y);
+    Sleep(400);
+    EXPECT_EQ(2u, AgentMessages().size());
+    EXPECT_EQ(testskin::normalButton, bench::ScreenPixel(c4.x, c4.y));
+
+    // The window moved away from the screen's corner, as the system moves it onto a monitor
+    // that is not the primary one: a click on a button where it now shows lights it and acts.
+    const POINT shift = {120, 80};
+    ASSERT_TRUE(SetWindowPos(MenuWindow(), nullptr, shift.x, shift.y, 0, 0,
+                             SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE));
+    const POINT moved = {c4.x + shift.x, c4.y + shift.y};
+    EXPECT_EQ(testskin::normalButton, WaitFor(moved, testskin::normalButton));
+    bench::MouseDown(moved.x, moved.y);
+    EXPECT_EQ(testskin::selectedButton, WaitFor(moved, testskin::selectedButton));
+    bench::MouseUp(moved.x, moved.y);
+    Sleep(300);
+    EXPECT_EQ(3u, AgentMessages().size());
 }
 
 TEST_F(Menu, FollowsDisplayChangesThroughEverySizeTheSkinNamesAndClosesOnOneItDoesNot)
@@ -195,6 +326,48 @@ TEST_F(Menu, FollowsDisplayChangesThroughEverySizeTheSkinNamesAndClosesOnOneItDo
     EXPECT_EQ(testskin::normalButton, WaitFor(c0, testskin::normalButton));
     ExpectCovers(window, 1280, 1024);
 
+    // Tiles of 1366x768 that fill their rectangles, served to 1360x768 with every other column
+    // of a few dropped: the last column and row the screen shows of each tile light when pressed,
+    // and a click there acts; the column past it is no part of the button.
+    ASSERT_TRUE(WriteFilledTiles());
+    ASSERT_TRUE(bench::SetDisplayMode(1360, 768));
+    const std::string buttonsKey = "Software\\Velnor\\Tilebox\\Buttons\\";
+    for (int i = 0; i < 6; ++i) {
+        bench::WriteDWord(HKEY_CURRENT_USER, buttonsKey + testskin::ButtonName(i), "Remote Code",
+                          320);
+    }
+    size_t acted = AgentMessages().size();
+    for (int i = 0; i < 6; ++i) {
+        SCOPED_TRACE("tile " + std::to_string(i));
+        const RECT tile = FilledTile(i);
+        const int y = (tile.top + tile.bottom) / 2;
+        const int x = (tile.left + tile.right) / 2 * 1360 / 1366;
+        ASSERT_EQ(testskin::normalButton,
+                  WaitFor(POINT{x, y}, testskin::normalButton, 5000));
+        int right = (tile.right + 1) * 1360 / 1366 - 4;
+        while (right < 1359 && bench::ScreenPixel(right + 1, y) == testskin::normalButton) {
+            ++right;
+        }
+        int bottom = tile.bottom - 4;
+        while (bottom < 767 && bench::ScreenPixel(x, bottom + 1) == testskin::normalButton) {
+            ++bottom;
+        }
+        for (POINT p : {POINT{right - 1, y}, POINT{right, y}, POINT{x, bottom}}) {
+            bench::MouseDown(p.x, p.y);
+            EXPECT_EQ(testskin::selectedButton, WaitFor(p, testskin::selectedButton))
+                << p.x << "," << p.y;
+            bench::MouseUp(p.x, p.y);
+            EXPECT_EQ(testskin::normalButton, WaitFor(p, testskin::normalButton));
+            ++acted;
+        }
+        bench::MouseDown(right + 1, y);
+        Sleep(150);
+        EXPECT_EQ(testskin::normalBackground, bench::ScreenPixel(right + 1, y));
+        bench::MouseUp(right + 1, y);
+    }
+    Sleep(300);
+    EXPECT_EQ(acted, AgentMessages().size());
+
     // Without the value, a size the skin does not name closes the menu and does not start it.
     bench::DeleteTree(HKEY_CURRENT_USER, "Software\\Velnor\\Tilebox\\Panel");
     testskin::WriteSettings(HKEY_CURRENT_USER, 0);
@@ -256,7 +429,12 @@ TEST_F(Menu, WaitsSixSecondsForAnAgentThatNeverComes)
     StopAgent();
     bench::Process menu;
     DWORD start = GetTickCount();
-    ASSERT_TRUE(StartMenu(menu, "", 15000));
+    ASSERT_TRUE(bench::StartInBin(menu, "tilebox.exe", ""));
+    // The wait comes before the window exists: nothing of the menu's class, shown or hidden, for
+    // a second start or a broadcast to wait on.
+    Sleep(2500);
+    EXPECT_TRUE(bench::TopLevelWindowsOfClass(menuClass).empty());
+    ASSERT_NE(nullptr, bench::WaitForWindow(menuClass, 15000, menu.Id()));
     DWORD elapsed = GetTickCount() - start;
     EXPECT_GE(elapsed, 5800u);
     EXPECT_LT(elapsed, 12000u);

@@ -325,6 +325,67 @@ TEST_F(LoadSkinTest, FitsSizesTheSkinDoesNotNameFromTheNearestNamedOne)
     FreeSkin();
 }
 
+// Tiles whose template fills their rectangle to its right column and bottom row, stretched down
+// (1366x768 onto 1360x768) and up (1024x768 onto 1280x1024): every screen pixel the stretched
+// template shows of a tile is part of its button, and no pixel it does not show.
+TEST_F(LoadSkinTest, AStretchedTileIsTracedOnEveryPixelThePictureShowsOfIt)
+{
+    const struct {
+        SIZE screen;
+        SIZE served;
+    } cases[] = {{{1360, 768}, {1366, 768}}, {{1280, 1024}, {1024, 768}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.screen.cx) + "x" + std::to_string(c.screen.cy));
+        fake::Reset();
+        fake::SetDWord("Panel", fitOtherSizesName, 1);
+        WritePanel(c.served.cx, c.served.cy);
+        // The rectangle is the white shape's own box, so the shape reaches its far edges (all
+        // but the four corner pixels).
+        for (int i = 0; i < 6; ++i) {
+            RECT r = skintest::ButtonRect(c.served.cx, c.served.cy, i);
+            InflateRect(&r, -10, -10);
+            const std::string name = "Button " + std::to_string(i);
+            fake::AddSubKey("Buttons", name);
+            fake::SetString("Buttons\\" + name,
+                            skintest::ValueName(c.served.cx, c.served.cy, RectangleGroup),
+                            skintest::RectangleText(r));
+        }
+        SwitchDisplay(c.screen.cx, c.screen.cy);
+        ASSERT_EQ(1, LoadSkin(AnyWindow()));
+        const Skin* skin = currentSkin;
+        ASSERT_EQ(c.served.cx, skin->servedWidth);
+        HDC dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, skin->regionTemplate);
+        for (int i = 0; i < 6; ++i) {
+            // The tile's rectangle on the screen, with a margin the stretch cannot reach past.
+            const RECT r = skintest::ButtonRect(c.served.cx, c.served.cy, i);
+            const int left = r.left * c.screen.cx / c.served.cx - 3;
+            const int top = r.top * c.screen.cy / c.served.cy - 3;
+            const int right = (r.right + 1) * c.screen.cx / c.served.cx + 3;
+            const int bottom = (r.bottom + 1) * c.screen.cy / c.served.cy + 3;
+            int missed = 0;
+            int extra = 0;
+            std::string first;
+            for (int y = top; y < bottom; ++y) {
+                for (int x = left; x < right; ++x) {
+                    const bool shown = GetPixel(dc, x, y) != 0;
+                    const bool traced = PtInRegion(skin->buttons[i].region, x, y) != 0;
+                    missed += shown && !traced;
+                    extra += traced && !shown;
+                    if (shown != traced && first.empty()) {
+                        first = std::to_string(x) + "," + std::to_string(y);
+                    }
+                }
+            }
+            EXPECT_EQ(0, missed) << "button " << i << ", first at " << first;
+            EXPECT_EQ(0, extra) << "button " << i << ", first at " << first;
+        }
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        FreeSkin();
+    }
+}
+
 TEST(FitSizeTest, ServesTheDefaultSkinsUnnamedSizesFromTheNearestShapeThenArea)
 {
     const SIZE named[] = {{640, 480},   {800, 600},   {1024, 768},  {1280, 720},
