@@ -116,15 +116,24 @@ void MoveFocus(HWND window, FocusDirection direction)
         return;
     }
     int next = FindNearestButton(currentSkin, buttonFocus.index, direction);
-    if (next == -1) {
-        return;
+    if (next != -1) {
+        FocusButton(window, next);
     }
-    int previous = buttonFocus.index;
-    buttonFocus.index = next;
+}
+
+int FocusButton(HWND window, int index)
+{
+    if (menuActive == 0 || !IsFocusable(currentSkin, index)) {
+        return 0;
+    }
+    const int previous = buttonFocus.shown ? buttonFocus.index : -1;
+    buttonFocus.index = index;
+    buttonFocus.shown = 1;
     RepaintButton(window, previous);
-    RepaintButton(window, next);
+    RepaintButton(window, index);
     UpdateWindow(window);
     AnnounceFocus(window);
+    return 1;
 }
 
 void ActOnFocus(HWND window)
@@ -149,6 +158,9 @@ void HideFocus(HWND window)
     buttonFocus.shown = 0;
     RepaintButton(window, buttonFocus.index);
     UpdateWindow(window);
+    // No button is focused any more: the client object itself holds the focus, and a screen
+    // reader that still speaks the button would describe a light that is gone.
+    NotifyWinEvent(EVENT_OBJECT_FOCUS, window, OBJID_CLIENT, CHILDID_SELF);
 }
 
 HRGN FocusLitRegion(const Skin* skin)
