@@ -326,7 +326,7 @@ HRESULT STDMETHODCALLTYPE AccGetState(IAccessible* self, VARIANT child, VARIANT*
     LONG bits = STATE_SYSTEM_FOCUSABLE;
     const int focused = HasKeyboardFocus(Record(self)->window);
     if (index == SelfIndex) {
-        bits |= focused && FocusedIndex() == -1 ? STATE_SYSTEM_FOCUSED : 0;
+        bits |= focused ? STATE_SYSTEM_FOCUSED : 0;
     } else {
         bits |= focused && index == FocusedIndex() ? STATE_SYSTEM_FOCUSED : 0;
         bits |= menuActive == 0 ? STATE_SYSTEM_UNAVAILABLE : 0;
