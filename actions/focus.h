@@ -16,6 +16,11 @@ int FindNearestButton(const Skin* skin, int from, FocusDirection direction);
 // press shows the focus where it was, every other one moves it. Repaints the buttons concerned.
 void MoveFocus(HWND window, FocusDirection direction);
 
+// Shows the focus light on button `index`, taking it from where it was, as an arrow that leads
+// there does (a screen reader's request to focus that button). Returns 0, changing nothing,
+// during the start period or for no such button.
+int FocusButton(HWND window, int index);
+
 // OK, Enter, Space or the gamepad's A: runs the focused button's action, exactly as a click on it
 // does. With no focus shown it only shows the focus, so nothing acts on a button not in sight.
 void ActOnFocus(HWND window);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <windows.h>
+#include <oaidl.h>
 #include <wtypes.h>
 
 // CoInitializeEx(null, model), or E_NOTIMPL.
@@ -16,6 +17,16 @@ LRESULT LateLresultFromObject(REFIID iid, WPARAM wParam, void* object);
 
 // AccessibleObjectFromWindow, or E_NOTIMPL with *object null.
 HRESULT LateAccessibleObjectFromWindow(HWND window, DWORD objectId, REFIID iid, void** object);
+
+// The type description of IAccessible, from the type library inside the system's oleacc.dll, or
+// null. Loaded once and kept for the life of the process.
+ITypeInfo* LateAccessibleTypeInfo(REFIID iidAccessible);
+
+// DispGetIDsOfNames and DispInvoke, or E_NOTIMPL.
+HRESULT LateDispGetIDsOfNames(ITypeInfo* info, OLECHAR** names, UINT count, DISPID* ids);
+HRESULT LateDispInvoke(void* object, ITypeInfo* info, DISPID member, WORD flags,
+                       DISPPARAMS* parameters, VARIANT* result, EXCEPINFO* exception,
+                       UINT* argumentError);
 
 // SysAllocString, or null (which callers treat as out of memory).
 BSTR LateSysAllocString(const WCHAR* text);

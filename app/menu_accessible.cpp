@@ -10,6 +10,7 @@
 #include "actions/focus.h"
 #include "actions/hit_test.h"
 #include "actions/input_state.h"
+#include "actions/menu_platform.h"
 #include "app/app_state.h"
 #include "app/late_oleacc.h"
 #include "outside/kivrel.h"
@@ -23,6 +24,7 @@ enum { MenuButtons = 6, SelfIndex = -1, NoIndex = -2 };
 
 // Local copies: with mingw-w64 the system's IID_ constants are imports from a DLL, and a plain
 // reference reads the import's address rather than the GUID.
+const IID iidNull = {0x00000000, 0x0000, 0x0000, {0, 0, 0, 0, 0, 0, 0, 0}};
 const IID iidUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 const IID iidDispatch = {0x00020400, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 const IID iidAccessible = {
@@ -90,6 +92,14 @@ int FocusedIndex()
     return buttonFocus.index;
 }
 
+// The menu holds the keyboard focus only while it is the window in front and its window has the
+// focus of its thread; a light left on a button of a menu behind another program is no focus a
+// screen reader should speak.
+int HasKeyboardFocus(HWND window)
+{
+    return menuPlatform.getForegroundWindow() == window && GetFocus() == window;
+}
+
 void SetChildId(VARIANT* out, int index)
 {
     V_VT(out) = VT_I4;
@@ -121,13 +131,21 @@ ULONG STDMETHODCALLTYPE AccRelease(IAccessible* self)
     return static_cast<ULONG>(left);
 }
 
+// Late-bound callers (scripts, and clients that hold the object as the IDispatch the interface
+// hands out for parents and children) reach the methods through the interface's own type
+// description. Without it IDispatch is not offered at all, rather than offered and refused.
+ITypeInfo* AccessibleTypeInfo()
+{
+    return LateAccessibleTypeInfo(iidAccessible);
+}
+
 HRESULT STDMETHODCALLTYPE AccQueryInterface(IAccessible* self, REFIID iid, void** out)
 {
     if (out == nullptr) {
         return E_POINTER;
     }
-    if (IsEqualIID(iid, iidUnknown) || IsEqualIID(iid, iidDispatch) ||
-        IsEqualIID(iid, iidAccessible)) {
+    if (IsEqualIID(iid, iidUnknown) || IsEqualIID(iid, iidAccessible) ||
+        (IsEqualIID(iid, iidDispatch) && AccessibleTypeInfo() != nullptr)) {
         *out = self;
         AccAddRef(self);
         return S_OK;
@@ -136,34 +154,53 @@ HRESULT STDMETHODCALLTYPE AccQueryInterface(IAccessible* self, REFIID iid, void*
     return E_NOINTERFACE;
 }
 
-// Screen readers call the methods directly; nothing is offered to scripting through IDispatch.
 HRESULT STDMETHODCALLTYPE AccGetTypeInfoCount(IAccessible*, UINT* count)
 {
     if (count == nullptr) {
         return E_POINTER;
     }
-    *count = 0;
+    *count = AccessibleTypeInfo() != nullptr ? 1 : 0;
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE AccGetTypeInfo(IAccessible*, UINT, LCID, ITypeInfo** info)
+HRESULT STDMETHODCALLTYPE AccGetTypeInfo(IAccessible*, UINT index, LCID, ITypeInfo** info)
 {
     if (info == nullptr) {
         return E_POINTER;
     }
     *info = nullptr;
-    return E_NOTIMPL;
+    ITypeInfo* described = AccessibleTypeInfo();
+    if (index != 0 || described == nullptr) {
+        return DISP_E_BADINDEX;
+    }
+    described->lpVtbl->AddRef(described);
+    *info = described;
+    return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE AccGetIDsOfNames(IAccessible*, REFIID, LPOLESTR*, UINT, LCID, DISPID*)
+HRESULT STDMETHODCALLTYPE AccGetIDsOfNames(IAccessible*, REFIID iid, LPOLESTR* names, UINT count,
+                                           LCID, DISPID* ids)
 {
-    return E_NOTIMPL;
+    if (!IsEqualIID(iid, iidNull)) {
+        return DISP_E_UNKNOWNINTERFACE;
+    }
+    ITypeInfo* described = AccessibleTypeInfo();
+    return described != nullptr ? LateDispGetIDsOfNames(described, names, count, ids) : E_NOTIMPL;
 }
 
-HRESULT STDMETHODCALLTYPE AccInvoke(IAccessible*, DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
-                                    EXCEPINFO*, UINT*)
+// The call goes through the type description to the object's own methods, so a late-bound
+// caller gets exactly what a direct one gets.
+HRESULT STDMETHODCALLTYPE AccInvoke(IAccessible* self, DISPID member, REFIID iid, LCID, WORD flags,
+                                    DISPPARAMS* parameters, VARIANT* result, EXCEPINFO* exception,
+                                    UINT* argumentError)
 {
-    return E_NOTIMPL;
+    if (!IsEqualIID(iid, iidNull)) {
+        return DISP_E_UNKNOWNINTERFACE;
+    }
+    ITypeInfo* described = AccessibleTypeInfo();
+    return described != nullptr ? LateDispInvoke(self, described, member, flags, parameters,
+                                                 result, exception, argumentError)
+                                : E_NOTIMPL;
 }
 
 // The window's own object, which the system makes, is the client object's parent.
@@ -287,10 +324,11 @@ HRESULT STDMETHODCALLTYPE AccGetState(IAccessible* self, VARIANT child, VARIANT*
         return checked;
     }
     LONG bits = STATE_SYSTEM_FOCUSABLE;
+    const int focused = HasKeyboardFocus(Record(self)->window);
     if (index == SelfIndex) {
-        bits |= GetFocus() == Record(self)->window ? STATE_SYSTEM_FOCUSED : 0;
+        bits |= focused ? STATE_SYSTEM_FOCUSED : 0;
     } else {
-        bits |= index == FocusedIndex() ? STATE_SYSTEM_FOCUSED : 0;
+        bits |= focused && index == FocusedIndex() ? STATE_SYSTEM_FOCUSED : 0;
         bits |= menuActive == 0 ? STATE_SYSTEM_UNAVAILABLE : 0;
     }
     V_VT(state) = VT_I4;
@@ -307,15 +345,15 @@ HRESULT STDMETHODCALLTYPE AccGetFocus(IAccessible* self, VARIANT* focus)
     if (!IsServing(Record(self))) {
         return CO_E_OBJNOTCONNECTED;
     }
-    const int index = FocusedIndex();
-    if (index == -1) {
+    if (!HasKeyboardFocus(Record(self)->window)) {
         return S_FALSE;
     }
-    SetChildId(focus, index);
+    const int index = FocusedIndex();
+    SetChildId(focus, index == -1 ? SelfIndex : index);
     return S_OK;
 }
 
-// Nothing in the menu is selectable.
+// Nothing in the menu is selectable; only the focus can be taken.
 HRESULT STDMETHODCALLTYPE AccGetSelection(IAccessible* self, VARIANT* selection)
 {
     if (selection == nullptr) {
@@ -325,11 +363,33 @@ HRESULT STDMETHODCALLTYPE AccGetSelection(IAccessible* self, VARIANT* selection)
     return IsServing(Record(self)) ? DISP_E_MEMBERNOTFOUND : CO_E_OBJNOTCONNECTED;
 }
 
-HRESULT STDMETHODCALLTYPE AccSelect(IAccessible* self, LONG, VARIANT child)
+// Taking the focus (a UI Automation client's SetFocus arrives as this) brings the menu to the
+// front where Windows allows it and puts the light on the button, as the arrow keys would. During
+// the start period the buttons are unavailable and refuse it, as they refuse "Press".
+HRESULT STDMETHODCALLTYPE AccSelect(IAccessible* self, LONG flags, VARIANT child)
 {
     int index = NoIndex;
     HRESULT checked = CheckChild(self, child, &index);
-    return checked != S_OK ? checked : DISP_E_MEMBERNOTFOUND;
+    if (checked != S_OK) {
+        return checked;
+    }
+    if (flags != SELFLAG_TAKEFOCUS) {
+        return flags & ~(SELFLAG_TAKEFOCUS | SELFLAG_TAKESELECTION | SELFLAG_EXTENDSELECTION |
+                         SELFLAG_ADDSELECTION | SELFLAG_REMOVESELECTION)
+                   ? E_INVALIDARG
+                   : DISP_E_MEMBERNOTFOUND;
+    }
+    if (index != SelfIndex && menuActive == 0) {
+        return E_FAIL;
+    }
+    const HWND window = Record(self)->window;
+    if (menuPlatform.getForegroundWindow() != window) {
+        menuPlatform.setForegroundWindow(window);
+    }
+    if (index != SelfIndex) {
+        FocusButton(window, index);
+    }
+    return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE AccGetDefaultAction(IAccessible* self, VARIANT child, BSTR* action)
@@ -427,8 +487,10 @@ HRESULT STDMETHODCALLTYPE AccHitTest(IAccessible* self, LONG x, LONG y, VARIANT*
     return S_OK;
 }
 
-// The button's click itself, agent hand-off included. During the start period a click does
-// nothing, and so does this; the caller is told the action did not run.
+// The button's click itself, agent hand-off included, performed once this call has returned:
+// the action may start a program that waits on a consent prompt, or close the menu, and the
+// screen reader must not wait on either. During the start period a click does nothing, and so
+// does this; the caller is told the action will not run.
 HRESULT STDMETHODCALLTYPE AccDoDefaultAction(IAccessible* self, VARIANT child)
 {
     int index = NoIndex;
@@ -442,9 +504,10 @@ HRESULT STDMETHODCALLTYPE AccDoDefaultAction(IAccessible* self, VARIANT child)
     if (menuActive == 0) {
         return E_FAIL;
     }
-    // The close button destroys the window in here: nothing of the menu is read afterwards.
-    PerformButtonAction(Record(self)->window, index);
-    return S_OK;
+    return PostMessageA(Record(self)->window, AccessiblePressMessage, static_cast<WPARAM>(index),
+                        0)
+               ? S_OK
+               : E_FAIL;
 }
 
 HRESULT STDMETHODCALLTYPE AccPutText(IAccessible*, VARIANT, BSTR)
@@ -530,6 +593,27 @@ int ReadButtonSpokenName(int index, char* text)
     ZeroMemory(text, SpokenNameCapacity);
     lstrcpynA(text, SpokenKeyName(keyName), SpokenNameCapacity);
     return 1;
+}
+
+// The press was asked for while the menu was active, which it stays; the checks only keep a
+// request that arrives while no whole skin is loaded from reading one.
+LRESULT HandleAccessiblePress(HWND window, WPARAM wParam, LPARAM)
+{
+    const Skin* skin = currentSkin;
+    if (menuActive == 0 || skin == nullptr || skin->buttons == nullptr ||
+        skin->buttonCount != MenuButtons || wParam >= static_cast<WPARAM>(MenuButtons)) {
+        return 0;
+    }
+    // The close button destroys the window in here: nothing of the menu is read afterwards.
+    PerformButtonAction(window, static_cast<int>(wParam));
+    return 0;
+}
+
+void AnnounceButtonsAvailable(HWND window)
+{
+    for (LONG child = 1; child <= MenuButtons; ++child) {
+        NotifyWinEvent(EVENT_OBJECT_STATECHANGE, window, OBJID_CLIENT, child);
+    }
 }
 
 // A new object for each request: it holds only the window's handle, so there is nothing to share

@@ -7,9 +7,21 @@
 
 enum { SpokenNameCapacity = 256 };
 
+// Posted to the menu window by a screen reader's "Press" (wParam: the button's index), so that
+// the button acts after the reader's call has returned.
+enum { AccessiblePressMessage = WM_APP + 16 };
+
 // WM_GETOBJECT: the menu's own object for OBJID_CLIENT while a whole skin is loaded; every other
 // request gets the system's answer.
 LRESULT HandleGetObject(HWND window, WPARAM wParam, LPARAM lParam);
+
+// AccessiblePressMessage: the button's action, as a click on it performs it, once the menu is
+// still active and its skin whole.
+LRESULT HandleAccessiblePress(HWND window, WPARAM wParam, LPARAM lParam);
+
+// The end of the start period: the buttons become available, and a screen reader is told that
+// each one's state changed.
+void AnnounceButtonsAvailable(HWND window);
 
 // The button's "Name" value, else its key name as SpokenKeyName gives it, into a buffer of
 // SpokenNameCapacity. Returns 0, with an empty text, when the current skin has no such button.

@@ -84,6 +84,7 @@ static void ActivateMenu(HWND window)
     menuActive = 1;
     InvalidateRect(window, nullptr, TRUE);
     UpdateWindow(window);
+    AnnounceButtonsAvailable(window);
     const int inFront = GetForegroundWindow() == window;
     UpdateGamepadPolling(window, inFront);
     UpdateReturnWatch(window, inFront);
@@ -329,6 +330,8 @@ LRESULT CALLBACK MenuWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return HandleCaptureChanged(window, wParam, lParam);
     case WM_HOTKEY:
         return HandleHotKey(window, wParam, lParam);
+    case AccessiblePressMessage:
+        return HandleAccessiblePress(window, wParam, lParam);
     case WM_APPCOMMAND:
         return HandleAppCommand(window, wParam, lParam);
     default:

@@ -2,6 +2,7 @@
 // layout, with regions built by hand.
 #include "actions/focus.h"
 #include "tests/bench/test_skin.h"
+#include "tests/reliability/soak_counts.h"
 
 #include <gtest/gtest.h>
 
@@ -33,6 +34,37 @@ class Layout {
     int Next(int from, FocusDirection direction) const
     {
         return FindNearestButton(&skin, from, direction);
+    }
+
+    // The buttons the arrows lead to from `from`, in any number of presses, as a mask.
+    unsigned Reached(int from) const
+    {
+        unsigned reached = 1u << from;
+        for (bool grew = true; grew;) {
+            grew = false;
+            for (int at = 0; at < skin.buttonCount; ++at) {
+                for (int way = FocusLeft; (reached >> at & 1) && way <= FocusDown; ++way) {
+                    const int next = Next(at, static_cast<FocusDirection>(way));
+                    if (next != -1 && !(reached >> next & 1)) {
+                        reached |= 1u << next;
+                        grew = true;
+                    }
+                }
+            }
+        }
+        return reached;
+    }
+
+    // Whether every button is reached from every other.
+    bool AllReachable() const
+    {
+        const unsigned all = (1u << skin.buttonCount) - 1;
+        for (int from = 0; from < skin.buttonCount; ++from) {
+            if (Reached(from) != all) {
+                return false;
+            }
+        }
+        return true;
     }
 
   private:
@@ -106,6 +138,78 @@ TEST(FocusMove, OnAnUnevenLayoutTakesTheConeAndWeighsTheSidewaysOffsetTwice)
     Layout tie({{450, 50, 550, 150}, {150, 550, 250, 650}, {750, 550, 850, 650}});
     EXPECT_EQ(1, tie.Next(0, FocusDown));
     EXPECT_EQ(-1, tie.Next(0, FocusUp));
+}
+
+// A square of side 100 around the centre.
+RECT Around(int x, int y)
+{
+    return RECT{x - 50, y - 50, x + 50, y + 50};
+}
+
+TEST(FocusMove, AButtonExactlyOnADiagonalLiesBothWays)
+{
+    // The middle one lies at 45 degrees from both others.
+    Layout vee({Around(100, 100), Around(200, 200), Around(300, 100)});
+    EXPECT_EQ(1, vee.Next(0, FocusDown));
+    EXPECT_EQ(2, vee.Next(0, FocusRight)) << "the one in line is nearer";
+    EXPECT_EQ(0, vee.Next(1, FocusUp)) << "both at the same score: the lower index";
+    EXPECT_EQ(2, vee.Next(1, FocusRight));
+    EXPECT_TRUE(vee.AllReachable());
+}
+
+TEST(FocusMove, WhereTheConeWouldLeaveAButtonOutTheArrowsFollowRows)
+{
+    // The five of a die: the middle is diagonal to every corner, and each corner has a nearer
+    // one in line. Rows: the top corners, the middle, the bottom corners.
+    Layout die({Around(100, 100), Around(300, 100), Around(200, 200), Around(100, 300),
+                Around(300, 300)});
+    EXPECT_EQ(1, die.Next(0, FocusRight));
+    EXPECT_EQ(2, die.Next(0, FocusDown)) << "the row below is the middle";
+    EXPECT_EQ(2, die.Next(1, FocusDown));
+    EXPECT_EQ(3, die.Next(2, FocusDown)) << "as near across as 4: the lower index";
+    EXPECT_EQ(0, die.Next(2, FocusUp));
+    EXPECT_EQ(-1, die.Next(2, FocusLeft)) << "alone in its row";
+    EXPECT_EQ(4, die.Next(3, FocusRight));
+    EXPECT_EQ(3, die.Next(4, FocusLeft));
+    EXPECT_EQ(2, die.Next(4, FocusUp));
+    EXPECT_EQ(-1, die.Next(3, FocusDown));
+    EXPECT_TRUE(die.AllReachable());
+
+    // A row is every button whose centre lies within the height of its first (highest) one, in
+    // order across the screen: 5, 30 pixels lower than the middle, joins its row.
+    Layout rows({Around(100, 100), Around(300, 100), Around(200, 200), Around(100, 300),
+                 Around(300, 300), Around(400, 230)});
+    EXPECT_EQ(5, rows.Next(2, FocusRight));
+    EXPECT_EQ(2, rows.Next(5, FocusLeft)) << "the cone would take 4, nearer down there";
+    EXPECT_EQ(4, rows.Next(5, FocusDown));
+    EXPECT_EQ(2, rows.Next(1, FocusDown)) << "2 and 5 as near across: the lower index";
+    EXPECT_TRUE(rows.AllReachable());
+}
+
+// Layouts drawn at random, many of them with centres in line or on diagonals: from every button
+// the arrows reach every other.
+TEST(FocusMove, EveryButtonOfAnyLayoutIsReachedFromEveryOther)
+{
+    unsigned seed = 25;
+    auto random = [&seed](int below) {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<int>((seed >> 16) % static_cast<unsigned>(below));
+    };
+    const int layouts = reliability::Count(2000, 100000);
+    for (int made = 0; made < layouts; ++made) {
+        const int count = 2 + random(5);
+        const int step = made % 3 == 0 ? 1 : made % 3 == 1 ? 40 : 200;
+        std::vector<RECT> rects;
+        for (int i = 0; i < count; ++i) {
+            const int x = 300 + step * random(6);
+            const int y = 300 + step * random(6);
+            const int halfWidth = 5 + random(60);
+            const int halfHeight = 5 + random(60);
+            rects.push_back(RECT{x - halfWidth, y - halfHeight, x + halfWidth, y + halfHeight});
+        }
+        Layout layout(rects);
+        ASSERT_TRUE(layout.AllReachable()) << "layout " << made;
+    }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // The pictures are checked at the classic sizes, 1920x1080 and 3840x2160 in every run, and at
 // every size the skin names in the long run (TILEBOX_LONG=1).
 #include "default_skin_layout.h"
+#include "actions/focus.h"
 #include "skin/bitmap_file.h"
 #include "tests/bench/bench.h"
 #include "tests/dist/picture.h"
@@ -262,6 +263,34 @@ TEST(DefaultSkin, OnlyTheTilesLightAndTheyContrastStrongly)
             EXPECT_EQ(defaultSkin::normalTile, pictures.normal.At(p.x, p.y)) << buttons[b].label;
             EXPECT_EQ(defaultSkin::litTile, pictures.selected.At(p.x, p.y)) << buttons[b].label;
             EXPECT_TRUE(InShape(pictures.shapes, buttons[b].rect[mode], p.x, p.y));
+        }
+    }
+}
+
+// The arrows on the 3 x 2 grid at every size: along rows and columns, staying at the edges. Each
+// tile touches its rectangle midway on every side, so the rectangle is its shape's bounding box.
+TEST(DefaultSkin, TheArrowsMoveAlongTheGridAtEverySize)
+{
+    for (int mode = 0; mode < defaultSkin::sizeCount; ++mode) {
+        ButtonEntry entries[6] = {};
+        for (int b = 0; b < 6; ++b) {
+            const RECT& r = buttons[b].rect[mode];
+            entries[b].region = CreateRectRgn(r.left, r.top, r.right + 1, r.bottom + 1);
+        }
+        Skin skin = {};
+        skin.buttons = entries;
+        skin.buttonCount = 6;
+        for (int b = 0; b < 6; ++b) {
+            const int column = b % 3;
+            const int row = b / 3;
+            SCOPED_TRACE(std::string(buttons[b].keyName) + ", " + ModeName(mode));
+            EXPECT_EQ(column < 2 ? b + 1 : -1, FindNearestButton(&skin, b, FocusRight));
+            EXPECT_EQ(column > 0 ? b - 1 : -1, FindNearestButton(&skin, b, FocusLeft));
+            EXPECT_EQ(row == 0 ? b + 3 : -1, FindNearestButton(&skin, b, FocusDown));
+            EXPECT_EQ(row == 1 ? b - 3 : -1, FindNearestButton(&skin, b, FocusUp));
+        }
+        for (ButtonEntry& entry : entries) {
+            DeleteObject(entry.region);
         }
     }
 }

@@ -70,18 +70,20 @@ TEST_F(Actions, WithTheAgentRunningEachCodeReachesItExactlyOnce)
 TEST_F(Actions, AScreenReaderInAnotherProcessReadsTheButtonsFollowsTheFocusAndPressesOne)
 {
     bench::WriteString(HKEY_CURRENT_USER, buttonsKey + testskin::ButtonName(0), "Name", "Web");
+    bench::WriteDWord(HKEY_CURRENT_USER, buttonsKey + testskin::ButtonName(5), "Remote Code", 39321);
     bench::Process menu;
     ASSERT_TRUE(StartMenu(menu));
     // During the start period every button is unavailable and pressing one does nothing.
     std::vector<std::string> early = ProbeAccessible(3);
-    ASSERT_EQ(9u, early.size());
-    EXPECT_NE(std::string::npos, early[4].find(" state 100001 ")) << early[4];
-    EXPECT_EQ("press 80004005", early[8]);
+    ASSERT_EQ(10u, early.size());
+    EXPECT_EQ("focus 0", early[1]) << "the window has the focus, and no light shows";
+    EXPECT_NE(std::string::npos, early[5].find(" state 100001 ")) << early[5];
+    EXPECT_EQ("press 80004005", early[9]);
 
     ASSERT_TRUE(WaitUntilActive());
     bench::MouseMove(5, 5);
     bench::Keys("Right Right");
-    std::vector<std::string> expected = {"children 6", "focus 2"};
+    std::vector<std::string> expected = {"children 6", "focus 2", "dispatch Web"};
     for (int i = 0; i < 6; ++i) {
         const RECT b = testskin::ButtonBounds(mode3, i);
         char line[200];
@@ -94,6 +96,12 @@ TEST_F(Actions, AScreenReaderInAnotherProcessReadsTheButtonsFollowsTheFocusAndPr
     EXPECT_EQ(expected, ProbeAccessible(3));
     Sleep(300);
     EXPECT_EQ(std::vector<std::string>{"2224 0 0"}, AgentMessages()) << "the CD request, once";
+
+    // The close button through the reader: its call is answered first, then the menu ends.
+    std::vector<std::string> closing = ProbeAccessible(6);
+    ASSERT_FALSE(closing.empty());
+    EXPECT_EQ("press 0", closing.back());
+    EXPECT_EQ(18u, menu.WaitExit(10000));
 }
 
 TEST_F(Actions, WithoutTheAgentTheMenuStartsTheCdPlayerAndTheCommandItself)

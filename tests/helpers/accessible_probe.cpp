@@ -2,6 +2,7 @@
 // through AccessibleObjectFromWindow, then each child. Writes to OUTFILE, one line each:
 //   children N
 //   focus ID|none
+//   dispatch NAME|none           (child 1's name, late-bound: IDispatch, accName by its name)
 //   ID role ROLE state HEX at LEFT,TOP,WIDTH,HEIGHT hit ID name NAME   (children 1 to N)
 //   press HEX                    (with --press ID: accDoDefaultAction's result)
 //
@@ -34,6 +35,32 @@ static VARIANT Child(LONG id)
     v.vt = VT_I4;
     v.lVal = id;
     return v;
+}
+
+// Child 1's name the way a script asks for it.
+static std::string NameThroughDispatch(IAccessible* client)
+{
+    IDispatch* dispatch = nullptr;
+    if (FAILED(client->QueryInterface(__uuidof(IDispatch), reinterpret_cast<void**>(&dispatch)))) {
+        return "none";
+    }
+    WCHAR member[] = L"accName";
+    LPOLESTR names[] = {member};
+    DISPID id = 0;
+    VARIANT child = Child(1);
+    DISPPARAMS parameters = {&child, nullptr, 1, 0};
+    VARIANT result;
+    VariantInit(&result);
+    std::string name = "none";
+    if (SUCCEEDED(dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id)) &&
+        SUCCEEDED(dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET,
+                                   &parameters, &result, nullptr, nullptr)) &&
+        result.vt == VT_BSTR) {
+        name = Narrow(SysAllocString(result.bstrVal));
+    }
+    VariantClear(&result);
+    dispatch->Release();
+    return name;
 }
 
 static long IdOf(const VARIANT& v)
@@ -71,6 +98,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     } else {
         std::fprintf(out, "focus none\n");
     }
+    std::fprintf(out, "dispatch %s\n", NameThroughDispatch(client).c_str());
     for (LONG id = 1; id <= count; ++id) {
         VARIANT role, state, hit;
         VariantInit(&role);

@@ -324,6 +324,82 @@ TEST_F(KivrelStore, EveryChangeIsSeenByTheNextLoad)
     EXPECT_EQ("-;A=4;code 0", Load());
 }
 
+// The sub-key names at the given indexes, in that order of calls, joined with ";" ("-" for an
+// index with no name).
+std::string EnumerateAt(const char* keyPath, std::initializer_list<int> indexes)
+{
+    std::string seen;
+    for (int index : indexes) {
+        char name[256];
+        DWORD size = 256;
+        seen += Kivrel_EnumKeyName(keyPath, index, name, &size, 1) ? name : "-";
+        seen += ";";
+    }
+    return seen;
+}
+
+TEST_F(KivrelStore, KeptKeysAndEnumerationsFollowEveryChange)
+{
+    // Seventeen key paths: more than the store keeps open, so each round of reads pushes out
+    // kept keys while they are still read, and reopens them.
+    auto read = [](int i) { return Read(("Keys\\K" + std::to_string(i)).c_str(), "Value"); };
+    for (int i = 0; i < 17; ++i) {
+        User("Keys\\K" + std::to_string(i), "Value", "first " + std::to_string(i));
+    }
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 0; i < 17; ++i) {
+            EXPECT_EQ("first " + std::to_string(i), read(i)) << round << " " << i;
+        }
+    }
+    // The 17th pushed the first key's slot out: the first key is opened again, and the keys
+    // kept meanwhile still answer, each its own.
+    User("Keys\\K0", "Value", "second 0");
+    User("Keys\\K16", "Value", "second 16");
+    EXPECT_EQ("second 0", read(0));
+    EXPECT_EQ("second 16", read(16));
+    EXPECT_EQ("first 1", read(1));
+    bench::DeleteTree(HKEY_CURRENT_USER, Path("Keys\\K0"));
+    EXPECT_EQ("<failed>", read(0));
+    User("Keys\\K0", "Value", "third 0");
+    EXPECT_EQ("third 0", read(0));
+
+    // A button key deleted and made again while the application key stays: the handle kept to
+    // the old key answers that it is deleted, and the new key is read.
+    User("Buttons\\A", "Rectangle Mode 3", "1");
+    Machine("Buttons\\B", "Rectangle Mode 3", "2");
+    ASSERT_TRUE(bench::WriteDWord(HKEY_CURRENT_USER, Path("Buttons\\A"), "Remote Code", 320));
+    EXPECT_EQ("-;A=1;B=2;code 320", Load());
+    bench::DeleteTree(HKEY_CURRENT_USER, Path("Buttons\\A"));
+    User("Buttons\\A", "Rectangle Mode 3", "3");
+    EXPECT_EQ("-;A=3;B=2;code 0", Load());
+    ASSERT_TRUE(bench::WriteDWord(HKEY_CURRENT_USER, Path("Buttons\\A"), "Remote Code", 321));
+    bench::DeleteTree(HKEY_LOCAL_MACHINE, Path("Buttons\\B"));
+    Machine("Buttons\\B", "Rectangle Mode 3", "4");
+    EXPECT_EQ("-;A=3;B=4;code 321", Load());
+    // The "Buttons" key itself, deleted and made again in the user's tree.
+    bench::DeleteTree(HKEY_CURRENT_USER, Path("Buttons"));
+    User("Buttons\\C", "Rectangle Mode 3", "5");
+    EXPECT_EQ("-;B=4;C=5;code 0", Load());
+
+    // An enumeration continued after a change goes on with the list its index 0 made, so no
+    // name is skipped or given twice; the change is seen from the next index 0.
+    EXPECT_EQ("B;", EnumerateAt("Buttons", {0}));
+    User("Buttons\\Ba", "Rectangle Mode 3", "6");
+    bench::DeleteTree(HKEY_CURRENT_USER, Path("Buttons\\C"));
+    EXPECT_EQ("first 5", read(5)) << "a read in between continues nothing and ends nothing";
+    EXPECT_EQ("C;-;", EnumerateAt("Buttons", {1, 2}));
+    EXPECT_EQ("B;Ba;-;", EnumerateAt("Buttons", {0, 1, 2}));
+
+    // Restarted at an index other than 0 (asked again, or begun there): the list is made anew.
+    User("Buttons\\Aa", "Rectangle Mode 3", "7");
+    EXPECT_EQ("B;", EnumerateAt("Buttons", {1})) << "index 1 again, after 2";
+    EXPECT_EQ("B;Ba;", EnumerateAt("Buttons", {1, 2}));
+    EXPECT_EQ("K1;", EnumerateAt("Keys", {1})) << "another key path's list between";
+    EXPECT_EQ("Ba;-;", EnumerateAt("Buttons", {2, 3}));
+    ASSERT_EQ(1, Kivrel_SetUserProfileInfo(nullptr, appKey));
+    EXPECT_EQ("B;", EnumerateAt("Buttons", {1})) << "begun at 1 after a new selection";
+}
+
 TEST_F(KivrelStore, BadArgumentsFailCleanly)
 {
     User("Panel", "Plain", "abc");

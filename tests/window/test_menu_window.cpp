@@ -727,6 +727,119 @@ TEST_F(MenuAtHome, TheForegroundComesBackOnlyWhenTheWindowInFrontClosedOntoTheSh
     EXPECT_EQ(static_cast<DWORD>(MostReturnDelayMs), ReadReturnDelay());
 }
 
+// Every focus and state-change event of the menu's client object, as "focus CHILD" or
+// "state CHILD".
+std::vector<std::string> clientEvents;
+void CALLBACK RecordClientEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child,
+                                DWORD, DWORD)
+{
+    if (window == appState->mainWindow && object == OBJID_CLIENT) {
+        clientEvents.push_back((event == EVENT_OBJECT_FOCUS ? "focus " : "state ") +
+                               std::to_string(child));
+    }
+}
+
+VARIANT ChildVariant(LONG id)
+{
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_I4;
+    v.lVal = id;
+    return v;
+}
+
+// What get_accFocus answers: "none" for no focus, else the child id.
+std::string FocusOf(IAccessible* client)
+{
+    VARIANT focus;
+    VariantInit(&focus);
+    HRESULT answered = client->get_accFocus(&focus);
+    return answered == S_OK && focus.vt == VT_I4 ? std::to_string(focus.lVal) : "none";
+}
+
+bool IsFocusedState(IAccessible* client, LONG child)
+{
+    VARIANT state;
+    VariantInit(&state);
+    return client->get_accState(ChildVariant(child), &state) == S_OK && state.vt == VT_I4 &&
+           (state.lVal & STATE_SYSTEM_FOCUSED) != 0;
+}
+
+// A screen reader in this process: the foreground comes from the platform fake, the keyboard
+// focus is the window's own.
+TEST_F(MenuAtHome, AScreenReaderFollowsTheFocusTakesItAndPressesAfterItsCallReturned)
+{
+    const std::string closer = "Buttons\\" + testskin::ButtonName(4);
+    fake::SetDWord(closer, "Remote Code", 39321);
+    HWND window = Create();
+    ASSERT_NE(nullptr, window);
+    SetFocus(window);
+    platform.foreground = window;
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    IAccessible* client = nullptr;
+    ASSERT_EQ(S_OK, AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT),
+                                               __uuidof(IAccessible),
+                                               reinterpret_cast<void**>(&client)));
+    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_STATECHANGE, nullptr,
+                                         RecordClientEvent, GetCurrentProcessId(), 0,
+                                         WINEVENT_OUTOFCONTEXT);
+    clientEvents.clear();
+
+    // With the window focused and no light, the client object itself has the focus.
+    EXPECT_EQ("0", FocusOf(client));
+    EXPECT_EQ(E_FAIL, client->accSelect(SELFLAG_TAKEFOCUS, ChildVariant(3)))
+        << "the buttons are unavailable during the start period";
+    EXPECT_EQ(-1, buttonFocus.index);
+
+    // The end of the start period changes every button's state.
+    SendMessageA(window, WM_TIMER, ActivationTimerId, 0);
+    Pump();
+    EXPECT_EQ((std::vector<std::string>{"state 1", "state 2", "state 3", "state 4", "state 5",
+                                        "state 6"}),
+              clientEvents);
+
+    // Taking the focus moves the light there, as the arrows do, and says so.
+    clientEvents.clear();
+    EXPECT_EQ(S_OK, client->accSelect(SELFLAG_TAKEFOCUS, ChildVariant(3)));
+    EXPECT_EQ(2, buttonFocus.index);
+    EXPECT_EQ(testskin::selectedButton, Pixel(testskin::ButtonCentre(mode3, 2)));
+    EXPECT_EQ("3", FocusOf(client));
+    EXPECT_TRUE(IsFocusedState(client, 3));
+    EXPECT_TRUE(IsFocusedState(client, 0)) << "the window has the keyboard focus, as for the "
+                                              "system's own controls";
+    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, client->accSelect(SELFLAG_TAKESELECTION, ChildVariant(2)));
+    EXPECT_EQ(2, buttonFocus.index) << "nothing is selectable";
+
+    // Another program in front: the light stays, but no button has the keyboard focus. Taking
+    // the focus asks for the foreground.
+    platform.foreground = Other("TileboxTestProgram");
+    EXPECT_FALSE(IsFocusedState(client, 3));
+    EXPECT_EQ("none", FocusOf(client));
+    platform.calls.clear();
+    EXPECT_EQ(S_OK, client->accSelect(SELFLAG_TAKEFOCUS, ChildVariant(4)));
+    EXPECT_EQ(std::vector<std::string>{"SetForegroundWindow"}, platform.calls);
+    EXPECT_EQ("4", FocusOf(client));
+
+    // A mouse press hides the light: the focus goes back to the client object, and is said to.
+    SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    SendMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+    Pump();
+    EXPECT_EQ((std::vector<std::string>{"focus 3", "focus 4", "focus 0"}), clientEvents);
+    EXPECT_EQ("0", FocusOf(client));
+    UnhookWinEvent(hook);
+
+    // "Press" returns before the button acts: the close button's window outlives the call, and
+    // the button acts once the queue is served.
+    EXPECT_EQ(S_OK, client->accDoDefaultAction(ChildVariant(5)));
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_TRUE(fake::CallsStartingWith("Kivrel_GetProfileDWord(Buttons").empty());
+    Pump();
+    EXPECT_EQ(std::vector<std::string>{"Kivrel_GetProfileDWord(" + closer + ", Remote Code)"},
+              fake::CallsStartingWith("Kivrel_GetProfileDWord(Buttons"));
+    EXPECT_FALSE(IsWindow(window));
+    client->Release();
+}
+
 struct AgentWait {
     int lookups = 0;
     int foundAt = 0;
