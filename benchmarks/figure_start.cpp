@@ -146,13 +146,18 @@ static bool MeasuresShellShare(const defaultSkin::Mode& size)
     return size.width == 1024 && size.height == 768;
 }
 
-static void NoteStartShares(const defaultSkin::Mode& size, double menuMs, double floorMs,
-                            double shellMs)
+// At a fitted size the note names the screen's size and the size that serves it.
+static void NoteStartShares(const defaultSkin::Mode& size, int width, int height, double menuMs,
+                            double floorMs, double shellMs)
 {
     const double beyond = menuMs - floorMs;
     if (shellMs <= 0.0) {
-        AddNote("Start to first paint at %dx%d: the menu takes %+.1f ms beyond the floor.",
-                size.width, size.height, beyond);
+        char served[48] = "";
+        if (width != size.width || height != size.height) {
+            std::snprintf(served, sizeof served, " (fitted from %dx%d)", size.width, size.height);
+        }
+        AddNote("Start to first paint at %dx%d%s: the menu takes %+.1f ms beyond the floor.", width,
+                height, served, beyond);
         return;
     }
     AddNote("Start to first paint at %dx%d: the menu takes %+.1f ms beyond the floor. Loading "
@@ -207,7 +212,7 @@ static void RunStartFigureAt(int mode, int width, int height)
                 size.width, size.height, spot.x, spot.y, StartTimeoutMs);
         return;
     }
-    NoteStartShares(size, Median(menu), Median(floor), Median(shell));
+    NoteStartShares(size, width, height, Median(menu), Median(floor), Median(shell));
 }
 
 void RunStartFigure()
