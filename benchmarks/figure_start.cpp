@@ -382,7 +382,7 @@ void RunMemoryFigures()
     AddNote("Memory method: the absolute working set under Wine is mostly Wine's own libraries, "
             "so the figure is the menu's working set less that of floor_start.exe --blank (the "
             "same full-screen topmost window, no picture, and none of the menu's three libraries: "
-            "it loads only the system's gdi32 and user32). Floor: floor_start.exe "
+            "it links only system libraries such as gdi32 and user32). Floor: floor_start.exe "
             "--skin, which loads the size's same three files with LoadImageA, traces the buttons "
             "and holds the bitmaps while it shows the lit one, less the same baseline, so that the "
             "process's fixed costs and "
