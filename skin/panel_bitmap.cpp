@@ -47,6 +47,8 @@ HBITMAP LoadPanelBitmap(HINSTANCE instance, Skin* skin, const char* directory, c
     if (!JoinPath(path, sizeof path, directory, fileName)) {
         return nullptr;
     }
+    // A fitted size always stretches, so it draws straight from the file. At a named size the
+    // file is expected to fit as it is; one that does not is still stretched, after loading.
     if (!IsServedAtOwnSize(skin)) {
         return StretchFileToScreen(skin, path);
     }
