@@ -142,9 +142,27 @@ static void CopyPanel(HDC target, HDC source, HBITMAP panel, const Skin* skin)
     }
 }
 
+// True when every pixel the paint DC lets through lies inside shape (window coordinates). The
+// system region of a paint DC is the update region within the visible part of the window, given
+// in screen coordinates. Any doubt answers false.
+static bool PaintsOnlyInside(HDC target, HRGN shape)
+{
+    HRGN painted = CreateRectRgn(0, 0, 0, 0);
+    POINT origin = {};
+    const bool inside = painted != nullptr && GetRandomRgn(target, painted, SYSRGN) == 1 &&
+                        GetDCOrgEx(target, &origin) &&
+                        OffsetRgn(painted, -origin.x, -origin.y) != ERROR &&
+                        CombineRgn(painted, painted, shape, RGN_DIFF) == NULLREGION;
+    if (painted != nullptr) {
+        DeleteObject(painted);
+    }
+    return inside;
+}
+
 // The focused or pressed button is lit the way a press lights it: the lit panel copied once more,
 // clipped to its shape as well as to the update region. Whatever else is repainted meanwhile (an
-// arrow key during a held press, a window moved away) stays unlit.
+// arrow key during a held press, a window moved away) stays unlit. A press repaints its button's
+// shape alone, and then the lit copy covers every pixel the unlit one would: it is made once.
 static LRESULT HandlePaint(HWND window, WPARAM, LPARAM)
 {
     PAINTSTRUCT paint;
@@ -153,11 +171,16 @@ static LRESULT HandlePaint(HWND window, WPARAM, LPARAM)
     if (target != nullptr && skin != nullptr) {
         MemoryDc source(target);
         int allLit = menuActive == 0;
-        CopyPanel(target, source.Get(), allLit ? skin->selectedBitmap : skin->normalBitmap, skin);
         HRGN focused = allLit ? nullptr : LitButtonRegion(skin);
-        if (focused != nullptr && SelectClipRgn(target, focused) != ERROR) {
+        if (focused != nullptr && PaintsOnlyInside(target, focused)) {
             CopyPanel(target, source.Get(), skin->selectedBitmap, skin);
-            SelectClipRgn(target, nullptr);
+        } else {
+            CopyPanel(target, source.Get(), allLit ? skin->selectedBitmap : skin->normalBitmap,
+                      skin);
+            if (focused != nullptr && SelectClipRgn(target, focused) != ERROR) {
+                CopyPanel(target, source.Get(), skin->selectedBitmap, skin);
+                SelectClipRgn(target, nullptr);
+            }
         }
     }
     EndPaint(window, &paint);

@@ -204,7 +204,8 @@ static std::vector<std::vector<char>> curve;
 
 static void AddLine(std::vector<std::vector<char>>* lines, const char* format, va_list arguments)
 {
-    std::vector<char> line(1024);
+    // Room for the longest method note; a longer line is cut, never overrun.
+    std::vector<char> line(2048);
     std::vsnprintf(line.data(), line.size(), format, arguments);
     lines->push_back(line);
 }

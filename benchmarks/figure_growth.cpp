@@ -154,6 +154,8 @@ void RunGrowthCurve()
     if (!ok) {
         AddCurveLine("Region tracing could not be measured: a block gave no region, or the floor "
                      "disagreed.");
+        // Not measured fails the run, as every other figure does.
+        AddRow("Region tracing curve", "ms", 0.0, 0.0, 1.0, false);
         return;
     }
     AddCurveLine("%-8s %-9s %8s %7s %10s %10s %10s %10s", "shape", "block", "pixels", "runs",

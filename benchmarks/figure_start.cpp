@@ -6,6 +6,8 @@
 #include "benchmarks/bench_support.h"
 #include "benchmarks/figures.h"
 
+#include "skin/skin.h"
+
 #include "default_skin_layout.h"
 
 #include <psapi.h>
@@ -73,11 +75,26 @@ static bool FloorCommand(char* line, int capacity, const char* bitmapFile, bool 
            std::snprintf(line, capacity, "\"%s\" %s\"%s\"", program, shell, bitmap) < capacity;
 }
 
-// The floor's start at the mode: the three files and the six buttons' blocks, as the menu's
-// settings name them; with ole32 and shell32 loaded first when withShell is set.
-static bool FloorSkinCommand(char* line, int capacity, int mode, bool withShell)
+// The floor's start at the mode on a screen of width x height: the three files and the six
+// buttons' blocks, as the menu's settings name them; with ole32 and shell32 loaded first when
+// withShell is set. On a screen the mode serves fitted, the floor stretches each picture where the
+// menu places it and traces the blocks mapped as the menu maps them.
+static bool FloorSkinCommand(char* line, int capacity, int mode, int width, int height,
+                             bool withShell)
 {
     const defaultSkin::Mode& size = defaultSkin::modes[mode];
+    Skin mapping = {};
+    mapping.screenWidth = width;
+    mapping.screenHeight = height;
+    mapping.servedWidth = size.width;
+    mapping.servedHeight = size.height;
+    PlaceServedSize(width, height, size.width, size.height, &mapping.placed);
+    char fit[64] = "";
+    if (width != size.width || height != size.height) {
+        const RECT& p = mapping.placed;
+        std::snprintf(fit, sizeof fit, "--fit %ld,%ld,%ld,%ld ", p.left, p.top, p.right,
+                      p.bottom);
+    }
     char program[MAX_PATH];
     char files[3][MAX_PATH];
     if (!JoinBinPath(program, sizeof program, "floor_start.exe") ||
@@ -89,7 +106,8 @@ static bool FloorSkinCommand(char* line, int capacity, int mode, bool withShell)
     char blocks[256] = {};
     int used = 0;
     for (const defaultSkin::Button& button : defaultSkin::buttons) {
-        const RECT& r = button.rect[mode];
+        RECT r = button.rect[mode];
+        MapServedRectangle(&mapping, &r);
         const int length = std::snprintf(blocks + used, sizeof blocks - used, "%s%ld,%ld,%ld,%ld",
                                          used == 0 ? "" : ";", r.left, r.top, r.right, r.bottom);
         if (length <= 0 || length >= static_cast<int>(sizeof blocks) - used) {
@@ -98,8 +116,8 @@ static bool FloorSkinCommand(char* line, int capacity, int mode, bool withShell)
         used += length;
     }
     const int length =
-        std::snprintf(line, capacity, "\"%s\" %s--skin \"%s\" \"%s\" \"%s\" %s", program,
-                      withShell ? "--with-shell " : "", files[0], files[1], files[2], blocks);
+        std::snprintf(line, capacity, "\"%s\" %s%s--skin \"%s\" \"%s\" \"%s\" %s", program,
+                      withShell ? "--with-shell " : "", fit, files[0], files[1], files[2], blocks);
     return length > 0 && length < capacity;
 }
 
@@ -128,13 +146,18 @@ static bool MeasuresShellShare(const defaultSkin::Mode& size)
     return size.width == 1024 && size.height == 768;
 }
 
-static void NoteStartShares(const defaultSkin::Mode& size, double menuMs, double floorMs,
-                            double shellMs)
+// At a fitted size the note names the screen's size and the size that serves it.
+static void NoteStartShares(const defaultSkin::Mode& size, int width, int height, double menuMs,
+                            double floorMs, double shellMs)
 {
     const double beyond = menuMs - floorMs;
     if (shellMs <= 0.0) {
-        AddNote("Start to first paint at %dx%d: the menu takes %+.1f ms beyond the floor.",
-                size.width, size.height, beyond);
+        char served[48] = "";
+        if (width != size.width || height != size.height) {
+            std::snprintf(served, sizeof served, " (fitted from %dx%d)", size.width, size.height);
+        }
+        AddNote("Start to first paint at %dx%d%s: the menu takes %+.1f ms beyond the floor.", width,
+                height, served, beyond);
         return;
     }
     AddNote("Start to first paint at %dx%d: the menu takes %+.1f ms beyond the floor. Loading "
@@ -159,8 +182,8 @@ static void RunStartFigureAt(int mode, int width, int height)
     const POINT spot = {sample.x * width / size.width, sample.y * height / size.height};
     const bool withShell = MeasuresShellShare(size) && width == size.width;
     bool ok = SetDisplayMode(width, height) && MenuCommand(menuLine, sizeof menuLine) &&
-              FloorSkinCommand(floorLine, sizeof floorLine, mode, false) &&
-              FloorSkinCommand(shellLine, sizeof shellLine, mode, true);
+              FloorSkinCommand(floorLine, sizeof floorLine, mode, width, height, false) &&
+              FloorSkinCommand(shellLine, sizeof shellLine, mode, width, height, true);
     // One start of each first, untimed: the first start of a program reads its files from disk.
     ok = ok && TimeOneStart(floorLine, floorClass, spot) >= 0.0 &&
          TimeOneStart(menuLine, menuClass, spot) >= 0.0;
@@ -189,7 +212,7 @@ static void RunStartFigureAt(int mode, int width, int height)
                 size.width, size.height, spot.x, spot.y, StartTimeoutMs);
         return;
     }
-    NoteStartShares(size, Median(menu), Median(floor), Median(shell));
+    NoteStartShares(size, width, height, Median(menu), Median(floor), Median(shell));
 }
 
 void RunStartFigure()
@@ -205,7 +228,9 @@ void RunStartFigure()
             "start of the first two; from CreateProcess until the screen pixel in the first tile "
             "reads the lit "
             "tile's colour; the agent stand-in runs. Floor: floor_start.exe --skin loads the "
-            "size's three files, reads every pixel of the six buttons' blocks with GetPixel and "
+            "size's three files (at a fitted size it reads each file and stretches it onto the "
+            "screen with one StretchDIBits, where the menu places it), reads every pixel of the "
+            "six buttons' blocks (mapped onto the screen as the menu maps them) with GetPixel and "
             "makes one region per run (as the LoadSkin floor), then paints the lit panel "
             "full-screen, topmost.",
             StartRuns);
@@ -293,7 +318,8 @@ static void RunMemoryFigure(int mode)
     char shellLine[512];
     bool ok = SetDisplayMode(size.width, size.height) && MenuCommand(menuLine, sizeof menuLine) &&
               FloorCommand(blankLine, sizeof blankLine, nullptr) &&
-              FloorSkinCommand(floorLine, sizeof floorLine, mode, false) &&
+              FloorSkinCommand(floorLine, sizeof floorLine, mode, size.width, size.height,
+                               false) &&
               FloorCommand(shellLine, sizeof shellLine, nullptr, true);
     const int bytesPerPixel = ScreenBytesPerPixel();
     std::vector<double> menuSet, blankSet, floorSet, shellSet, menuPrivate, blankPrivate, menuGdi;
@@ -343,7 +369,8 @@ static void RunMemoryFigure(int mode)
             size.height, bytesPerPixel, bitmapsMb, increase / bitmapsMb,
             Median(shellSet) - Median(blankSet));
     AddNote("Memory at %dx%d: beyond the floor, which holds the same three bitmaps, the menu holds "
-            "%.2f MB.",
+            "%.2f MB: mostly Kivrel.dll, Osmant.dll and Tarvik.dll with what they load, which "
+            "neither floor_start.exe run loads, and the menu's own code.",
             size.width, size.height, increase - floorIncrease);
 }
 
@@ -354,7 +381,8 @@ void RunMemoryFigures()
     }
     AddNote("Memory method: the absolute working set under Wine is mostly Wine's own libraries, "
             "so the figure is the menu's working set less that of floor_start.exe --blank (the "
-            "same full-screen topmost window and libraries, no picture). Floor: floor_start.exe "
+            "same full-screen topmost window, no picture, and none of the menu's three libraries: "
+            "it links only system libraries such as gdi32 and user32). Floor: floor_start.exe "
             "--skin, which loads the size's same three files with LoadImageA, traces the buttons "
             "and holds the bitmaps while it shows the lit one, less the same baseline, so that the "
             "process's fixed costs and "

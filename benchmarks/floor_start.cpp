@@ -8,11 +8,18 @@
 //                                 the settings) the way the tracing rule allows at the least (see
 //                                 floor_trace.h), then shows SELECTED, the lit panel
 //   floor_start.exe BITMAPFILE    shows the picture until the window is closed
-//   floor_start.exe --blank       loads nothing and paints black: the same process, window and
-//                                 libraries without any picture, the baseline for the menu's memory
+//   floor_start.exe --blank       loads nothing and paints black: the same kind of process and
+//                                 window without any picture, the baseline for the menu's memory.
+//                                 It loads none of the menu's three libraries (Kivrel, Osmant,
+//                                 Tarvik): what they hold counts as the menu's own
 //   floor_start.exe --with-shell (any of the above)
 //                                 loads ole32 and shell32 first, as the menu's launch library
 //                                 imports them, to show what they add to a start
+//   floor_start.exe --fit L,T,R,B --skin ...
+//                                 a size the skin does not name: each of the three pictures is
+//                                 stretched onto a screen-sized bitmap at L,T,R,B (black around),
+//                                 the one stretch per picture that screen needs, and RECTS are
+//                                 the blocks as mapped onto the screen
 #include "benchmarks/floor_trace.h"
 
 #include <windows.h>
@@ -57,15 +64,25 @@ static int ParseBlocks(const char* text, RECT* blocks)
     return *p == '\0' ? count : -1;
 }
 
+// Each picture as the screen needs it: as loaded, or stretched onto the screen at placed.
+static HBITMAP LoadScreenPicture(const char* file, const RECT* placed)
+{
+    if (placed == nullptr) {
+        return LoadPicture(file);
+    }
+    return StretchFloorPicture(file, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                               *placed);
+}
+
 // The three files loaded and the buttons traced; the lit panel becomes the picture. Returns
 // false when a file does not load or the tracing fails.
-static bool LoadSkinLeast(char** arguments)
+static bool LoadSkinLeast(char** arguments, const RECT* placed)
 {
     RECT blocks[MostBlocks] = {};
     const int count = ParseBlocks(arguments[3], blocks);
-    otherPanels[0] = LoadPicture(arguments[0]);
-    picture = LoadPicture(arguments[1]);
-    otherPanels[1] = LoadPicture(arguments[2]);
+    otherPanels[0] = LoadScreenPicture(arguments[0], placed);
+    picture = LoadScreenPicture(arguments[1], placed);
+    otherPanels[1] = LoadScreenPicture(arguments[2], placed);
     return count > 0 && otherPanels[0] != nullptr && picture != nullptr &&
            otherPanels[1] != nullptr && TraceFloorButtons(otherPanels[1], blocks, count) > 0;
 }
@@ -120,9 +137,18 @@ static bool LoadFromCommandLine(int argc, char** argv)
         LoadLibraryA("shell32.dll");
         ++first;
     }
+    RECT placed = {};
+    bool fitted = false;
+    if (std::strcmp(argv[first], "--fit") == 0 && argc >= first + 3) {
+        fitted = ParseBlocks(argv[first + 1], &placed) == 1;
+        if (!fitted) {
+            return false;
+        }
+        first += 2;
+    }
     const char* mode = argv[first];
     if (std::strcmp(mode, "--skin") == 0) {
-        return argc >= first + 5 && LoadSkinLeast(argv + first + 1);
+        return argc >= first + 5 && LoadSkinLeast(argv + first + 1, fitted ? &placed : nullptr);
     }
     if (std::strcmp(mode, "--blank") == 0) {
         return true;

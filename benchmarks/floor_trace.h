@@ -1,7 +1,8 @@
 // The least work that tracing the six buttons may do under the menu's tracing rule: one GetPixel
 // per pixel of each block, in row order, nothing buffered, and one rectangle region per run of
-// pixels that are not black. Shared by the in-process LoadSkin floor and floor_start.exe, so that
-// both floors do exactly the same tracing.
+// pixels that are not black; and, at a size the skin does not name, the one stretch per picture
+// that any program showing it on that screen makes. Shared by the in-process LoadSkin floor and
+// floor_start.exe, so that both floors do exactly the same work.
 #pragma once
 
 #include <windows.h>
@@ -16,3 +17,9 @@ long TraceFloorBlock(HDC dc, const RECT& area);
 // holds it, and each block traced; the DC is given back before this returns. Returns the runs of
 // all blocks, or -1 on any failure.
 long TraceFloorButtons(HBITMAP templateBitmap, const RECT* blocks, int count);
+
+// The least that puts a bitmap file's picture onto a screen-sized bitmap of the screen's format
+// at placed (black around it when it does not cover the screen): the file read into memory as it
+// is, unchecked, and one StretchDIBits with COLORONCOLOR. Null when the file cannot be read or the
+// stretch fails.
+HBITMAP StretchFloorPicture(const char* path, int width, int height, const RECT& placed);

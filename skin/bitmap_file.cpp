@@ -161,16 +161,20 @@ static bool ReadLayout(const BYTE* info, DWORD infoSize, DWORD available, Bitmap
     return false;
 }
 
-// True when the file holds a whole bitmap of a known format: its headers, its colour table and
-// all the pixel data they promise. The system's loader accepts a file cut short and reads past
-// its end, so a truncated panel would load as garbage instead of failing.
-bool IsCompleteBitmapFile(const char* path)
+// Where a checked file's parts lie and how large they are.
+struct CheckedFile {
+    BitmapLayout layout;
+    DWORD infoSize;
+    DWORD tableBytes;
+    DWORD dataStart;
+    DWORD pixelBytes;
+};
+
+// Reads the headers from the start of the file and checks everything but run-length data: a
+// defined format and depth, a colour table that can be, and all the pixel data the headers promise
+// lying inside the file.
+static bool CheckHeaders(HANDLE file, CheckedFile* checked)
 {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
     BYTE headers[sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)];
     ZeroMemory(headers, sizeof headers);
     DWORD read = 0;
@@ -194,9 +198,95 @@ bool IsCompleteBitmapFile(const char* path)
         pixelBytes != 0 &&
         dataStart >= static_cast<unsigned long long>(fileHeaderSize) + infoSize + tableBytes &&
         dataStart + pixelBytes <= fileSize;
-    if (complete && (layout.compression == BI_RLE8 || layout.compression == BI_RLE4)) {
-        complete = ReadRunLengthData(file, static_cast<DWORD>(dataStart), layout);
+    if (complete) {
+        checked->layout = layout;
+        checked->infoSize = infoSize;
+        checked->tableBytes = tableBytes;
+        checked->dataStart = static_cast<DWORD>(dataStart);
+        checked->pixelBytes = pixelBytes;
+    }
+    return complete;
+}
+
+static bool IsRunLength(const BitmapLayout& layout)
+{
+    return layout.compression == BI_RLE8 || layout.compression == BI_RLE4;
+}
+
+static HANDLE OpenForReading(const char* path)
+{
+    return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// True when the file holds a whole bitmap of a known format: its headers, its colour table and
+// all the pixel data they promise. The system's loader accepts a file cut short and reads past
+// its end, so a truncated panel would load as garbage instead of failing.
+bool IsCompleteBitmapFile(const char* path)
+{
+    HANDLE file = OpenForReading(path);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    CheckedFile checked;
+    bool complete = CheckHeaders(file, &checked);
+    if (complete && IsRunLength(checked.layout)) {
+        complete = ReadRunLengthData(file, checked.dataStart, checked.layout);
     }
     CloseHandle(file);
     return complete;
+}
+
+static bool ReadAt(HANDLE file, DWORD offset, BYTE* into, DWORD bytes)
+{
+    DWORD read = 0;
+    return SetFilePointer(file, static_cast<LONG>(offset), nullptr, FILE_BEGIN) == offset &&
+           ReadFile(file, into, bytes, &read, nullptr) && read == bytes;
+}
+
+// The info header and colour table go first in one block, the pixel data after them, so that the
+// block is a packed picture as the system's drawing calls take it. Run-length data is checked in
+// memory, the very bytes that will be drawn.
+bool ReadCompleteBitmapFile(const char* path, BitmapFileBits* bits)
+{
+    ZeroMemory(bits, sizeof *bits);
+    HANDLE file = OpenForReading(path);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    CheckedFile checked;
+    bool complete = CheckHeaders(file, &checked);
+    const unsigned long long headBytes =
+        complete ? static_cast<unsigned long long>(checked.infoSize) + checked.tableBytes : 0;
+    BYTE* data = complete && headBytes + checked.pixelBytes <= 0xFFFFFFFFull
+                     ? static_cast<BYTE*>(HeapAlloc(GetProcessHeap(), 0,
+                                                    static_cast<SIZE_T>(headBytes) +
+                                                        checked.pixelBytes))
+                     : nullptr;
+    const DWORD head = static_cast<DWORD>(headBytes);
+    complete = data != nullptr && ReadAt(file, sizeof(BITMAPFILEHEADER), data, head) &&
+               ReadAt(file, checked.dataStart, data + head, checked.pixelBytes) &&
+               (!IsRunLength(checked.layout) ||
+                IsSoundRunLength(data + head, checked.pixelBytes, checked.layout));
+    CloseHandle(file);
+    if (!complete) {
+        if (data != nullptr) {
+            HeapFree(GetProcessHeap(), 0, data);
+        }
+        return false;
+    }
+    bits->data = data;
+    bits->info = reinterpret_cast<const BITMAPINFO*>(data);
+    bits->pixels = data + head;
+    bits->width = checked.layout.width;
+    bits->height = checked.layout.height < 0 ? -checked.layout.height : checked.layout.height;
+    return true;
+}
+
+void FreeBitmapFileBits(BitmapFileBits* bits)
+{
+    if (bits->data != nullptr) {
+        HeapFree(GetProcessHeap(), 0, bits->data);
+    }
+    ZeroMemory(bits, sizeof *bits);
 }

@@ -23,6 +23,9 @@ static int JoinPath(char* path, int capacity, const char* directory, const char*
     return 1;
 }
 
+static bool IsServedAtOwnSize(const Skin* skin);
+static HBITMAP StretchFileToScreen(Skin* skin, const char* path);
+
 HBITMAP LoadPanelBitmap(HINSTANCE instance, Skin* skin, const char* directory, const char* key,
                         const char* valueName)
 {
@@ -44,6 +47,11 @@ HBITMAP LoadPanelBitmap(HINSTANCE instance, Skin* skin, const char* directory, c
     if (!JoinPath(path, sizeof path, directory, fileName)) {
         return nullptr;
     }
+    // A fitted size always stretches, so it draws straight from the file. At a named size the
+    // file is expected to fit as it is; one that does not is still stretched, after loading.
+    if (!IsServedAtOwnSize(skin)) {
+        return StretchFileToScreen(skin, path);
+    }
     if (!IsCompleteBitmapFile(path)) {
         return nullptr;
     }
@@ -59,28 +67,34 @@ HBITMAP LoadPanelBitmap(HINSTANCE instance, Skin* skin, const char* directory, c
     return FitBitmapToScreen(skin, static_cast<HBITMAP>(loaded));
 }
 
-// Copies the whole of loaded onto the whole of fitted. A bitmap that could not be selected would
-// leave the copy reading or writing the DC's stock bitmap: that counts as a failed copy. The
-// selections go back before this returns, target first.
 // A picture fitted inside the screen at its own shape stands on black. COLORONCOLOR drops whole
 // rows and columns when shrinking instead of combining them, which would darken the picture and
 // thin its shapes; it also keeps the template's black and non-black apart, so the traced shapes
 // match the stretched pictures pixel for pixel. Enlarging looks the same in every mode.
-static bool StretchOnto(HDC targetDc, HBITMAP fitted, int targetWidth, int targetHeight,
-                        const RECT& placed, HDC sourceDc, HBITMAP loaded, int sourceWidth,
-                        int sourceHeight)
+static bool PrepareStretch(HDC targetDc, int targetWidth, int targetHeight, const RECT& placed)
 {
-    Selection source(sourceDc, loaded);
-    Selection target(targetDc, fitted);
-    if (!source.Succeeded() || !target.Succeeded()) {
-        return false;
-    }
     const bool whole = placed.left == 0 && placed.top == 0 && placed.right == targetWidth &&
                        placed.bottom == targetHeight;
     if (!whole && !PatBlt(targetDc, 0, 0, targetWidth, targetHeight, BLACKNESS)) {
         return false;
     }
     SetStretchBltMode(targetDc, COLORONCOLOR);
+    return true;
+}
+
+// Copies the whole of loaded onto the whole of fitted. A bitmap that could not be selected would
+// leave the copy reading or writing the DC's stock bitmap: that counts as a failed copy. The
+// selections go back before this returns, target first.
+static bool StretchOnto(HDC targetDc, HBITMAP fitted, int targetWidth, int targetHeight,
+                        const RECT& placed, HDC sourceDc, HBITMAP loaded, int sourceWidth,
+                        int sourceHeight)
+{
+    Selection source(sourceDc, loaded);
+    Selection target(targetDc, fitted);
+    if (!source.Succeeded() || !target.Succeeded() ||
+        !PrepareStretch(targetDc, targetWidth, targetHeight, placed)) {
+        return false;
+    }
     return StretchBlt(targetDc, placed.left, placed.top, placed.right - placed.left,
                       placed.bottom - placed.top, sourceDc, 0, 0, sourceWidth, sourceHeight,
                       SRCCOPY) != 0;
@@ -142,4 +156,72 @@ HBITMAP FitBitmapToScreen(Skin* skin, HBITMAP bitmap)
         return bitmap;
     }
     return StretchToScreen(skin, bitmap, info.bmWidth, info.bmHeight);
+}
+
+// A size the skin names, covering the whole screen: its files are drawn as they are, the loaded
+// bitmap kept as the panel whenever it has the screen's size. Without a record the fitting
+// refuses the bitmap.
+static bool IsServedAtOwnSize(const Skin* skin)
+{
+    if (skin == nullptr) {
+        return true;
+    }
+    int width = 0;
+    int height = 0;
+    GetServedSize(skin, &width, &height);
+    return width == skin->screenWidth && height == skin->screenHeight && FillsScreen(skin);
+}
+
+// Makes a screen-sized bitmap in *fitted and stretches the file's pixels straight onto it; true
+// when the copy was made. *fitted may be set even when it was not, for the caller to delete once
+// the DC guards are gone. Same stretch as from a loaded bitmap, pixel for pixel: nearest pixel,
+// COLORONCOLOR, black around a picture kept at its own shape.
+static bool StretchBitsIntoNewBitmap(const Skin* skin, const BitmapFileBits& file,
+                                     HBITMAP* fitted)
+{
+    ScreenDc screen;
+    MemoryDc target(screen.Get());
+    *fitted = target.Get() != nullptr
+                  ? CreateCompatibleBitmap(screen.Get(), skin->screenWidth, skin->screenHeight)
+                  : nullptr;
+    screen.Release();
+    if (*fitted == nullptr) {
+        return false;
+    }
+    Selection selected(target.Get(), *fitted);
+    RECT placed;
+    GetPlacement(skin, &placed);
+    if (!selected.Succeeded() ||
+        !PrepareStretch(target.Get(), skin->screenWidth, skin->screenHeight, placed)) {
+        return false;
+    }
+    const int lines = StretchDIBits(target.Get(), placed.left, placed.top,
+                                    placed.right - placed.left, placed.bottom - placed.top, 0, 0,
+                                    file.width, file.height, file.pixels, file.info,
+                                    DIB_RGB_COLORS, SRCCOPY);
+    // The rows copied; 0 or GDI_ERROR (-1 as an int) when the stretch failed.
+    return lines > 0;
+}
+
+// Loading a picture of the served size and then stretching it into a second bitmap costs two
+// screen-sized copies where one does: this reads the checked file into memory and stretches its
+// pixels onto the screen-sized panel at once.
+static HBITMAP StretchFileToScreen(Skin* skin, const char* path)
+{
+    BitmapFileBits file;
+    if (!ReadCompleteBitmapFile(path, &file)) {
+        return nullptr;
+    }
+    HBITMAP fitted = nullptr;
+    const bool copied = StretchBitsIntoNewBitmap(skin, file, &fitted);
+    FreeBitmapFileBits(&file);
+    if (!copied) {
+        if (fitted != nullptr) {
+            DeleteObject(fitted);
+        }
+        return nullptr;
+    }
+    skin->paintWidth = skin->screenWidth;
+    skin->paintHeight = skin->screenHeight;
+    return fitted;
 }

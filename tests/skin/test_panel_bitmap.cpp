@@ -1,8 +1,11 @@
+#include "default_skin_layout.h"
 #include "skin/skin.h"
+#include "tests/bench/bench.h"
 #include "tests/fakes/fake_outside.h"
 #include "tests/skin/skin_test_support.h"
 
 #include <memory>
+#include <vector>
 
 using skintest::SkinTest;
 using skintest::WriteBitmapFile;
@@ -255,5 +258,198 @@ TEST_F(LoadPanelBitmapTest, APanelOfAnyShapeWithinThePixelBoundIsStretchedToTheS
         EXPECT_EQ(800, SizeOf(bitmap).cx);
         EXPECT_EQ(600, SizeOf(bitmap).cy);
         DeleteObject(bitmap);
+    }
+}
+
+namespace {
+
+// Fitting as the menu did it before it stretched straight from a file's bits: the loader's
+// bitmap at the file's own size, then one StretchBlt onto a new screen-sized bitmap, nearest
+// pixel (COLORONCOLOR), black around a picture kept at its own shape.
+HBITMAP LoadThenStretch(const std::string& path, int width, int height, const RECT& placed)
+{
+    HBITMAP loaded = static_cast<HBITMAP>(LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0,
+                                                     LR_LOADFROMFILE | LR_DEFAULTSIZE));
+    if (loaded == nullptr) {
+        return nullptr;
+    }
+    const SIZE own = SizeOf(loaded);
+    HDC screen = GetDC(nullptr);
+    HBITMAP fitted = CreateCompatibleBitmap(screen, width, height);
+    HDC from = CreateCompatibleDC(screen);
+    HDC to = CreateCompatibleDC(screen);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ oldFrom = SelectObject(from, loaded);
+    HGDIOBJ oldTo = SelectObject(to, fitted);
+    PatBlt(to, 0, 0, width, height, BLACKNESS);
+    SetStretchBltMode(to, COLORONCOLOR);
+    const BOOL copied = StretchBlt(to, placed.left, placed.top, placed.right - placed.left,
+                                   placed.bottom - placed.top, from, 0, 0, own.cx, own.cy, SRCCOPY);
+    SelectObject(from, oldFrom);
+    SelectObject(to, oldTo);
+    DeleteDC(from);
+    DeleteDC(to);
+    DeleteObject(loaded);
+    if (!copied) {
+        DeleteObject(fitted);
+        return nullptr;
+    }
+    return fitted;
+}
+
+// Every pixel of a bitmap as 32-bit values, top row first.
+std::vector<DWORD> PixelsOf(HBITMAP bitmap)
+{
+    const SIZE size = SizeOf(bitmap);
+    std::vector<DWORD> pixels(static_cast<size_t>(size.cx) * size.cy);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = size.cx;
+    info.bmiHeader.biHeight = -size.cy;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    HDC screen = GetDC(nullptr);
+    const int rows = GetDIBits(screen, bitmap, 0, size.cy, pixels.data(), &info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    if (rows != size.cy) {
+        pixels.clear();
+    }
+    return pixels;
+}
+
+// Where two pictures first differ, for the failure message; -1 when they are the same.
+long long FirstDifference(const std::vector<DWORD>& a, const std::vector<DWORD>& b)
+{
+    if (a.size() != b.size() || a.empty()) {
+        return 0;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i]) {
+            return static_cast<long long>(i);
+        }
+    }
+    return -1;
+}
+
+void FreeButtons(Skin* skin)
+{
+    for (int i = 0; i < skin->buttonCount; ++i) {
+        DeleteObject(skin->buttons[i].region);
+    }
+    if (skin->buttons != nullptr) {
+        HeapFree(GetProcessHeap(), 0, skin->buttons);
+    }
+    skin->buttons = nullptr;
+    skin->buttonCount = 0;
+}
+
+}  // namespace
+
+// A size the skin does not name is stretched straight from the file's bits, without loading the
+// picture at its own size first; every pixel of the three panels and every traced shape must be
+// what loading and then stretching made. The default skin's own files, at the sizes its fitting
+// serves: 1360x768 and 4096x2160 stretched from 1366x768 and 3840x2160, 2560x1080 kept at the
+// shape of 2560x1440 with black beside it.
+TEST_F(LoadPanelBitmapTest, AFittedSizeStretchedFromTheFilesBitsPaintsAndTracesAsLoadingFirstDid)
+{
+    struct Case {
+        SIZE screen;
+        SIZE served;
+    };
+    const Case cases[] = {{{1360, 768}, {1366, 768}},
+                          {{2560, 1080}, {2560, 1440}},
+                          {{4096, 2160}, {3840, 2160}}};
+    const std::string dir = bench::BinDir();
+    for (const Case& c : cases) {
+        const std::string name = std::to_string(c.screen.cx) + "x" + std::to_string(c.screen.cy);
+        SCOPED_TRACE(name);
+        int mode = 0;
+        while (mode < defaultSkin::sizeCount && (defaultSkin::modes[mode].width != c.served.cx ||
+                                                 defaultSkin::modes[mode].height != c.served.cy)) {
+            ++mode;
+        }
+        ASSERT_LT(mode, defaultSkin::sizeCount);
+        const defaultSkin::Mode& files = defaultSkin::modes[mode];
+        fake::Reset();
+        const char* paths[3] = {files.normalFile, files.selectedFile, files.templateFile};
+        char names[3][SkinValueNameCapacity];
+        for (int group = 0; group < 3; ++group) {
+            ASSERT_TRUE(FormatSkinValueName(c.served.cx, c.served.cy, NormalBitmapGroup + group,
+                                            names[group]));
+            fake::SetString("Panel", names[group], paths[group]);
+        }
+        char rectangleName[SkinValueNameCapacity];
+        ASSERT_TRUE(FormatSkinValueName(c.served.cx, c.served.cy, RectangleGroup, rectangleName));
+        for (const defaultSkin::Button& button : defaultSkin::buttons) {
+            fake::AddSubKey("Buttons", button.keyName);
+            fake::SetString(std::string("Buttons\\") + button.keyName, rectangleName,
+                            skintest::RectangleText(button.rect[mode]));
+        }
+
+        Skin straight = SkinOfSize(c.screen.cx, c.screen.cy);
+        straight.servedWidth = c.served.cx;
+        straight.servedHeight = c.served.cy;
+        PlaceServedSize(c.screen.cx, c.screen.cy, c.served.cx, c.served.cy, &straight.placed);
+        Skin loadedFirst = straight;
+        HBITMAP* panels[3] = {&straight.normalBitmap, &straight.selectedBitmap,
+                              &straight.regionTemplate};
+        HBITMAP* expected[3] = {&loadedFirst.normalBitmap, &loadedFirst.selectedBitmap,
+                                &loadedFirst.regionTemplate};
+        for (int group = 0; group < 3; ++group) {
+            *panels[group] = LoadPanelBitmap(state.instance, &straight, dir.c_str(), "Panel",
+                                             names[group]);
+            *expected[group] = LoadThenStretch(dir + paths[group], c.screen.cx, c.screen.cy,
+                                               straight.placed);
+            ASSERT_NE(nullptr, *panels[group]) << paths[group];
+            ASSERT_NE(nullptr, *expected[group]) << paths[group];
+            EXPECT_EQ(c.screen.cx, SizeOf(*panels[group]).cx);
+            EXPECT_EQ(c.screen.cy, SizeOf(*panels[group]).cy);
+            EXPECT_EQ(-1, FirstDifference(PixelsOf(*panels[group]), PixelsOf(*expected[group])))
+                << paths[group];
+        }
+        EXPECT_EQ(c.screen.cx, straight.paintWidth);
+        EXPECT_EQ(c.screen.cy, straight.paintHeight);
+
+        ASSERT_EQ(1, LoadButtonTable(&straight));
+        ASSERT_EQ(1, LoadButtonTable(&loadedFirst));
+        for (int i = 0; i < 6; ++i) {
+            EXPECT_TRUE(EqualRgn(straight.buttons[i].region, loadedFirst.buttons[i].region))
+                << "button " << i << ": " << skintest::Describe(straight.buttons[i].region)
+                       .substr(0, 200);
+        }
+        for (Skin* skin : {&straight, &loadedFirst}) {
+            FreeButtons(skin);
+            for (HBITMAP bitmap : {skin->normalBitmap, skin->selectedBitmap, skin->regionTemplate}) {
+                DeleteObject(bitmap);
+            }
+        }
+    }
+}
+
+// Any depth the files may have is stretched the same way: a 24-bit picture with a different
+// colour at every pixel, enlarged on one axis and shrunk on the other, and kept at its shape.
+TEST_F(LoadPanelBitmapTest, AnUncompressedPictureStretchedFromItsBitsMatchesLoadingFirst)
+{
+    ASSERT_TRUE(WriteBitmapFile(directory + "grain.bmp", 301, 211, [](int x, int y) {
+        return RGB((x * 7) & 255, (y * 5) & 255, (x * y) & 255);
+    }));
+    fake::SetString("Panel", "Grain", "grain.bmp");
+    const SIZE screens[] = {{400, 180}, {1000, 300}};
+    for (const SIZE& screen : screens) {
+        SCOPED_TRACE(screen.cx);
+        Skin skin = SkinOfSize(screen.cx, screen.cy);
+        skin.servedWidth = 301;
+        skin.servedHeight = 211;
+        PlaceServedSize(screen.cx, screen.cy, 301, 211, &skin.placed);
+        HBITMAP straight =
+            LoadPanelBitmap(state.instance, &skin, directory.c_str(), "Panel", "Grain");
+        HBITMAP loadedFirst =
+            LoadThenStretch(directory + "grain.bmp", screen.cx, screen.cy, skin.placed);
+        ASSERT_NE(nullptr, straight);
+        ASSERT_NE(nullptr, loadedFirst);
+        EXPECT_EQ(-1, FirstDifference(PixelsOf(straight), PixelsOf(loadedFirst)));
+        DeleteObject(straight);
+        DeleteObject(loadedFirst);
     }
 }

@@ -223,6 +223,115 @@ TEST_F(MenuWindow, APressLightsExactlyTheTracedShapeOfItsButton)
               fake::CallsStartingWith("Kivrel_GetProfileDWord(Buttons"));
 }
 
+// A client-sized 32-bit picture: the window's own pixels, or a composition made for comparison.
+class Snapshot {
+public:
+    Snapshot(int width, int height) : width(width), height(height)
+    {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        dc = CreateCompatibleDC(nullptr);
+        bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        previous = SelectObject(dc, bitmap);
+    }
+    ~Snapshot()
+    {
+        SelectObject(dc, previous);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+    }
+    Snapshot(const Snapshot&) = delete;
+    Snapshot& operator=(const Snapshot&) = delete;
+
+    void Copy(HDC from) { BitBlt(dc, 0, 0, width, height, from, 0, 0, SRCCOPY); }
+    void CopyBitmap(HBITMAP panel)
+    {
+        HDC source = CreateCompatibleDC(dc);
+        HGDIOBJ old = SelectObject(source, panel);
+        Copy(source);
+        SelectObject(source, old);
+        DeleteDC(source);
+    }
+    // Where the two first differ (as y * width + x), or -1.
+    long long FirstDifference(const Snapshot& other) const
+    {
+        GdiFlush();
+        const DWORD* a = static_cast<const DWORD*>(bits);
+        const DWORD* b = static_cast<const DWORD*>(other.bits);
+        for (long long i = 0; i < static_cast<long long>(width) * height; ++i) {
+            if (a[i] != b[i]) {
+                return i;
+            }
+        }
+        return -1;
+    }
+    HDC Dc() const { return dc; }
+
+private:
+    int width;
+    int height;
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ previous = nullptr;
+    void* bits = nullptr;
+};
+
+// The lit button as two copies paint it: the unlit panel, then the lit one through the shape.
+long long DifferenceFromTwoCopies(HWND window, HRGN shape)
+{
+    const Skin* skin = currentSkin;
+    Snapshot shown(skin->screenWidth, skin->screenHeight);
+    HDC windowDc = GetDC(window);
+    shown.Copy(windowDc);
+    ReleaseDC(window, windowDc);
+    Snapshot composed(skin->screenWidth, skin->screenHeight);
+    composed.CopyBitmap(skin->normalBitmap);
+    SelectClipRgn(composed.Dc(), shape);
+    composed.CopyBitmap(skin->selectedBitmap);
+    SelectClipRgn(composed.Dc(), nullptr);
+    return shown.FirstDifference(composed);
+}
+
+// A press, and a focus moved by a key, repaint only their button's shape, and one copy of the lit
+// panel paints it; every pixel of the window must be what the unlit panel with the lit one copied
+// over it through the shape gives. At a size the skin names and at one it is fitted to.
+TEST_F(MenuWindow, ALitButtonPaintedOnceLooksAsUnlitThenLitPaintedIt)
+{
+    fake::SetDWord("Panel", fitOtherSizesName, 1);
+    const SIZE sizes[] = {{1024, 768}, {1280, 1024}};
+    for (const SIZE& size : sizes) {
+        SCOPED_TRACE(size.cx);
+        ASSERT_TRUE(bench::SetDisplayMode(size.cx, size.cy));
+        HWND window = Create();
+        ASSERT_NE(nullptr, window);
+        ASSERT_EQ(size.cx, currentSkin->screenWidth);
+        SendMessageA(window, WM_TIMER, ActivationTimerId, 0);
+        for (int button : {1, 4}) {
+            HRGN shape = currentSkin->buttons[button].region;
+            RECT box = {};
+            GetRgnBox(shape, &box);
+            const POINT centre = {(box.left + box.right) / 2, (box.top + box.bottom) / 2};
+            SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(centre));
+            ASSERT_EQ(1, currentSkin->pressed);
+            EXPECT_EQ(-1, DifferenceFromTwoCopies(window, shape)) << "button " << button;
+            SendMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+        }
+        SendMessageA(window, WM_KEYDOWN, VK_RIGHT, 1);
+        HRGN focused = LitButtonRegion(currentSkin);
+        ASSERT_NE(nullptr, focused);
+        EXPECT_EQ(-1, DifferenceFromTwoCopies(window, focused)) << "the focus";
+        // The quit message the destruction posts is taken too, so the next size starts clean.
+        DestroyWindow(window);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        }
+    }
+}
+
 // The child of every focus event raised in this process, -1 for one not of the menu's client.
 std::vector<LONG> focusEvents;
 void CALLBACK RecordFocusEvent(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD,
