@@ -118,6 +118,12 @@ Section "Tilebox menu and default skin" SecMenu
     ${If} ${Errors}
         WriteRegDWORD HKLM "Software\Velnor\Tilebox" "Agent Wait" 0
     ${EndIf}
+    ; A person's skin lives in their own local application data. Where that folder has no exact
+    ; name in the PC's code page (nor a short one), the skin maker uses a folder of the account's
+    ; own below this one, named by its SID. The machine's data folder lets every account make a
+    ; folder here that is then that account's alone (its creator owns it; others may read), and
+    ; this folder takes those rules over unchanged. Uninstall leaves it, with every person's skin.
+    CreateDirectory "$APPDATA\Velnor\Tilebox\Users"
     WriteUninstaller "$INSTDIR\uninstall.exe"
 
     CreateDirectory "$SMPROGRAMS\Tilebox"

@@ -1,24 +1,38 @@
 // tileskin.exe [--reg FILE] [--machine] [--no-restart] TILES.INI
 //
-// Reads the tiles file, draws the skin into skins\<Name>\ beside the program, and writes the
-// settings that name it. Order matters: every file is in place before the first setting is
-// written, and a failure at any step puts back what the earlier steps changed.
+// Reads the tiles file, draws the skin into a folder of skins, and writes the settings that name
+// it. A person's own skin goes to their own folder (tileskin/personal_folder.h), named by absolute
+// paths, and needs no administrator; a skin for every user of the PC (--machine) or for a .reg
+// file to deploy (--reg) goes to skins\<Name>\ in the program's folder, named relative to it.
+// Order matters: every file is in place before the first setting is written, and a failure at any
+// step puts back what the earlier steps changed. Arguments and paths are wide throughout, so a
+// file or folder named in any script is found.
 #include "skin/skin.h"
+#include "tileskin/personal_folder.h"
 #include "tileskin/settings.h"
 #include "tileskin/skin_folder.h"
 #include "tileskin/tileskin.h"
 
+#include <shellapi.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
 namespace {
 
 struct Options {
-    std::string tilesPath;
-    std::string regPath;
+    std::wstring tilesPath;
+    std::wstring regPath;
     bool machine;
     bool noRestart;
+    bool defaultSkin;
 };
+
+// The program folder's skins\Default is the installer's: only the build, making the skin the
+// installer ships, may write it. Anyone else's "Default" would stand under the installer's
+// settings for every account, and an upgrade or uninstall would replace or remove it.
+const char installerSkinName[] = "Default";
 
 // Text for the person: to the console as wide text when there is one, otherwise UTF-8, so that a
 // label in any script survives a redirection.
@@ -50,41 +64,45 @@ void SayProblem(const Problem& problem)
     Say(where + L": " + problem.what);
 }
 
-std::string ProgramFolder()
+std::wstring ProgramFolder()
 {
-    char path[MAX_PATH] = {};
-    const DWORD size = GetModuleFileNameA(nullptr, path, sizeof path);
-    if (size == 0 || size >= sizeof path) {
-        return std::string();
+    wchar_t path[32768] = {};
+    const DWORD size = GetModuleFileNameW(nullptr, path, 32768);
+    if (size == 0 || size >= 32768) {
+        return std::wstring();
     }
-    return FolderOf(path);
+    return FolderOf(std::wstring(path));
 }
 
-int Usage(const std::string& folder)
+int Usage(const std::wstring& folder)
 {
     Say(L"usage: tileskin.exe [--reg FILE] [--machine] [--no-restart] TILES.INI\r\n"
-        L"  Makes a skin of six tiles from TILES.INI: its pictures go to skins\\<Name>\\ in the "
-        L"program's folder, its settings to your own settings.\r\n"
-        L"  --reg FILE    write the settings into FILE (a .reg file) instead\r\n"
-        L"  --machine     aim the settings at every user of this PC (run as administrator)\r\n"
+        L"  Makes a skin of six tiles from TILES.INI, yours alone: its pictures go to your own "
+        L"folder, its settings to your own settings. No administrator is needed.\r\n"
+        L"  --reg FILE    write the settings into FILE (a .reg file to deploy) instead; the "
+        L"pictures go to skins\\<Name>\\ in the program's folder\r\n"
+        L"  --machine     make the skin for every user of this PC: pictures in the program's "
+        L"folder, settings machine-wide (run as administrator)\r\n"
         L"  --no-restart  leave a running menu as it is\r\n"
-        L"Start from the example: copy " + WideFromAnsi(folder) + L"default-tiles.ini into your "
+        L"Start from the example: copy " + folder + L"default-tiles.ini into your "
         L"Documents, change it, and run tileskin on the copy.");
     return ExitBadInput;
 }
 
-bool ParseOptions(int argc, char** argv, Options* options)
+bool ParseOptions(int argc, wchar_t** argv, Options* options)
 {
     *options = Options();
     for (int i = 1; i < argc; ++i) {
-        const std::string word = argv[i];
-        if (lstrcmpiA(word.c_str(), "--reg") == 0 && i + 1 < argc && options->regPath.empty()) {
+        const std::wstring word = argv[i];
+        if (lstrcmpiW(word.c_str(), L"--reg") == 0 && i + 1 < argc && options->regPath.empty()) {
             options->regPath = argv[++i];
-        } else if (lstrcmpiA(word.c_str(), "--machine") == 0) {
+        } else if (lstrcmpiW(word.c_str(), L"--machine") == 0) {
             options->machine = true;
-        } else if (lstrcmpiA(word.c_str(), "--no-restart") == 0) {
+        } else if (lstrcmpiW(word.c_str(), L"--no-restart") == 0) {
             options->noRestart = true;
-        } else if (word.compare(0, 2, "--") != 0 && options->tilesPath.empty() && !word.empty()) {
+        } else if (lstrcmpiW(word.c_str(), L"--default-skin") == 0) {
+            options->defaultSkin = true;
+        } else if (word.compare(0, 2, L"--") != 0 && options->tilesPath.empty() && !word.empty()) {
             options->tilesPath = word;
         } else {
             return false;
@@ -118,13 +136,12 @@ std::string RectText(const RECT& r)
            "," + std::to_string(r.bottom);
 }
 
-std::vector<SettingValue> SkinSettings(const std::string& skinName, const TilesFile& tiles,
+std::vector<SettingValue> SkinSettings(const std::string& folder, const TilesFile& tiles,
                                        const PreparedTile prepared[6],
                                        const std::vector<std::string>& keys,
                                        const std::vector<DrawnSize>& sizes)
 {
     std::vector<SettingValue> values;
-    const std::string folder = "skins\\" + skinName + "\\";
     for (const DrawnSize& size : sizes) {
         AddString(&values, "Panel", SkinValueName(size.width, size.height, NormalBitmapGroup),
                   WideFromAnsi(folder + NormalFileName(size.width, size.height)));
@@ -149,20 +166,72 @@ std::vector<SettingValue> SkinSettings(const std::string& skinName, const TilesF
     return values;
 }
 
-int NoRights(const std::string& error, bool machine)
+int NoRights(const std::wstring& error, bool machine)
 {
-    Say(WideFromAnsi(error));
-    Say(machine ? L"The machine-wide settings and the program's folder need an administrator: "
-                  L"run tileskin from a command prompt opened with \"Run as administrator\"."
-                : L"The program's folder is not writable for this account (under Program Files "
-                  L"it is not): run tileskin from a command prompt opened with \"Run as "
-                  L"administrator\".");
+    Say(error);
+    if (!machine) {
+        // A person's own folder and settings are theirs: a refusal there is no matter of rights
+        // an administrator could lend, and running elevated would write another account's tree.
+        Say(L"Something in your skin's folder is held by another program: close any program "
+            L"showing a file from it and run tileskin again.");
+        return ExitBadInput;
+    }
+    Say(L"The machine-wide settings and the program's folder need an administrator: "
+        L"run tileskin from a command prompt opened with \"Run as administrator\".");
     return ExitNoRights;
+}
+
+// Where the pictures go (ending in a backslash) and how the settings name that folder: relative
+// to the program's folder for a skin of the program's folder, absolute for a person's own.
+struct SkinPlace {
+    std::wstring skins;
+    std::string valuePrefix;
+};
+
+bool ChoosePlace(const Options& options, const std::wstring& programFolder,
+                 const std::string& skinName, SkinPlace* place)
+{
+    if (options.machine || !options.regPath.empty()) {
+        if (lstrcmpiA(skinName.c_str(), installerSkinName) == 0 && !options.defaultSkin) {
+            Say(L"the name \"Default\" belongs to the skin the installer ships, which every "
+                L"account starts from: give your skin another Name");
+            return false;
+        }
+        place->skins = programFolder + L"skins\\";
+        place->valuePrefix = "skins\\";
+    } else {
+        SkinsFolder personal;
+        std::wstring error;
+        if (!PersonalSkinsFolder(&personal, &error)) {
+            Say(error);
+            return false;
+        }
+        place->skins = personal.wide + L"\\";
+        place->valuePrefix = personal.ansi + "\\";
+    }
+    // The menu reads a picture's value into 255 characters; a longer one would load nothing.
+    size_t longest = 0;
+    for (int index = 0; index < TileSkinSizeCount(); ++index) {
+        int width = 0;
+        int height = 0;
+        GetTileSkinSize(index, &width, &height);
+        for (const std::string& file : {NormalFileName(width, height),
+                                        SelectedFileName(width, height),
+                                        TemplateFileName(width, height)}) {
+            longest = std::max(longest, file.size());
+        }
+    }
+    if (place->valuePrefix.size() + skinName.size() + 1 + longest > 255) {
+        Say(L"the folder \"" + place->skins + L"\" is too long for the 255 "
+            L"characters the menu reads in a picture's name: choose a shorter Name");
+        return false;
+    }
+    return true;
 }
 
 int MakeSkin(const Options& options)
 {
-    const std::string folder = ProgramFolder();
+    const std::wstring folder = ProgramFolder();
     TilesFile tiles;
     Problem problem;
     if (!LoadTilesFile(options.tilesPath, &tiles, &problem)) {
@@ -189,6 +258,11 @@ int MakeSkin(const Options& options)
         labels.push_back(prepared[i].keyLabel);
     }
     const std::vector<std::string> keys = ChooseButtonKeys(existing, labels);
+    SkinPlace place;
+    if (!ChoosePlace(options, folder, skinName, &place)) {
+        FreePreparedTiles(prepared);
+        return ExitBadInput;
+    }
 
     TileFace faces[6];
     for (int i = 0; i < tileCount; ++i) {
@@ -197,14 +271,14 @@ int MakeSkin(const Options& options)
         faces[i].glyph = static_cast<TileGlyph>(tiles.tiles[i].action);
     }
     char message[512] = {};
-    if (!LoadTileFont(folder.c_str(), message, sizeof message)) {
+    if (!LoadTileFont(Utf8Of(folder).c_str(), message, sizeof message)) {
         FreePreparedTiles(prepared);
-        Say(WideFromAnsi(message));
+        Say(WideOfUtf8(message));
         return ExitBadInput;
     }
-    std::string error;
+    std::wstring error;
     SkinFolder skin;
-    FolderResult begun = BeginSkinFolder(folder, skinName, &skin, &error);
+    FolderResult begun = BeginSkinFolder(place.skins, skinName, &skin, &error);
     std::vector<DrawnSize> sizes;
     const bool drawn = begun == FolderDone && DrawSkinSizes(skin, ColoursOf(tiles), faces, &sizes,
                                                             &error);
@@ -217,7 +291,7 @@ int MakeSkin(const Options& options)
         if (begun == FolderDone) {
             AbandonSkinFolder(&skin);
         }
-        Say(WideFromAnsi(error));
+        Say(error);
         return ExitBadInput;
     }
     const FolderResult installed = InstallSkinFolder(&skin, &error);
@@ -225,17 +299,21 @@ int MakeSkin(const Options& options)
         if (installed == FolderDenied) {
             return NoRights(error, options.machine);
         }
-        Say(WideFromAnsi(error));
+        Say(error);
         return ExitBadInput;
     }
 
-    std::vector<SettingValue> values = SkinSettings(skinName, tiles, prepared, keys, sizes);
+    std::vector<SettingValue> values =
+        SkinSettings(place.valuePrefix + skinName + "\\", tiles, prepared, keys, sizes);
+    // In a .reg file too: the file is made on this PC for PCs set up like it.
+    for (const std::string& stale : StalePanelValues(options.machine, values)) {
+        AddString(&values, "Panel", stale, std::wstring());
+    }
     WriteResult written;
     if (options.regPath.empty()) {
-        for (const std::string& stale : StalePanelValues(options.machine, values)) {
-            AddString(&values, "Panel", stale, std::wstring());
-        }
-        written = WriteRegistry(options.machine, values, &error);
+        std::string registryError;
+        written = WriteRegistry(options.machine, values, &registryError);
+        error = WideFromAnsi(registryError);
     } else {
         written = WriteRegFile(options.regPath, options.machine, values, &error);
     }
@@ -244,18 +322,18 @@ int MakeSkin(const Options& options)
         if (written == WriteDenied) {
             return NoRights(error, options.machine);
         }
-        Say(WideFromAnsi(error));
+        Say(error);
         return ExitBadInput;
     }
     KeepSkinFolder(&skin);
-    Say(L"made the skin \"" + tiles.name + L"\" in " + WideFromAnsi(skin.target) +
-        (options.regPath.empty() ? L"; settings written"
-                                 : L"; settings in " + WideFromAnsi(options.regPath)));
+    Say(L"made the skin \"" + tiles.name + L"\" in " + skin.target +
+        (options.regPath.empty() ? L"; settings written" : L"; settings in " + options.regPath));
 
     if (options.regPath.empty() && !options.noRestart) {
-        const RestartResult restarted = RestartRunningMenu(&error);
+        std::string restartError;
+        const RestartResult restarted = RestartRunningMenu(&restartError);
         if (restarted == RestartFailed) {
-            Say(WideFromAnsi(error));
+            Say(WideFromAnsi(restartError));
         } else if (restarted == RestartDone) {
             Say(L"the running menu was started again with the new skin");
         }
@@ -265,10 +343,16 @@ int MakeSkin(const Options& options)
 
 }  // namespace
 
-int main(int argc, char** argv)
+// The command line is taken wide, not through main's 8-bit arguments: there a path with a letter
+// outside this PC's code page ("C:\Users\Łukasz\...") arrives changed and names no file.
+int main()
 {
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     Options options;
-    if (!ParseOptions(argc, argv, &options)) {
+    const bool parsed = argv != nullptr && ParseOptions(argc, argv, &options);
+    LocalFree(argv);
+    if (!parsed) {
         return Usage(ProgramFolder());
     }
     return MakeSkin(options);

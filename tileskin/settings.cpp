@@ -345,8 +345,8 @@ WriteResult WriteRegistry(bool machine, const std::vector<SettingValue>& values,
     return WriteDone;
 }
 
-WriteResult WriteRegFile(const std::string& path, bool machine,
-                         const std::vector<SettingValue>& values, std::string* error)
+WriteResult WriteRegFile(const std::wstring& path, bool machine,
+                         const std::vector<SettingValue>& values, std::wstring* error)
 {
     const std::wstring base =
         std::wstring(machine ? L"HKEY_LOCAL_MACHINE\\" : L"HKEY_CURRENT_USER\\") + Wide(appKeyPath);
@@ -370,12 +370,12 @@ WriteResult WriteRegFile(const std::string& path, bool machine,
         }
         text += L"\r\n";
     }
-    const std::string temporary = path + ".new";
-    HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    const std::wstring temporary = path + L".new";
+    HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD code = GetLastError();
-        *error = "cannot write \"" + temporary + "\" (error " + std::to_string(code) + ")";
+        *error = L"cannot write \"" + temporary + L"\" (error " + std::to_wstring(code) + L")";
         return code == ERROR_ACCESS_DENIED ? WriteDenied : WriteFailed;
     }
     const DWORD size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
@@ -383,10 +383,10 @@ WriteResult WriteRegFile(const std::string& path, bool machine,
     const BOOL wrote = WriteFile(file, text.data(), size, &written, nullptr);
     const BOOL closed = CloseHandle(file);
     if (!wrote || written != size || !closed ||
-        !MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        !MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         const DWORD code = GetLastError();
-        DeleteFileA(temporary.c_str());
-        *error = "cannot write \"" + path + "\" (error " + std::to_string(code) + ")";
+        DeleteFileW(temporary.c_str());
+        *error = L"cannot write \"" + path + L"\" (error " + std::to_wstring(code) + L")";
         return code == ERROR_ACCESS_DENIED ? WriteDenied : WriteFailed;
     }
     return WriteDone;

@@ -49,5 +49,5 @@ WriteResult WriteRegistry(bool machine, const std::vector<SettingValue>& values,
 
 // Writes the values as a .reg file (version 5.00, UTF-16), replacing the tree's Buttons key as a
 // whole. The file appears complete or not at all.
-WriteResult WriteRegFile(const std::string& path, bool machine,
-                         const std::vector<SettingValue>& values, std::string* error);
+WriteResult WriteRegFile(const std::wstring& path, bool machine,
+                         const std::vector<SettingValue>& values, std::wstring* error);

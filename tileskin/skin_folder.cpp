@@ -1,6 +1,8 @@
 // Drawing into a new folder and moving it into place.
 #include "tileskin/skin_folder.h"
 
+#include "tileskin/tileskin.h"
+
 namespace {
 
 std::string SizeText(int width, int height)
@@ -8,33 +10,33 @@ std::string SizeText(int width, int height)
     return std::to_string(width) + "x" + std::to_string(height);
 }
 
-bool FolderExists(const std::string& path)
+bool FolderExists(const std::wstring& path)
 {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 // A skin's folder holds plain files only (this program makes no sub-folders), so one level of
 // removal is all a folder of ours needs.
-void RemoveFlatFolder(const std::string& folder)
+void RemoveFlatFolder(const std::wstring& folder)
 {
-    WIN32_FIND_DATAA found = {};
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    WIN32_FIND_DATAW found = {};
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
             if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-                DeleteFileA((folder + "\\" + found.cFileName).c_str());
+                DeleteFileW((folder + L"\\" + found.cFileName).c_str());
             }
-        } while (FindNextFileA(search, &found));
+        } while (FindNextFileW(search, &found));
         FindClose(search);
     }
-    RemoveDirectoryA(folder.c_str());
+    RemoveDirectoryW(folder.c_str());
 }
 
-FolderResult Refused(const std::string& what, const std::string& path, std::string* error)
+FolderResult Refused(const std::wstring& what, const std::wstring& path, std::wstring* error)
 {
     const DWORD code = GetLastError();
-    *error = "cannot " + what + " \"" + path + "\" (error " + std::to_string(code) + ")";
+    *error = L"cannot " + what + L" \"" + path + L"\" (error " + std::to_wstring(code) + L")";
     return code == ERROR_ACCESS_DENIED ? FolderDenied : FolderFailed;
 }
 
@@ -55,32 +57,38 @@ std::string TemplateFileName(int width, int height)
     return "template-" + SizeText(width, height) + ".bmp";
 }
 
-FolderResult BeginSkinFolder(const std::string& programFolder, const std::string& name,
-                             SkinFolder* folder, std::string* error)
+std::wstring WideName(const std::string& ascii)
 {
-    // A skin name never holds "~", so these working names never meet a skin of that name.
-    const std::string id = std::to_string(GetCurrentProcessId());
-    folder->skins = programFolder + "skins\\";
-    folder->target = folder->skins + name;
-    folder->work = folder->skins + "~new-" + id + "-" + name;
-    folder->previous = folder->skins + "~old-" + id + "-" + name;
+    return std::wstring(ascii.begin(), ascii.end());
+}
+
+FolderResult BeginSkinFolder(const std::wstring& skinsFolder, const std::string& name,
+                             SkinFolder* folder, std::wstring* error)
+{
+    // A skin name never holds "~", so these working names never meet a skin of that name. The
+    // name is plain ASCII by the tiles file's rules.
+    const std::wstring id = std::to_wstring(GetCurrentProcessId());
+    folder->skins = skinsFolder;
+    folder->target = folder->skins + WideName(name);
+    folder->work = folder->skins + L"~new-" + id + L"-" + WideName(name);
+    folder->previous = folder->skins + L"~old-" + id + L"-" + WideName(name);
     folder->hadPrevious = false;
     folder->installed = false;
-    if (!CreateDirectoryA(folder->skins.c_str(), nullptr) &&
+    if (!CreateDirectoryW(folder->skins.c_str(), nullptr) &&
         GetLastError() != ERROR_ALREADY_EXISTS) {
-        return Refused("make the folder", folder->skins, error);
+        return Refused(L"make the folder", folder->skins, error);
     }
-    if (!CreateDirectoryA(folder->work.c_str(), nullptr)) {
-        return Refused("make the folder", folder->work, error);
+    if (!CreateDirectoryW(folder->work.c_str(), nullptr)) {
+        return Refused(L"make the folder", folder->work, error);
     }
     return FolderDone;
 }
 
 bool DrawSkinSizes(const SkinFolder& folder, const TileColours& colours, const TileFace faces[6],
-                   std::vector<DrawnSize>* sizes, std::string* error)
+                   std::vector<DrawnSize>* sizes, std::wstring* error)
 {
     sizes->clear();
-    const std::string base = folder.work + "\\";
+    const std::string base = Utf8Of(folder.work + L"\\");
     for (int index = 0; index < TileSkinSizeCount(); ++index) {
         DrawnSize size = {};
         GetTileSkinSize(index, &size.width, &size.height);
@@ -90,7 +98,8 @@ bool DrawSkinSizes(const SkinFolder& folder, const TileColours& colours, const T
                           (base + SelectedFileName(size.width, size.height)).c_str(),
                           (base + TemplateFileName(size.width, size.height)).c_str(), size.rects,
                           message, sizeof message)) {
-            *error = "drawing " + SizeText(size.width, size.height) + " failed: " + message;
+            *error = L"drawing " + WideName(SizeText(size.width, size.height)) + L" failed: " +
+                     WideOfUtf8(message);
             return false;
         }
         sizes->push_back(size);
@@ -98,23 +107,23 @@ bool DrawSkinSizes(const SkinFolder& folder, const TileColours& colours, const T
     return true;
 }
 
-FolderResult InstallSkinFolder(SkinFolder* folder, std::string* error)
+FolderResult InstallSkinFolder(SkinFolder* folder, std::wstring* error)
 {
     if (FolderExists(folder->target)) {
-        if (!MoveFileExA(folder->target.c_str(), folder->previous.c_str(), 0)) {
-            const FolderResult result = Refused("move aside the skin folder", folder->target,
+        if (!MoveFileExW(folder->target.c_str(), folder->previous.c_str(), 0)) {
+            const FolderResult result = Refused(L"move aside the skin folder", folder->target,
                                                 error);
             RemoveFlatFolder(folder->work);
             return result;
         }
         folder->hadPrevious = true;
     }
-    if (!MoveFileExA(folder->work.c_str(), folder->target.c_str(), 0)) {
-        const FolderResult result = Refused("move into place the skin folder", folder->target,
+    if (!MoveFileExW(folder->work.c_str(), folder->target.c_str(), 0)) {
+        const FolderResult result = Refused(L"move into place the skin folder", folder->target,
                                             error);
         RemoveFlatFolder(folder->work);
         if (folder->hadPrevious) {
-            MoveFileExA(folder->previous.c_str(), folder->target.c_str(), 0);
+            MoveFileExW(folder->previous.c_str(), folder->target.c_str(), 0);
         }
         return result;
     }
@@ -137,7 +146,7 @@ void AbandonSkinFolder(SkinFolder* folder)
     }
     RemoveFlatFolder(folder->target);
     if (folder->hadPrevious) {
-        MoveFileExA(folder->previous.c_str(), folder->target.c_str(), 0);
+        MoveFileExW(folder->previous.c_str(), folder->target.c_str(), 0);
     }
     folder->installed = false;
 }

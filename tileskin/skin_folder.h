@@ -21,26 +21,29 @@ enum FolderResult { FolderDone, FolderDenied, FolderFailed };
 std::string NormalFileName(int width, int height);
 std::string SelectedFileName(int width, int height);
 std::string TemplateFileName(int width, int height);
+std::wstring WideName(const std::string& ascii);
 
+// Paths are wide: the file calls take any folder a person has.
 struct SkinFolder {
-    std::string skins;     // <program folder>skins\ (ends with a backslash)
-    std::string target;    // skins\<Name>
-    std::string work;      // where the new pictures are drawn
-    std::string previous;  // where the previous skin of that name waits until the settings are in
+    std::wstring skins;     // the folder of skins (ends with a backslash)
+    std::wstring target;    // <skins><Name>
+    std::wstring work;      // where the new pictures are drawn
+    std::wstring previous;  // where the previous skin of that name waits until the settings are in
     bool hadPrevious;
     bool installed;
 };
 
-// Makes the work folder. FolderDenied when the program's folder cannot be written.
-FolderResult BeginSkinFolder(const std::string& programFolder, const std::string& name,
-                             SkinFolder* folder, std::string* error);
+// Makes the work folder inside skinsFolder (the program's skins\ or the person's own, ending in
+// a backslash). FolderDenied when that folder cannot be written.
+FolderResult BeginSkinFolder(const std::wstring& skinsFolder, const std::string& name,
+                             SkinFolder* folder, std::wstring* error);
 
 // Draws every size into the work folder.
 bool DrawSkinSizes(const SkinFolder& folder, const TileColours& colours, const TileFace faces[6],
-                   std::vector<DrawnSize>* sizes, std::string* error);
+                   std::vector<DrawnSize>* sizes, std::wstring* error);
 
 // Puts the work folder in place of skins\<Name>, keeping the previous one aside.
-FolderResult InstallSkinFolder(SkinFolder* folder, std::string* error);
+FolderResult InstallSkinFolder(SkinFolder* folder, std::wstring* error);
 
 // After the settings are written: the previous skin goes. After a failure: the new one goes and
 // the previous one comes back.

@@ -46,35 +46,40 @@ bool ToAnsi(const std::wstring& text, std::string* ansi)
     return !lossy;
 }
 
-bool IsAbsolute(const std::string& path)
+bool IsAbsolute(const std::wstring& path)
 {
-    return (path.size() >= 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/')) ||
-           (path.size() >= 2 && (path[0] == '\\' || path[0] == '/') &&
-            (path[1] == '\\' || path[1] == '/'));
+    return (path.size() >= 3 && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/')) ||
+           (path.size() >= 2 && (path[0] == L'\\' || path[0] == L'/') &&
+            (path[1] == L'\\' || path[1] == L'/'));
 }
 
 // %SystemRoot% and the like expanded, then relative to the tiles file's folder, made absolute.
-bool ResolveIconPath(const std::string& tilesPath, const std::string& written, std::string* path)
+// The icon is read, never handed to the menu, so its name may be in any script.
+bool ResolveIconPath(const std::wstring& tilesPath, const std::wstring& written,
+                     std::wstring* path)
 {
-    char expanded[MAX_PATH] = {};
-    const DWORD size = ExpandEnvironmentStringsA(written.c_str(), expanded, sizeof expanded);
-    if (size == 0 || size > sizeof expanded) {
+    std::vector<wchar_t> expanded(32768);
+    const DWORD size = ExpandEnvironmentStringsW(written.c_str(), expanded.data(),
+                                                 static_cast<DWORD>(expanded.size()));
+    if (size == 0 || size > expanded.size()) {
         return false;
     }
-    const std::string joined =
-        IsAbsolute(expanded) ? std::string(expanded) : FolderOf(tilesPath) + expanded;
-    char full[MAX_PATH] = {};
-    const DWORD length = GetFullPathNameA(joined.c_str(), sizeof full, full, nullptr);
-    if (length == 0 || length >= sizeof full) {
+    const std::wstring joined = IsAbsolute(expanded.data())
+                                    ? std::wstring(expanded.data())
+                                    : FolderOf(tilesPath) + expanded.data();
+    std::vector<wchar_t> full(32768);
+    const DWORD length = GetFullPathNameW(joined.c_str(), static_cast<DWORD>(full.size()),
+                                          full.data(), nullptr);
+    if (length == 0 || length >= full.size()) {
         return false;
     }
-    *path = full;
+    *path = full.data();
     return true;
 }
 
-Problem ProblemAt(const std::string& tilesPath, int line, const std::wstring& what)
+Problem ProblemAt(const std::wstring& tilesPath, int line, const std::wstring& what)
 {
-    return Problem{WideFromAnsi(tilesPath), line, what};
+    return Problem{tilesPath, line, what};
 }
 
 }  // namespace
@@ -83,6 +88,36 @@ std::string FolderOf(const std::string& path)
 {
     const size_t slash = path.find_last_of("\\/");
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::wstring FolderOf(const std::wstring& path)
+{
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
+std::string Utf8Of(const std::wstring& text)
+{
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string bytes(size > 0 ? static_cast<size_t>(size) : 0, '\0');
+    if (size > 0) {
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &bytes[0],
+                            size, nullptr, nullptr);
+    }
+    return bytes;
+}
+
+std::wstring WideOfUtf8(const std::string& text)
+{
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
+                                         nullptr, 0);
+    std::wstring wide(size > 0 ? static_cast<size_t>(size) : 0, L'\0');
+    if (size > 0) {
+        MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &wide[0],
+                            size);
+    }
+    return wide;
 }
 
 std::wstring WideFromAnsi(const std::string& text)
@@ -108,9 +143,9 @@ std::string ProgramOfCommand(const std::string& command)
     return program.path;
 }
 
-bool LoadTilesFile(const std::string& path, TilesFile* tiles, Problem* problem)
+bool LoadTilesFile(const std::wstring& path, TilesFile* tiles, Problem* problem)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         *problem = ProblemAt(path, 0, L"cannot be opened (error " +
@@ -135,7 +170,7 @@ bool LoadTilesFile(const std::string& path, TilesFile* tiles, Problem* problem)
     return true;
 }
 
-bool PrepareTiles(const std::string& tilesPath, const TilesFile& tiles, PreparedTile prepared[6],
+bool PrepareTiles(const std::wstring& tilesPath, const TilesFile& tiles, PreparedTile prepared[6],
                   Problem* problem)
 {
     for (int i = 0; i < tileCount; ++i) {
@@ -168,18 +203,17 @@ bool PrepareTiles(const std::string& tilesPath, const TilesFile& tiles, Prepared
         }
         char message[512] = {};
         if (tile.hasIcon && !tile.icon.empty()) {
-            std::string written;
-            std::string path;
-            if (!ToAnsi(tile.icon, &written) || !ResolveIconPath(tilesPath, written, &path)) {
+            std::wstring path;
+            if (!ResolveIconPath(tilesPath, tile.icon, &path)) {
                 *problem = ProblemAt(tilesPath, tile.iconLine,
                                      L"Icon: \"" + tile.icon + L"\" is not a usable file name");
                 FreePreparedTiles(prepared);
                 return false;
             }
-            if (!LoadTileIconFile(path.c_str(), tile.iconIndex, &out.icon, message,
+            if (!LoadTileIconFile(Utf8Of(path).c_str(), tile.iconIndex, &out.icon, message,
                                   sizeof message)) {
                 *problem = ProblemAt(tilesPath, tile.iconLine,
-                                     L"Icon: " + WideFromAnsi(message));
+                                     L"Icon: " + WideOfUtf8(message));
                 FreePreparedTiles(prepared);
                 return false;
             }
@@ -187,7 +221,7 @@ bool PrepareTiles(const std::string& tilesPath, const TilesFile& tiles, Prepared
             const std::string program = ProgramOfCommand(out.command);
             // A program without an icon of its own leaves the tile its glyph.
             if (!program.empty()) {
-                LoadProgramIcon(program.c_str(), &out.icon);
+                LoadProgramIcon(Utf8Of(WideFromAnsi(program)).c_str(), &out.icon);
             }
         }
     }
