@@ -56,6 +56,13 @@ void Say(const std::wstring& text)
     }
 }
 
+void SayIfAny(const std::wstring& text)
+{
+    if (!text.empty()) {
+        Say(text);
+    }
+}
+
 void SayProblem(const Problem& problem)
 {
     const std::wstring where =
@@ -172,8 +179,7 @@ int NoRights(const std::wstring& error, bool machine)
     if (!machine) {
         // A person's own folder and settings are theirs: a refusal there is no matter of rights
         // an administrator could lend, and running elevated would write another account's tree.
-        Say(L"Something in your skin's folder is held by another program: close any program "
-            L"showing a file from it and run tileskin again.");
+        Say(L"Your own skin's folder or settings refused this account; nothing was changed.");
         return ExitBadInput;
     }
     Say(L"The machine-wide settings and the program's folder need an administrator: "
@@ -287,9 +293,9 @@ int MakeSkin(const Options& options)
     if (begun == FolderDenied) {
         return NoRights(error, options.machine);
     }
-    if (!drawn) {
+    if (begun != FolderDone || !drawn) {
         if (begun == FolderDone) {
-            AbandonSkinFolder(&skin);
+            SayIfAny(AbandonSkinFolder(&skin));
         }
         Say(error);
         return ExitBadInput;
@@ -318,14 +324,14 @@ int MakeSkin(const Options& options)
         written = WriteRegFile(options.regPath, options.machine, values, &error);
     }
     if (written != WriteDone) {
-        AbandonSkinFolder(&skin);
+        SayIfAny(AbandonSkinFolder(&skin));
         if (written == WriteDenied) {
             return NoRights(error, options.machine);
         }
         Say(error);
         return ExitBadInput;
     }
-    KeepSkinFolder(&skin);
+    SayIfAny(KeepSkinFolder(&skin));
     Say(L"made the skin \"" + tiles.name + L"\" in " + skin.target +
         (options.regPath.empty() ? L"; settings written" : L"; settings in " + options.regPath));
 

@@ -473,8 +473,27 @@ TEST(TileSkinStandardUser, APersonalSkinNeedsNoAdministratorAndTouchesNoOneElses
         EXPECT_EQ(tileColour, bench::WaitForScreenPixel(spot.x, spot.y, tileColour, 16000));
     }
 
-    // A machine-wide skin needs an administrator: refused with its message, nothing changed.
+    // A picture held open by another program (an image viewer) is named, and nothing changes;
+    // once it is closed the skin is made again, and the person's own file beside it stays.
+    const std::string skinFolder = normal.substr(0, normal.rfind('\\'));
+    std::ofstream(skinFolder + "\\notes.txt") << "the person's own";
     const std::string settings = TreeText(HKEY_CURRENT_USER, appKey);
+    const std::string pictures = FolderText(skinFolder);
+    HANDLE viewer = CreateFileA(normal.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, viewer);
+    EXPECT_EQ(1u, RunInstalledTileskin(program, L"--no-restart", tiles, &said)) << said;
+    CloseHandle(viewer);
+    EXPECT_NE(std::string::npos, said.find("\"" + normal + "\" is open in another program: "
+                                           "close the program that holds it")) << said;
+    EXPECT_EQ(std::string::npos, said.find("administrator")) << said;
+    EXPECT_EQ(pictures, FolderText(skinFolder));
+    EXPECT_EQ(settings, TreeText(HKEY_CURRENT_USER, appKey));
+    ASSERT_EQ(0u, RunInstalledTileskin(program, L"--no-restart", tiles, &said)) << said;
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((skinFolder + "\\notes.txt").c_str()));
+    EXPECT_EQ(shipped, FolderText(program));
+
+    // A machine-wide skin needs an administrator: refused with its message, nothing changed.
     WriteTiles(tiles, "Living room", "#A0D0B0");
     EXPECT_EQ(2u, RunInstalledTileskin(program, L"--machine --no-restart", tiles, &said)) << said;
     EXPECT_NE(std::string::npos, said.find("need an administrator")) << said;
