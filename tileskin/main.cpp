@@ -1,4 +1,5 @@
 // tileskin.exe [--reg FILE] [--machine] [--no-restart] TILES.INI
+// tileskin.exe --reset [--no-restart]
 //
 // Reads the tiles file, draws the skin into a folder of skins, and writes the settings that name
 // it. A person's own skin goes to their own folder (tileskin/personal_folder.h), named by absolute
@@ -27,6 +28,7 @@ struct Options {
     bool machine;
     bool noRestart;
     bool defaultSkin;
+    bool reset;
 };
 
 // The program folder's skins\Default is the installer's: only the build, making the skin the
@@ -91,6 +93,8 @@ int Usage(const std::wstring& folder)
         L"  --machine     make the skin for every user of this PC: pictures in the program's "
         L"folder, settings machine-wide (run as administrator)\r\n"
         L"  --no-restart  leave a running menu as it is\r\n"
+        L"tileskin.exe --reset [--no-restart]\r\n"
+        L"  Removes your own skin settings, so that the machine's skin shows again.\r\n"
         L"Start from the example: copy " + folder + L"default-tiles.ini into your "
         L"Documents, change it, and run tileskin on the copy.");
     return ExitBadInput;
@@ -109,13 +113,48 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options)
             options->noRestart = true;
         } else if (lstrcmpiW(word.c_str(), L"--default-skin") == 0) {
             options->defaultSkin = true;
+        } else if (lstrcmpiW(word.c_str(), L"--reset") == 0) {
+            options->reset = true;
         } else if (word.compare(0, 2, L"--") != 0 && options->tilesPath.empty() && !word.empty()) {
             options->tilesPath = word;
         } else {
             return false;
         }
     }
+    if (options->reset) {
+        return options->tilesPath.empty() && options->regPath.empty() && !options->machine;
+    }
     return !options->tilesPath.empty();
+}
+
+void RestartUnlessAsked(const Options& options, const wchar_t* done)
+{
+    if (options.noRestart) {
+        return;
+    }
+    std::string restartError;
+    const RestartResult restarted = RestartRunningMenu(&restartError);
+    if (restarted == RestartFailed) {
+        Say(WideFromAnsi(restartError));
+    } else if (restarted == RestartDone) {
+        Say(done);
+    }
+}
+
+int ResetSkin(const Options& options)
+{
+    bool removed = false;
+    std::wstring error;
+    const WriteResult result = ResetPersonalSettings(&removed, &error);
+    if (result != WriteDone) {
+        Say(error);
+        return ExitBadInput;
+    }
+    // The pictures stay in the person's folder: they are theirs, and a skin made again reuses it.
+    Say(removed ? L"your own skin settings were removed: the machine's skin shows again"
+                : L"you had no skin settings of your own: the machine's skin already shows");
+    RestartUnlessAsked(options, L"the running menu was started again with the machine's skin");
+    return ExitMade;
 }
 
 COLORREF FromRgb(unsigned long rgb)
@@ -237,6 +276,10 @@ bool ChoosePlace(const Options& options, const std::wstring& programFolder,
 
 int MakeSkin(const Options& options)
 {
+    if (options.machine && options.regPath.empty() && HasPersonalSkinSettings()) {
+        Say(L"note: your own skin settings stand over the machine's skin, so you will not see it; "
+            L"tileskin --reset removes them");
+    }
     const std::wstring folder = ProgramFolder();
     TilesFile tiles;
     Problem problem;
@@ -335,14 +378,8 @@ int MakeSkin(const Options& options)
     Say(L"made the skin \"" + tiles.name + L"\" in " + skin.target +
         (options.regPath.empty() ? L"; settings written" : L"; settings in " + options.regPath));
 
-    if (options.regPath.empty() && !options.noRestart) {
-        std::string restartError;
-        const RestartResult restarted = RestartRunningMenu(&restartError);
-        if (restarted == RestartFailed) {
-            Say(WideFromAnsi(restartError));
-        } else if (restarted == RestartDone) {
-            Say(L"the running menu was started again with the new skin");
-        }
+    if (options.regPath.empty()) {
+        RestartUnlessAsked(options, L"the running menu was started again with the new skin");
     }
     return ExitMade;
 }
@@ -361,5 +398,5 @@ int main()
     if (!parsed) {
         return Usage(ProgramFolder());
     }
-    return MakeSkin(options);
+    return options.reset ? ResetSkin(options) : MakeSkin(options);
 }

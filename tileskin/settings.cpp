@@ -391,3 +391,47 @@ WriteResult WriteRegFile(const std::wstring& path, bool machine,
     }
     return WriteDone;
 }
+
+namespace {
+
+const char* const skinKeys[] = {"Panel", "Buttons"};
+
+bool HoldsAnything(const std::string& key)
+{
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, FullKey(key).c_str(), 0, KEY_READ, &opened) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    DWORD subKeys = 0;
+    DWORD values = 0;
+    const LONG result = RegQueryInfoKeyA(opened, nullptr, nullptr, nullptr, &subKeys, nullptr,
+                                         nullptr, &values, nullptr, nullptr, nullptr, nullptr);
+    RegCloseKey(opened);
+    return result == ERROR_SUCCESS && (subKeys > 0 || values > 0);
+}
+
+}  // namespace
+
+bool HasPersonalSkinSettings()
+{
+    return HoldsAnything(skinKeys[0]) || HoldsAnything(skinKeys[1]);
+}
+
+WriteResult ResetPersonalSettings(bool* removed, std::wstring* error)
+{
+    *removed = false;
+    for (const char* key : skinKeys) {
+        const std::wstring path = Wide(FullKey(key));
+        const LONG result = RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str());
+        if (result == ERROR_SUCCESS) {
+            *removed = true;
+            RegDeleteKeyW(HKEY_CURRENT_USER, path.c_str());
+        } else if (result != ERROR_FILE_NOT_FOUND) {
+            *error = L"cannot remove HKEY_CURRENT_USER\\" + path + L" (error " +
+                     std::to_wstring(result) + L")";
+            return result == ERROR_ACCESS_DENIED ? WriteDenied : WriteFailed;
+        }
+    }
+    return WriteDone;
+}

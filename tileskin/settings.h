@@ -51,3 +51,12 @@ WriteResult WriteRegistry(bool machine, const std::vector<SettingValue>& values,
 // whole. The file appears complete or not at all.
 WriteResult WriteRegFile(const std::wstring& path, bool machine,
                          const std::vector<SettingValue>& values, std::wstring* error);
+
+// Whether the person's own tree holds skin settings (a Panel or Buttons key with anything in it),
+// which stand over a machine-wide skin for that person.
+bool HasPersonalSkinSettings();
+
+// Removes the person's Panel and Buttons keys, everything a skin is made of, so that the
+// machine-wide skin shows again; the application key's other values (Agent Wait, Home Keys) are
+// not a skin's and stay. *removed tells whether there was anything to remove.
+WriteResult ResetPersonalSettings(bool* removed, std::wstring* error);

@@ -137,11 +137,11 @@ DWORD RunTileskin(const std::string& tail, std::string* said,
     return RunProgram(L"\"" + Widened(programFolder) + L"tileskin.exe\" " + Widened(tail), said);
 }
 
-std::string ReadText(const std::string& key, const char* name)
+std::string ReadText(const std::string& key, const char* name, HKEY root = HKEY_CURRENT_USER)
 {
     char value[512] = {};
     DWORD size = sizeof value;
-    if (RegGetValueA(HKEY_CURRENT_USER, (std::string(appKey) + "\\" + key).c_str(), name,
+    if (RegGetValueA(root, (std::string(appKey) + "\\" + key).c_str(), name,
                      RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS) {
         return "<none>";
     }
@@ -158,10 +158,11 @@ DWORD ReadNumber(const std::string& key, const char* name)
 }
 
 // A spot of plain tile colour: a tenth in from the left edge, half-way down.
-POINT TileSpot(const std::string& buttonKey, const std::string& size, POINT* centre)
+POINT TileSpot(const std::string& buttonKey, const std::string& size, POINT* centre,
+               HKEY root = HKEY_CURRENT_USER)
 {
     RECT r = {};
-    std::sscanf(ReadText("Buttons\\" + buttonKey, ("Rectangle " + size).c_str()).c_str(),
+    std::sscanf(ReadText("Buttons\\" + buttonKey, ("Rectangle " + size).c_str(), root).c_str(),
                 "%ld,%ld,%ld,%ld", &r.left, &r.top, &r.right, &r.bottom);
     if (centre != nullptr) {
         *centre = POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
@@ -397,6 +398,20 @@ DWORD RunInstalledTileskin(const std::string& program, const std::wstring& optio
                       said);
 }
 
+// The fifth button key in the registry's order, which the menu reads fifth.
+std::string FifthButtonKey(HKEY root)
+{
+    char key[256] = {};
+    DWORD keySize = sizeof key;
+    HKEY buttons = nullptr;
+    if (RegOpenKeyExA(root, (std::string(appKey) + "\\Buttons").c_str(), 0, KEY_READ,
+                      &buttons) == ERROR_SUCCESS) {
+        RegEnumKeyExA(buttons, 4, key, &keySize, nullptr, nullptr, nullptr, nullptr);
+        RegCloseKey(buttons);
+    }
+    return key;
+}
+
 // The menu a test started, ended by its id.
 struct StartedMenu {
     bench::Process process;
@@ -462,14 +477,7 @@ TEST(TileSkinStandardUser, APersonalSkinNeedsNoAdministratorAndTouchesNoOneElses
                   names.str().find(" name \xCE\xA4\xCE\xB1\xCE\xB9\xCE\xBD\xCE\xAF\xCE\xB5\xCF\x82"))
             << names.str();
         EXPECT_NE(std::string::npos, names.str().find(" name \xE2\x98\x85 Internet")) << names.str();
-        char key[256] = {};
-        DWORD keySize = sizeof key;
-        HKEY buttons = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, (std::string(appKey) +
-                                               "\\Buttons").c_str(), 0, KEY_READ, &buttons));
-        RegEnumKeyExA(buttons, 4, key, &keySize, nullptr, nullptr, nullptr, nullptr);
-        RegCloseKey(buttons);
-        const POINT spot = TileSpot(key, "1920x1080", nullptr);
+        const POINT spot = TileSpot(FifthButtonKey(HKEY_CURRENT_USER), "1920x1080", nullptr);
         EXPECT_EQ(tileColour, bench::WaitForScreenPixel(spot.x, spot.y, tileColour, 16000));
     }
 
@@ -497,6 +505,9 @@ TEST(TileSkinStandardUser, APersonalSkinNeedsNoAdministratorAndTouchesNoOneElses
     WriteTiles(tiles, "Living room", "#A0D0B0");
     EXPECT_EQ(2u, RunInstalledTileskin(program, L"--machine --no-restart", tiles, &said)) << said;
     EXPECT_NE(std::string::npos, said.find("need an administrator")) << said;
+    EXPECT_NE(std::string::npos, said.find("your own skin settings stand over the machine's skin"))
+        << said;
+    EXPECT_NE(std::string::npos, said.find("tileskin --reset")) << said;
     // The installer's name stays the installer's, whoever asks.
     WriteTiles(tiles, "default", "#A0D0B0");
     EXPECT_EQ(1u, RunInstalledTileskin(program, L"--machine --no-restart", tiles, &said)) << said;
@@ -504,6 +515,27 @@ TEST(TileSkinStandardUser, APersonalSkinNeedsNoAdministratorAndTouchesNoOneElses
     EXPECT_EQ(shipped, FolderText(program));
     EXPECT_EQ(machine, TreeText(HKEY_LOCAL_MACHINE, appKey));
     EXPECT_EQ(settings, TreeText(HKEY_CURRENT_USER, appKey));
+
+    // --reset: the person's skin settings go, the application key's own values stay, and the
+    // menu shows the installer's skin again.
+    ASSERT_TRUE(bench::WriteDWord(HKEY_CURRENT_USER, appKey, "Home Keys", 0));
+    ASSERT_EQ(0u, RunProgram(L"\"" + Widened(program) + L"tileskin.exe\" --reset --no-restart",
+                             &said))
+        << said;
+    EXPECT_NE(std::string::npos, said.find("removed")) << said;
+    EXPECT_EQ("<none>\n", TreeText(HKEY_CURRENT_USER, std::string(appKey) + "\\Panel"));
+    EXPECT_EQ("<none>\n", TreeText(HKEY_CURRENT_USER, std::string(appKey) + "\\Buttons"));
+    EXPECT_NE(std::string::npos, TreeText(HKEY_CURRENT_USER, appKey).find("Home Keys"));
+    EXPECT_EQ(shipped, FolderText(program));
+    {
+        StartedMenu menu;
+        ASSERT_TRUE(menu.Start(program));
+        const POINT spot =
+            TileSpot(FifthButtonKey(HKEY_LOCAL_MACHINE), "1920x1080", nullptr, HKEY_LOCAL_MACHINE);
+        const COLORREF shippedTile = RGB(0x24, 0x40, 0x70);
+        EXPECT_EQ(shippedTile, bench::WaitForScreenPixel(spot.x, spot.y, shippedTile, 16000));
+    }
+    bench::DeleteTree(HKEY_CURRENT_USER, appKey);
     bench::SetDisplayMode(1024, 768);
 }
 
