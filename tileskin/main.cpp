@@ -9,6 +9,7 @@
 // step puts back what the earlier steps changed. Arguments and paths are wide throughout, so a
 // file or folder named in any script is found.
 #include "skin/skin.h"
+#include "tileskin/elevation.h"
 #include "tileskin/personal_folder.h"
 #include "tileskin/settings.h"
 #include "tileskin/skin_folder.h"
@@ -29,7 +30,13 @@ struct Options {
     bool noRestart;
     bool defaultSkin;
     bool reset;
+    std::wstring elevatedPart;  // the messages file, when this run is the elevated part
+    std::vector<std::wstring> arguments;  // as given, for the elevated part
 };
+
+// The elevated part's messages go to the file its unelevated starter reads: its own console is
+// hidden, and may belong to another account.
+HANDLE messagesFile = INVALID_HANDLE_VALUE;
 
 // The program folder's skins\Default is the installer's: only the build, making the skin the
 // installer ships, may write it. Anyone else's "Default" would stand under the installer's
@@ -41,7 +48,7 @@ const char installerSkinName[] = "Default";
 void Say(const std::wstring& text)
 {
     const std::wstring line = text + L"\r\n";
-    HANDLE out = GetStdHandle(STD_ERROR_HANDLE);
+    HANDLE out = messagesFile != INVALID_HANDLE_VALUE ? messagesFile : GetStdHandle(STD_ERROR_HANDLE);
     DWORD mode = 0;
     DWORD written = 0;
     if (GetConsoleMode(out, &mode)) {
@@ -83,6 +90,13 @@ std::wstring ProgramFolder()
     return FolderOf(std::wstring(path));
 }
 
+std::wstring ProgramPath()
+{
+    wchar_t path[32768] = {};
+    const DWORD size = GetModuleFileNameW(nullptr, path, 32768);
+    return size == 0 || size >= 32768 ? std::wstring() : std::wstring(path);
+}
+
 int Usage(const std::wstring& folder)
 {
     Say(L"usage: tileskin.exe [--reg FILE] [--machine] [--no-restart] TILES.INI\r\n"
@@ -91,7 +105,7 @@ int Usage(const std::wstring& folder)
         L"  --reg FILE    write the settings into FILE (a .reg file to deploy) instead; the "
         L"pictures go to skins\\<Name>\\ in the program's folder\r\n"
         L"  --machine     make the skin for every user of this PC: pictures in the program's "
-        L"folder, settings machine-wide (run as administrator)\r\n"
+        L"folder, settings machine-wide (Windows asks for an administrator)\r\n"
         L"  --no-restart  leave a running menu as it is\r\n"
         L"tileskin.exe --reset [--no-restart]\r\n"
         L"  Removes your own skin settings, so that the machine's skin shows again.\r\n"
@@ -103,10 +117,14 @@ int Usage(const std::wstring& folder)
 bool ParseOptions(int argc, wchar_t** argv, Options* options)
 {
     *options = Options();
+    options->arguments.assign(argv + 1, argv + argc);
     for (int i = 1; i < argc; ++i) {
         const std::wstring word = argv[i];
         if (lstrcmpiW(word.c_str(), L"--reg") == 0 && i + 1 < argc && options->regPath.empty()) {
             options->regPath = argv[++i];
+        } else if (lstrcmpiW(word.c_str(), elevatedPartOption) == 0 && i + 1 < argc &&
+                   options->elevatedPart.empty()) {
+            options->elevatedPart = argv[++i];
         } else if (lstrcmpiW(word.c_str(), L"--machine") == 0) {
             options->machine = true;
         } else if (lstrcmpiW(word.c_str(), L"--no-restart") == 0) {
@@ -221,8 +239,11 @@ int NoRights(const std::wstring& error, bool machine)
         Say(L"Your own skin's folder or settings refused this account; nothing was changed.");
         return ExitBadInput;
     }
-    Say(L"The machine-wide settings and the program's folder need an administrator: "
-        L"run tileskin from a command prompt opened with \"Run as administrator\".");
+    // Reached with an administrator's token (or as the elevated part): Windows has already been
+    // asked, so the account itself lacks the rights.
+    Say(L"The machine-wide settings and the program's folder need an administrator, and they "
+        L"refused this account: ask an administrator of this PC to make the skin for every "
+        L"user, or make it for yourself alone without --machine.");
     return ExitNoRights;
 }
 
@@ -276,9 +297,19 @@ bool ChoosePlace(const Options& options, const std::wstring& programFolder,
 
 int MakeSkin(const Options& options)
 {
-    if (options.machine && options.regPath.empty() && HasPersonalSkinSettings()) {
+    // Told by the person's own process: the elevated part may run as another account.
+    if (options.machine && options.regPath.empty() && options.elevatedPart.empty() &&
+        HasPersonalSkinSettings()) {
         Say(L"note: your own skin settings stand over the machine's skin, so you will not see it; "
             L"tileskin --reset removes them");
+    }
+    if (NeedsElevatedPart(options.machine, options.regPath.empty(),
+                          !options.elevatedPart.empty())) {
+        const int made = RunElevatedPart(ProgramPath(), options.arguments, Say);
+        if (made == ExitMade) {
+            RestartUnlessAsked(options, L"the running menu was started again with the new skin");
+        }
+        return made;
     }
     const std::wstring folder = ProgramFolder();
     TilesFile tiles;
@@ -398,5 +429,13 @@ int main()
     if (!parsed) {
         return Usage(ProgramFolder());
     }
-    return options.reset ? ResetSkin(options) : MakeSkin(options);
+    if (!options.elevatedPart.empty()) {
+        messagesFile = CreateFileW(options.elevatedPart.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                   nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+    const int result = options.reset ? ResetSkin(options) : MakeSkin(options);
+    if (messagesFile != INVALID_HANDLE_VALUE) {
+        CloseHandle(messagesFile);
+    }
+    return result;
 }
