@@ -172,6 +172,16 @@ int ListLiveSubKeys(const char* keyPath, int searchMachineTree)
 }
 } // namespace
 
+// The store's own order of key names, for programs that must name keys so that the menu reads
+// them in a chosen order.
+extern "C" int Kivrel_CompareKeyNames(const char* first, const char* second)
+{
+    if (first == nullptr || second == nullptr) {
+        return first == second ? 0 : (first == nullptr ? -1 : 1);
+    }
+    return CompareKeyNames(first, second);
+}
+
 extern "C" int Kivrel_SetUserProfileInfo(const char* userName, const char* applicationKey)
 {
     ForgetEnumeration();

@@ -52,6 +52,11 @@ int Kivrel_GetProfileStringEx(const char* keyPath, const char* valueName, char* 
 int Kivrel_GetProfileStringW(const char* keyPath, const char* valueName, wchar_t* buffer,
                              int bufferSize);
 
+// The order Kivrel_EnumKeyName numbers key names in (the registry's own): below 0 when first
+// comes before second, 0 for the same name in any case, above 0 after. Not a read: it needs no
+// selection. A null name comes before every other.
+int Kivrel_CompareKeyNames(const char* first, const char* second);
+
 // Gives the name of sub-key number index of keyPath. *nameSize holds the capacity of name in
 // characters on entry and the name's length on success (0 and an empty name on failure).
 // searchMachineTree as above: nonzero numbers the merged sub-keys of both trees, 0 those of the

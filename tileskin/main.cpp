@@ -194,42 +194,6 @@ TileColours ColoursOf(const TilesFile& tiles)
     return colours;
 }
 
-std::string RectText(const RECT& r)
-{
-    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) +
-           "," + std::to_string(r.bottom);
-}
-
-std::vector<SettingValue> SkinSettings(const std::string& folder, const TilesFile& tiles,
-                                       const PreparedTile prepared[6],
-                                       const std::vector<std::string>& keys,
-                                       const std::vector<DrawnSize>& sizes)
-{
-    std::vector<SettingValue> values;
-    for (const DrawnSize& size : sizes) {
-        AddString(&values, "Panel", SkinValueName(size.width, size.height, NormalBitmapGroup),
-                  WideFromAnsi(folder + NormalFileName(size.width, size.height)));
-        AddString(&values, "Panel", SkinValueName(size.width, size.height, SelectedBitmapGroup),
-                  WideFromAnsi(folder + SelectedFileName(size.width, size.height)));
-        AddString(&values, "Panel", SkinValueName(size.width, size.height, RegionTemplateGroup),
-                  WideFromAnsi(folder + TemplateFileName(size.width, size.height)));
-    }
-    AddDWord(&values, "Panel", "Fit Other Sizes", 1);
-    for (int i = 0; i < tileCount; ++i) {
-        const std::string key = "Buttons\\" + keys[i];
-        for (const DrawnSize& size : sizes) {
-            AddString(&values, key, SkinValueName(size.width, size.height, RectangleGroup),
-                      WideFromAnsi(RectText(size.rects[i])));
-        }
-        AddDWord(&values, key, "Remote Code", RemoteCodeOf(tiles.tiles[i].action));
-        // Written even when empty: the user's empty value stands over a machine-wide command that
-        // the button would otherwise still run.
-        AddString(&values, key, "Command", WideFromAnsi(prepared[i].command));
-        AddString(&values, key, "Name", tiles.tiles[i].label);
-    }
-    return values;
-}
-
 int NoRights(const std::wstring& error, bool machine)
 {
     Say(error);

@@ -1,13 +1,16 @@
 // Settings: the button keys the menu reads, the registry writer with its undo, the .reg writer.
 #include "tileskin/settings.h"
 
+#include "outside/application_key.h"
 #include "outside/kivrel.h"
 #include "skin/skin.h"
+#include "tileskin/skin_folder.h"
+#include "tileskin/tileskin.h"
 
 #include <algorithm>
 #include <cstdio>
 
-const char appKeyPath[] = "Software\\Velnor\\Tilebox";
+const char appKeyPath[] = TILEBOX_SETTINGS_PATH;
 
 namespace {
 
@@ -28,15 +31,15 @@ std::wstring Wide(const std::string& text)
     return wide;
 }
 
-// The order the registry keeps a key's sub-keys in, which is the order the menu reads them in.
+// The order the menu reads a key's sub-keys in: the profile store's own, asked of it.
 bool RegistryOrder(const std::string& a, const std::string& b)
 {
-    return CompareStringOrdinal(Wide(a).c_str(), -1, Wide(b).c_str(), -1, TRUE) == CSTR_LESS_THAN;
+    return Kivrel_CompareKeyNames(a.c_str(), b.c_str()) < 0;
 }
 
 bool SameKeyName(const std::string& a, const std::string& b)
 {
-    return CompareStringOrdinal(Wide(a).c_str(), -1, Wide(b).c_str(), -1, TRUE) == CSTR_EQUAL;
+    return Kivrel_CompareKeyNames(a.c_str(), b.c_str()) == 0;
 }
 
 std::string FullKey(const std::string& key)
@@ -222,7 +225,44 @@ void AddPanelValueNames(HKEY root, std::vector<std::string>* names)
     RegCloseKey(key);
 }
 
+std::string RectText(const RECT& r)
+{
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) +
+           "," + std::to_string(r.bottom);
+}
+
+
 }  // namespace
+
+std::vector<SettingValue> SkinSettings(const std::string& folder, const TilesFile& tiles,
+                                       const PreparedTile prepared[6],
+                                       const std::vector<std::string>& keys,
+                                       const std::vector<DrawnSize>& sizes)
+{
+    std::vector<SettingValue> values;
+    for (const DrawnSize& size : sizes) {
+        AddString(&values, "Panel", SkinValueName(size.width, size.height, NormalBitmapGroup),
+                  WideFromAnsi(folder + NormalFileName(size.width, size.height)));
+        AddString(&values, "Panel", SkinValueName(size.width, size.height, SelectedBitmapGroup),
+                  WideFromAnsi(folder + SelectedFileName(size.width, size.height)));
+        AddString(&values, "Panel", SkinValueName(size.width, size.height, RegionTemplateGroup),
+                  WideFromAnsi(folder + TemplateFileName(size.width, size.height)));
+    }
+    AddDWord(&values, "Panel", "Fit Other Sizes", 1);
+    for (int i = 0; i < tileCount; ++i) {
+        const std::string key = "Buttons\\" + keys[i];
+        for (const DrawnSize& size : sizes) {
+            AddString(&values, key, SkinValueName(size.width, size.height, RectangleGroup),
+                      WideFromAnsi(RectText(size.rects[i])));
+        }
+        AddDWord(&values, key, "Remote Code", RemoteCodeOf(tiles.tiles[i].action));
+        // Written even when empty: the user's empty value stands over a machine-wide command that
+        // the button would otherwise still run.
+        AddString(&values, key, "Command", WideFromAnsi(prepared[i].command));
+        AddString(&values, key, "Name", tiles.tiles[i].label);
+    }
+    return values;
+}
 
 void AddString(std::vector<SettingValue>* values, const std::string& key, const std::string& name,
                const std::wstring& text)
@@ -251,7 +291,7 @@ bool ReadButtonKeys(bool machine, std::vector<std::string>* names)
         }
     } else {
         // The profile store's own merged view: exactly the keys, and the order, the menu reads.
-        if (!Kivrel_SetUserProfileInfo(nullptr, "Velnor\\Tilebox")) {
+        if (!Kivrel_SetUserProfileInfo(nullptr, TILEBOX_APPLICATION_KEY)) {
             return false;
         }
         for (int index = 0; index < 6; ++index) {

@@ -8,23 +8,6 @@
 
 namespace {
 
-// The system code page, strictly: bytes that are not a character there are not accepted.
-bool DecodeSystemCodePage(const std::string& bytes, std::wstring* text)
-{
-    if (bytes.empty()) {
-        text->clear();
-        return true;
-    }
-    const int size = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data(),
-                                         static_cast<int>(bytes.size()), nullptr, 0);
-    if (size <= 0) {
-        return false;
-    }
-    text->assign(static_cast<size_t>(size), L'\0');
-    return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data(),
-                               static_cast<int>(bytes.size()), &(*text)[0], size) == size;
-}
-
 // The menu and the file calls read 8-bit text: a character this PC's code page lacks would reach
 // them as "?", which names another file or runs another command. Refused instead.
 bool ToAnsi(const std::wstring& text, std::string* ansi)
@@ -120,12 +103,6 @@ std::wstring WideOfUtf8(const std::string& text)
     return wide;
 }
 
-std::wstring WideFromAnsi(const std::string& text)
-{
-    std::wstring wide;
-    DecodeSystemCodePage(text, &wide);
-    return wide;
-}
 
 // Found by the launch library's own rule, so that the icon is that of the program the menu starts:
 // the environment's names expanded, then a quoted program or the longest unquoted prefix.
@@ -141,33 +118,6 @@ std::string ProgramOfCommand(const std::string& command)
         return std::string();
     }
     return program.path;
-}
-
-bool LoadTilesFile(const std::wstring& path, TilesFile* tiles, Problem* problem)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        *problem = ProblemAt(path, 0, L"cannot be opened (error " +
-                                          std::to_wstring(GetLastError()) + L")");
-        return false;
-    }
-    // One byte past the limit is enough to know the file is too large.
-    std::string bytes(maxTilesFileBytes + 1, '\0');
-    DWORD read = 0;
-    const BOOL ok = ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr);
-    CloseHandle(file);
-    if (!ok) {
-        *problem = ProblemAt(path, 0, L"cannot be read");
-        return false;
-    }
-    bytes.resize(read);
-    TilesError error = {};
-    if (!ReadTilesFile(bytes, DecodeSystemCodePage, tiles, &error)) {
-        *problem = ProblemAt(path, error.line, error.what);
-        return false;
-    }
-    return true;
 }
 
 bool PrepareTiles(const std::wstring& tilesPath, const TilesFile& tiles, PreparedTile prepared[6],
