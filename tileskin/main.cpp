@@ -1,5 +1,7 @@
 // tileskin.exe [--reg FILE] [--machine] [--no-restart] TILES.INI
 // tileskin.exe --reset [--no-restart]
+// tileskinw.exe --edit | --apply       (the Start menu's entries; no console, the outcome shown in
+//                                       a window)
 //
 // Reads the tiles file, draws the skin into a folder of skins, and writes the settings that name
 // it. A person's own skin goes to their own folder (tileskin/personal_folder.h), named by absolute
@@ -16,6 +18,7 @@
 #include "tileskin/tileskin.h"
 
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -30,6 +33,8 @@ struct Options {
     bool noRestart;
     bool defaultSkin;
     bool reset;
+    bool edit;
+    bool apply;
     std::wstring elevatedPart;  // the messages file, when this run is the elevated part
     std::vector<std::wstring> arguments;  // as given, for the elevated part
 };
@@ -37,6 +42,15 @@ struct Options {
 // The elevated part's messages go to the file its unelevated starter reads: its own console is
 // hidden, and may belong to another account.
 HANDLE messagesFile = INVALID_HANDLE_VALUE;
+
+// tileskinw.exe, the same program built without a console for the Start menu: a person never
+// needs a command prompt. What it says is gathered and shown in one window at the end.
+#ifdef TILESKIN_WINDOWED
+const bool windowed = true;
+#else
+const bool windowed = false;
+#endif
+std::wstring shown;
 
 // The program folder's skins\Default is the installer's: only the build, making the skin the
 // installer ships, may write it. Anyone else's "Default" would stand under the installer's
@@ -48,6 +62,10 @@ const char installerSkinName[] = "Default";
 void Say(const std::wstring& text)
 {
     const std::wstring line = text + L"\r\n";
+    if (windowed && messagesFile == INVALID_HANDLE_VALUE) {
+        shown += line;
+        return;
+    }
     HANDLE out = messagesFile != INVALID_HANDLE_VALUE ? messagesFile : GetStdHandle(STD_ERROR_HANDLE);
     DWORD mode = 0;
     DWORD written = 0;
@@ -133,14 +151,19 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options)
             options->defaultSkin = true;
         } else if (lstrcmpiW(word.c_str(), L"--reset") == 0) {
             options->reset = true;
+        } else if (lstrcmpiW(word.c_str(), L"--edit") == 0) {
+            options->edit = true;
+        } else if (lstrcmpiW(word.c_str(), L"--apply") == 0) {
+            options->apply = true;
         } else if (word.compare(0, 2, L"--") != 0 && options->tilesPath.empty() && !word.empty()) {
             options->tilesPath = word;
         } else {
             return false;
         }
     }
-    if (options->reset) {
-        return options->tilesPath.empty() && options->regPath.empty() && !options->machine;
+    if (options->reset || options->edit || options->apply) {
+        return options->tilesPath.empty() && options->regPath.empty() && !options->machine &&
+               options->reset + options->edit + options->apply == 1;
     }
     return !options->tilesPath.empty();
 }
@@ -157,6 +180,52 @@ void RestartUnlessAsked(const Options& options, const wchar_t* done)
     } else if (restarted == RestartDone) {
         Say(done);
     }
+}
+
+// The person's own tiles file: Documents\Tilebox\My tiles.ini. The known folder follows a
+// Documents folder moved elsewhere (to OneDrive, say), as every program's Documents does.
+std::wstring PersonalTilesFile()
+{
+    PWSTR documents = nullptr;
+    std::wstring path;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Documents, KF_FLAG_CREATE, nullptr,
+                                       &documents))) {
+        path = std::wstring(documents) + L"\\Tilebox\\My tiles.ini";
+    }
+    CoTaskMemFree(documents);
+    return path;
+}
+
+// Opens the person's tiles file in their editor, made from the example on first use. The
+// editor is the one the system gives .ini files to edit in, or Notepad, which every PC has.
+int EditTiles()
+{
+    const std::wstring path = PersonalTilesFile();
+    if (path.empty()) {
+        Say(L"your Documents folder cannot be found");
+        return ExitBadInput;
+    }
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        const std::wstring example = ProgramFolder() + L"default-tiles.ini";
+        CreateDirectoryW(FolderOf(path).c_str(), nullptr);
+        if (!CopyFileW(example.c_str(), path.c_str(), TRUE)) {
+            Say(L"cannot copy the example \"" + example + L"\" to \"" + path + L"\" (error " +
+                std::to_wstring(GetLastError()) + L")");
+            return ExitBadInput;
+        }
+        // A copy keeps the attributes of a file that is read-only where the program stands; the
+        // person's own copy is theirs to change.
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+    const std::wstring quoted = L"\"" + path + L"\"";
+    if (reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"edit", path.c_str(), nullptr, nullptr,
+                                                SW_SHOWNORMAL)) <= 32 &&
+        reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, nullptr, L"notepad.exe", quoted.c_str(),
+                                                nullptr, SW_SHOWNORMAL)) <= 32) {
+        Say(L"no editor could open \"" + path + L"\"; open it in Notepad yourself");
+        return ExitBadInput;
+    }
+    return ExitMade;
 }
 
 int ResetSkin(const Options& options)
@@ -397,9 +466,28 @@ int main()
         messagesFile = CreateFileW(options.elevatedPart.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
                                    nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     }
-    const int result = options.reset ? ResetSkin(options) : MakeSkin(options);
+    int result = ExitBadInput;
+    if (options.edit) {
+        result = EditTiles();
+    } else if (options.apply) {
+        options.tilesPath = PersonalTilesFile();
+        if (GetFileAttributesW(options.tilesPath.c_str()) == INVALID_FILE_ATTRIBUTES) {
+            Say(L"you have no tiles file yet: choose \"Edit my Tilebox skin\" in the Start menu "
+                L"first, change it, save it, then apply it");
+        } else {
+            result = MakeSkin(options);
+        }
+    } else {
+        result = options.reset ? ResetSkin(options) : MakeSkin(options);
+    }
     if (messagesFile != INVALID_HANDLE_VALUE) {
         CloseHandle(messagesFile);
+    }
+    // Above the menu, which a made skin has just started again in front of everything.
+    if (windowed && !shown.empty()) {
+        MessageBoxW(nullptr, shown.c_str(), L"Tilebox skin",
+                    MB_OK | MB_TOPMOST | MB_SETFOREGROUND |
+                        (result == ExitMade ? MB_ICONINFORMATION : MB_ICONWARNING));
     }
     return result;
 }

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
 #include <fstream>
 #include <sstream>
 
@@ -384,6 +386,13 @@ void WriteTiles(const std::wstring& path, const std::string& name, const std::st
     CloseHandle(file);
 }
 
+std::string Utf8(const std::wstring& text)
+{
+    char bytes[4096] = {};
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, bytes, sizeof bytes, nullptr, nullptr);
+    return bytes;
+}
+
 COLORREF IconPixel(int, int x, int y)
 {
     return (x / 4 + y / 4) % 2 ? RGB(200, 30, 30) : RGB(250, 250, 250);
@@ -535,6 +544,78 @@ TEST(TileSkinStandardUser, APersonalSkinNeedsNoAdministratorAndTouchesNoOneElses
         const COLORREF shippedTile = RGB(0x24, 0x40, 0x70);
         EXPECT_EQ(shippedTile, bench::WaitForScreenPixel(spot.x, spot.y, shippedTile, 16000));
     }
+
+    // No command prompt: the Start menu's "Edit my Tilebox skin" makes the person's own copy of
+    // the example in their Documents and opens it in an editor; "Apply my Tilebox skin" makes it
+    // and shows the outcome, or the fault with its line, in a window.
+    PWSTR documents = nullptr;
+    ASSERT_TRUE(SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Documents, KF_FLAG_CREATE, nullptr,
+                                               &documents)));
+    const std::wstring mine = std::wstring(documents) + L"\\Tilebox\\My tiles.ini";
+    CoTaskMemFree(documents);
+    SetFileAttributesW(mine.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(mine.c_str());
+    const std::string windowed = "\"" + program + "tileskinw.exe\"";
+    {
+        bench::Process edit;
+        ASSERT_TRUE(edit.Start(windowed + " --edit"));
+        EXPECT_EQ(0u, edit.WaitExit(15000));
+        HWND editor = bench::WaitForWindow("Notepad", 15000);
+        EXPECT_NE(nullptr, editor) << "no editor came up";
+        DWORD editorId = 0;
+        GetWindowThreadProcessId(editor, &editorId);
+        HANDLE editorProcess = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, editorId);
+        if (editorProcess != nullptr) {
+            TerminateProcess(editorProcess, 0);
+            WaitForSingleObject(editorProcess, 5000);
+            CloseHandle(editorProcess);
+        }
+    }
+    std::string copied(64 * 1024, '\0');
+    HANDLE copy = CreateFileW(mine.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    DWORD copiedSize = 0;
+    ReadFile(copy, &copied[0], static_cast<DWORD>(copied.size()), &copiedSize, nullptr);
+    CloseHandle(copy);
+    copied.resize(copiedSize);
+    std::ifstream example(program + "default-tiles.ini", std::ios::binary);
+    std::stringstream exampleText;
+    exampleText << example.rdbuf();
+    EXPECT_EQ(exampleText.str(), copied);
+    const std::wstring icon = L"\x03B5\x03B9\x03BA\x03CC\x03BD\x03B1.bmp";
+    ASSERT_TRUE(CopyFileW((folder + icon).c_str(),
+                          (mine.substr(0, mine.rfind(L'\\') + 1) + icon).c_str(), FALSE));
+    const auto applied = [&](std::wstring* text) {
+        bench::Process apply;
+        if (!apply.Start(windowed + " --apply")) {
+            return static_cast<DWORD>(STILL_ACTIVE);
+        }
+        HWND box = bench::WaitForWindow("#32770", 60000, apply.Id());
+        wchar_t shownText[2048] = {};
+        GetDlgItemTextW(box, 0xFFFF, shownText, 2048);  // the message box's text
+        *text = shownText;
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        return apply.WaitExit(15000);
+    };
+    WriteTiles(mine, "Mine", "#A0D0B0");
+    std::wstring outcome;
+    EXPECT_EQ(0u, applied(&outcome));
+    EXPECT_NE(std::wstring::npos, outcome.find(L"made the skin \"Mine\"")) << Utf8(outcome);
+    EXPECT_NE(std::string::npos, ReadText("Panel", "Normal Bitmap 1920x1080").find("\\Mine\\"));
+    const std::string mineSettings = TreeText(HKEY_CURRENT_USER, appKey);
+    const std::string teleport =
+        "[Skin]\nName=Mine\n[Tile 1]\nLabel=A\nAction=Close\n[Tile 2]\nLabel=B\nAction=Close\n"
+        "[Tile 3]\nLabel=C\nAction=Close\n[Tile 4]\nLabel=D\nAction=Teleport\n"
+        "[Tile 5]\nLabel=E\nAction=Close\n[Tile 6]\nLabel=F\nAction=Close\n";
+    HANDLE file = CreateFileW(mine.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, teleport.data(), static_cast<DWORD>(teleport.size()), &written, nullptr);
+    CloseHandle(file);
+    EXPECT_EQ(1u, applied(&outcome));
+    EXPECT_NE(std::wstring::npos, outcome.find(L"My tiles.ini, line 14: Action: \"Teleport\""))
+        << Utf8(outcome);
+    EXPECT_EQ(mineSettings, TreeText(HKEY_CURRENT_USER, appKey));
+
     bench::DeleteTree(HKEY_CURRENT_USER, appKey);
     bench::SetDisplayMode(1024, 768);
 }
