@@ -279,11 +279,12 @@ HRESULT STDMETHODCALLTYPE AccGetName(IAccessible* self, VARIANT child, BSTR* nam
     if (index == SelfIndex) {
         return AnsiToBstr(menuWindowTitle, name);
     }
-    char text[SpokenNameCapacity];
+    WCHAR text[SpokenNameCapacity];
     if (!ReadButtonSpokenName(index, text)) {
         return E_FAIL;
     }
-    return AnsiToBstr(text, name);
+    *name = LateSysAllocString(text);
+    return *name != nullptr ? S_OK : E_OUTOFMEMORY;
 }
 
 // Value, description, help and keyboard shortcut: the menu has none of them.
@@ -577,9 +578,12 @@ const char* SpokenKeyName(const char* keyName)
     return *rest != '\0' ? rest : keyName;
 }
 
-int ReadButtonSpokenName(int index, char* text)
+// The label is read wide: the skin maker keeps it whole in any script, and an 8-bit read would
+// give the screen reader "?" for each character outside this PC's code page. The key name, the
+// fallback, is 8-bit like every key name.
+int ReadButtonSpokenName(int index, WCHAR* text)
 {
-    ZeroMemory(text, SpokenNameCapacity);
+    ZeroMemory(text, SpokenNameCapacity * sizeof(WCHAR));
     const Skin* skin = currentSkin;
     if (skin == nullptr || skin->buttons == nullptr || index < 0 || index >= skin->buttonCount) {
         return 0;
@@ -587,12 +591,12 @@ int ReadButtonSpokenName(int index, char* text)
     const char* keyName = skin->buttons[index].name;
     char keyPath[256];
     if (BuildButtonKeyPath(keyPath, keyName) &&
-        Kivrel_GetProfileString(keyPath, "Name", text, SpokenNameCapacity) && text[0] != '\0') {
+        Kivrel_GetProfileStringW(keyPath, "Name", text, SpokenNameCapacity) && text[0] != L'\0') {
         return 1;
     }
-    ZeroMemory(text, SpokenNameCapacity);
-    lstrcpynA(text, SpokenKeyName(keyName), SpokenNameCapacity);
-    return 1;
+    ZeroMemory(text, SpokenNameCapacity * sizeof(WCHAR));
+    return MultiByteToWideChar(CP_ACP, 0, SpokenKeyName(keyName), -1, text, SpokenNameCapacity) !=
+           0;
 }
 
 // The press was asked for while the menu was active, which it stays; the checks only keep a

@@ -24,8 +24,9 @@ LRESULT HandleAccessiblePress(HWND window, WPARAM wParam, LPARAM lParam);
 void AnnounceButtonsAvailable(HWND window);
 
 // The button's "Name" value, else its key name as SpokenKeyName gives it, into a buffer of
-// SpokenNameCapacity. Returns 0, with an empty text, when the current skin has no such button.
-int ReadButtonSpokenName(int index, char* text);
+// SpokenNameCapacity wide characters. Returns 0, with an empty text, when the current skin has no
+// such button.
+int ReadButtonSpokenName(int index, WCHAR* text);
 
 // The key name without a leading number and the blanks after it ("1 Internet" gives
 // "Internet"); the whole key name when nothing would be left of it. Points into keyName.

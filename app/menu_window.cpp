@@ -7,11 +7,12 @@
 #include "app/app_state.h"
 #include "app/menu_accessible.h"
 #include "app/home.h"
+#include "outside/application_key.h"
 #include "outside/kivrel.h"
 #include "skin/gdi_guards.h"
 #include "skin/skin.h"
 
-const char applicationKey[] = "Velnor\\Tilebox";
+const char applicationKey[] = TILEBOX_APPLICATION_KEY;
 
 // 1 from the window's minimising until it is shown again.
 static int minimised = 0;

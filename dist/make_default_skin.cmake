@@ -30,14 +30,15 @@ if(NOT EXISTS ${prefix}/system.reg)
 endif()
 
 # The prefix's settings are never written (both runs write .reg files), so the button keys come
-# out named by number and label, as the default skin's always were.
+# out named by number and label, as the default skin's always were. --default-skin lets these
+# runs, and no other, write skins\Default, the installer's own skin.
 foreach(tree machine user)
     set(extra)
     if(tree STREQUAL machine)
         set(extra --machine)
     endif()
     execute_process(
-        COMMAND ${WINE} ${BIN_DIR}/tileskin.exe ${extra} --no-restart
+        COMMAND ${WINE} ${BIN_DIR}/tileskin.exe ${extra} --default-skin --no-restart
                 --reg Z:${GENERATED_DIR}/defaults-${tree}.reg Z:${TILES}
         RESULT_VARIABLE made OUTPUT_VARIABLE said ERROR_VARIABLE said TIMEOUT 300)
     if(NOT made EQUAL 0)

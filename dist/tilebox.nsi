@@ -3,7 +3,7 @@
 ;
 ; Defines handed in by dist/CMakeLists.txt: VERSION, OUT_FILE, ICON, GENERATED_DIR and the paths
 ; of the four program files TILEBOX_EXE, KIVREL_DLL, OSMANT_DLL, TARVIK_DLL, and of the skin
-; checker SKINCHECK_EXE; the skin maker TILESKIN_EXE, BIN_DIR (where the font it draws with stands
+; checker SKINCHECK_EXE; the skin maker TILESKIN_EXE and its windowed twin TILESKINW_EXE, BIN_DIR (where the font it draws with stands
 ; beside the programs) and DEFAULT_TILES (the default skin's tiles file, installed as the example).
 ;
 ; Command line: /S installs silently; /LOGON with /S also starts the menu at logon (a silent
@@ -106,6 +106,7 @@ Section "Tilebox menu and default skin" SecMenu
     File "/oname=Tarvik.dll" "${TARVIK_DLL}"
     File "/oname=skincheck.exe" "${SKINCHECK_EXE}"
     File "/oname=tileskin.exe" "${TILESKIN_EXE}"
+    File "/oname=tileskinw.exe" "${TILESKINW_EXE}"
     File "${BIN_DIR}/DejaVuSans-Bold.ttf"
     File "${BIN_DIR}/DejaVuSans-Bold-licence.txt"
     File "/oname=default-tiles.ini" "${DEFAULT_TILES}"
@@ -118,6 +119,12 @@ Section "Tilebox menu and default skin" SecMenu
     ${If} ${Errors}
         WriteRegDWORD HKLM "Software\Velnor\Tilebox" "Agent Wait" 0
     ${EndIf}
+    ; A person's skin lives in their own local application data. Where that folder has no exact
+    ; name in the PC's code page (nor a short one), the skin maker uses a folder of the account's
+    ; own below this one, named by its SID. The machine's data folder lets every account make a
+    ; folder here that is then that account's alone (its creator owns it; others may read), and
+    ; this folder takes those rules over unchanged. Uninstall leaves it, with every person's skin.
+    CreateDirectory "$APPDATA\Velnor\Tilebox\Users"
     WriteUninstaller "$INSTDIR\uninstall.exe"
 
     CreateDirectory "$SMPROGRAMS\Tilebox"
@@ -126,11 +133,15 @@ Section "Tilebox menu and default skin" SecMenu
     CreateShortcut "$SMPROGRAMS\Tilebox\Close Tilebox.lnk" "$INSTDIR\tilebox.exe" "Close" \
         "$INSTDIR\tilebox.exe" 0
     CreateShortcut "$SMPROGRAMS\Tilebox\Uninstall Tilebox.lnk" "$INSTDIR\uninstall.exe"
-    ; The skin maker is a command-line program: its entry opens a command prompt in the user's
-    ; Documents, where it runs by name, and shows how to use it and where the example is.
-    CreateShortcut "$SMPROGRAMS\Tilebox\Make a Tilebox skin.lnk" "$SYSDIR\cmd.exe" \
-        '/k cd /d "%USERPROFILE%\Documents" & set "PATH=$INSTDIR;%PATH%" & tileskin.exe' \
-        "$INSTDIR\tilebox.exe" 0
+    ; A person makes their skin without a command prompt: one entry opens their own tiles file
+    ; (Documents\Tilebox\My tiles.ini, made from the example on first use) in their editor, the
+    ; other applies it and shows the outcome, or the fault with its line, in a window. The command
+    ; line stays for scripts and fleets. An upgrade takes away the earlier command-prompt entry.
+    Delete "$SMPROGRAMS\Tilebox\Make a Tilebox skin.lnk"
+    CreateShortcut "$SMPROGRAMS\Tilebox\Edit my Tilebox skin.lnk" "$INSTDIR\tileskinw.exe" \
+        "--edit" "$INSTDIR\tilebox.exe" 0
+    CreateShortcut "$SMPROGRAMS\Tilebox\Apply my Tilebox skin.lnk" "$INSTDIR\tileskinw.exe" \
+        "--apply" "$INSTDIR\tilebox.exe" 0
 
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
@@ -197,6 +208,7 @@ Section "Uninstall"
     Delete "$INSTDIR\Tarvik.dll"
     Delete "$INSTDIR\skincheck.exe"
     Delete "$INSTDIR\tileskin.exe"
+    Delete "$INSTDIR\tileskinw.exe"
     Delete "$INSTDIR\DejaVuSans-Bold.ttf"
     Delete "$INSTDIR\DejaVuSans-Bold-licence.txt"
     Delete "$INSTDIR\default-tiles.ini"
@@ -214,6 +226,8 @@ Section "Uninstall"
     Delete "$SMPROGRAMS\Tilebox\Close Tilebox.lnk"
     Delete "$SMPROGRAMS\Tilebox\Uninstall Tilebox.lnk"
     Delete "$SMPROGRAMS\Tilebox\Make a Tilebox skin.lnk"
+    Delete "$SMPROGRAMS\Tilebox\Edit my Tilebox skin.lnk"
+    Delete "$SMPROGRAMS\Tilebox\Apply my Tilebox skin.lnk"
     RMDir "$SMPROGRAMS\Tilebox"
 
     ; The machine-wide defaults go; each user's own settings under HKEY_CURRENT_USER stay.

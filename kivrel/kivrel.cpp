@@ -14,357 +14,16 @@
 //   - Enumeration index 0 always lists the sub-keys anew; only the next index of the same key
 //     path and tree choice reuses that list. A load enumerates from index 0, so it sees the
 //     button keys as they are when it starts.
+//
+// The kept keys live in kept_keys.cpp, the reads of one value through them in layered_read.cpp;
+// this file holds the exported operations and the enumerations.
 #include "outside/kivrel.h"
 
-#include <sddl.h>
+#include "kivrel/layered_read.h"
+
+using namespace kivrel;
 
 namespace {
-
-const int applicationKeyCapacity = 256;
-// A registry key name has at most 255 characters.
-const int keyNameCapacity = 256;
-
-struct ProfileSelection {
-    int selected;
-    HKEY userRoot;       // HKEY_CURRENT_USER, an opened HKEY_USERS\<SID>, or null
-    int userRootOpened;  // 1 when userRoot was opened here and must be closed
-    char softwareKey[applicationKeyCapacity + 16];  // "Software\<application key>"
-};
-
-ProfileSelection selection = {};
-
-// A load reads "Panel", "Buttons" and six button keys; a few more slots let a second key path
-// spelling or a skin with spare buttons stay open without evicting the load's own keys.
-const int keptKeyCapacity = 16;
-// Room for any key path the menu builds ("Buttons\" and a name) and more; a longer path is
-// still opened and read, only never found again: its slot keeps an empty path.
-const int keptPathCapacity = 1024;
-
-struct KeptKey {
-    char path[keptPathCapacity];
-    HKEY key;
-};
-
-// The keys kept open in one tree: its application key, null until it opened, and the key paths
-// opened below it, reused in turn once every slot is taken.
-struct KeptTree {
-    HKEY applicationKey;
-    KeptKey keys[keptKeyCapacity];
-    int nextSlot;
-};
-
-KeptTree keptUser = {};
-KeptTree keptMachine = {};
-
-// Set by any registry call that found its key deleted under a kept handle.
-int sawDeletedKey = 0;
-
-int IsEmptyText(const char* text)
-{
-    return text == nullptr || text[0] == '\0';
-}
-
-// Copies with a bound; 0 when the text does not fit, leaving dest empty.
-int CopyBounded(char* dest, int capacity, const char* source)
-{
-    int length = lstrlenA(source);
-    if (capacity < 1 || length >= capacity) {
-        if (capacity >= 1) {
-            dest[0] = '\0';
-        }
-        return 0;
-    }
-    CopyMemory(dest, source, length + 1);
-    return 1;
-}
-
-int AppendBounded(char* dest, int capacity, const char* source)
-{
-    int used = lstrlenA(dest);
-    return CopyBounded(dest + used, capacity - used, source);
-}
-
-void CloseUserRoot()
-{
-    if (selection.userRootOpened && selection.userRoot != nullptr) {
-        RegCloseKey(selection.userRoot);
-    }
-    selection.userRoot = nullptr;
-    selection.userRootOpened = 0;
-}
-
-int IsLoggedOnUser(const char* userName)
-{
-    char current[257];
-    DWORD size = sizeof current;
-    return GetUserNameA(current, &size) && lstrcmpiA(current, userName) == 0;
-}
-
-// Another account's settings live in its hive under HKEY_USERS, present only while that user is
-// logged on (or a service has loaded it).
-HKEY OpenOtherUsersHive(const char* userName)
-{
-    BYTE sidBuffer[SECURITY_MAX_SID_SIZE];
-    DWORD sidSize = sizeof sidBuffer;
-    char domain[256];
-    DWORD domainSize = sizeof domain;
-    SID_NAME_USE use;
-    if (!LookupAccountNameA(nullptr, userName, sidBuffer, &sidSize, domain, &domainSize, &use)) {
-        return nullptr;
-    }
-    char* sidText = nullptr;
-    if (!ConvertSidToStringSidA(sidBuffer, &sidText)) {
-        return nullptr;
-    }
-    HKEY hive = nullptr;
-    if (RegOpenKeyExA(HKEY_USERS, sidText, 0, KEY_READ, &hive) != ERROR_SUCCESS) {
-        hive = nullptr;
-    }
-    LocalFree(sidText);
-    return hive;
-}
-
-// The registry's answer, remembering when it says that the key behind a kept handle is gone.
-LONG Noted(LONG status)
-{
-    if (status == ERROR_KEY_DELETED) {
-        sawDeletedKey = 1;
-    }
-    return status;
-}
-
-int SameText(const char* first, const char* second)
-{
-    while (*first != '\0' && *first == *second) {
-        ++first;
-        ++second;
-    }
-    return *first == *second;
-}
-
-void ForgetTree(KeptTree* tree)
-{
-    for (KeptKey& kept : tree->keys) {
-        if (kept.key != nullptr) {
-            RegCloseKey(kept.key);
-        }
-        kept.key = nullptr;
-        kept.path[0] = '\0';
-    }
-    if (tree->applicationKey != nullptr) {
-        RegCloseKey(tree->applicationKey);
-    }
-    tree->applicationKey = nullptr;
-    tree->nextSlot = 0;
-}
-
-void ForgetKeptKeys()
-{
-    ForgetTree(&keptUser);
-    ForgetTree(&keptMachine);
-}
-
-// A read made on kept handles that found a deleted key is made once more on keys opened afresh:
-// true when the caller is to read again.
-int ReadAgainOnFreshKeys(int attempt)
-{
-    if (!sawDeletedKey || attempt > 0) {
-        return 0;
-    }
-    ForgetKeptKeys();
-    return 1;
-}
-
-HKEY KeepKey(KeptTree* tree, const char* keyPath, HKEY key)
-{
-    KeptKey& slot = tree->keys[tree->nextSlot];
-    if (slot.key != nullptr) {
-        RegCloseKey(slot.key);
-    }
-    slot.key = key;
-    CopyBounded(slot.path, keptPathCapacity, keyPath);
-    tree->nextSlot = (tree->nextSlot + 1) % keptKeyCapacity;
-    return key;
-}
-
-// Opens keyPath in one tree (a root key's Software\<application key>), or finds it kept open.
-// The application key is opened first and the key path relative to it: some systems refuse a
-// long path given from the root in one call (a 247-character button name makes a 255-character
-// key path), though every name in it is within the registry's limits. The handle stays the
-// tree's; the caller does not close it.
-HKEY OpenTreeKey(HKEY root, KeptTree* tree, const char* keyPath)
-{
-    if (root == nullptr || !selection.selected || keyPath == nullptr) {
-        return nullptr;
-    }
-    // A slot whose path did not fit is kept with an empty path; it must never pass for the
-    // application key, which the empty path names.
-    for (const KeptKey& kept : tree->keys) {
-        if (kept.key != nullptr && kept.path[0] != '\0' && SameText(kept.path, keyPath)) {
-            return kept.key;
-        }
-    }
-    if (tree->applicationKey == nullptr &&
-        Noted(RegOpenKeyExA(root, selection.softwareKey, 0, KEY_READ, &tree->applicationKey)) !=
-            ERROR_SUCCESS) {
-        tree->applicationKey = nullptr;
-        return nullptr;
-    }
-    if (keyPath[0] == '\0') {
-        return tree->applicationKey;
-    }
-    HKEY key = nullptr;
-    if (Noted(RegOpenKeyExA(tree->applicationKey, keyPath, 0, KEY_READ, &key)) != ERROR_SUCCESS) {
-        return nullptr;
-    }
-    return KeepKey(tree, keyPath, key);
-}
-
-// The trees a read consults, the user's first: the machine-wide tree only when the caller
-// allows it. A tree that lacks the key gives null. The handles are kept by their trees.
-struct TreeKeys {
-    HKEY user;
-    HKEY machine;
-};
-
-TreeKeys OpenTreeKeys(const char* keyPath, int searchMachineTree)
-{
-    TreeKeys keys = {OpenTreeKey(selection.userRoot, &keptUser, keyPath),
-                     searchMachineTree ? OpenTreeKey(HKEY_LOCAL_MACHINE, &keptMachine, keyPath)
-                                       : nullptr};
-    return keys;
-}
-
-// The count ExpandEnvironmentStringsA reports is not a safe test of fit: the ANSI form may need
-// a byte more than it says, so a text that just fits could come back cut short. The expansion
-// is made in a scratch buffer as large as any expansion can be and copied only when it fits.
-int ExpandWhole(char* buffer, int bufferSize, const char* source)
-{
-    const DWORD room = 32768;
-    HANDLE heap = GetProcessHeap();
-    char* scratch = static_cast<char*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, room + 1));
-    if (scratch == nullptr) {
-        return 0;
-    }
-    DWORD needed = ExpandEnvironmentStringsA(source, scratch, room);
-    int copied = needed != 0 && needed <= room && CopyBounded(buffer, bufferSize, scratch);
-    HeapFree(heap, 0, scratch);
-    return copied;
-}
-
-enum ReadResult { ReadOk, ReadMissing, ReadUnusable };
-
-// Terminated string data of the value's type into buffer, REG_EXPAND_SZ expanded.
-ReadResult UseStringData(const char* data, DWORD type, char* buffer, int bufferSize)
-{
-    if (type == REG_SZ) {
-        return CopyBounded(buffer, bufferSize, data) ? ReadOk : ReadUnusable;
-    }
-    if (type == REG_EXPAND_SZ) {
-        return ExpandWhole(buffer, bufferSize, data) ? ReadOk : ReadUnusable;
-    }
-    return ReadUnusable;
-}
-
-// A value too long for ReadStringValue's own copy: its size asked first, then read into a copy
-// of that size and one byte more.
-ReadResult ReadLongStringValue(HKEY key, const char* valueName, char* buffer, int bufferSize)
-{
-    DWORD type = 0;
-    DWORD size = 0;
-    if (Noted(RegQueryValueExA(key, valueName, nullptr, &type, nullptr, &size)) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ)) {
-        return ReadUnusable;
-    }
-    HANDLE heap = GetProcessHeap();
-    char* data = static_cast<char*>(HeapAlloc(heap, HEAP_ZERO_MEMORY, size + 1));
-    if (data == nullptr) {
-        return ReadUnusable;
-    }
-    DWORD readSize = size;
-    ReadResult result = ReadUnusable;
-    if (Noted(RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(data),
-                               &readSize)) == ERROR_SUCCESS &&
-        readSize <= size) {
-        data[readSize] = '\0';
-        result = UseStringData(data, type, buffer, bufferSize);
-    }
-    HeapFree(heap, 0, data);
-    return result;
-}
-
-// Reads a REG_SZ or REG_EXPAND_SZ value into buffer. The registry does not promise that stored
-// string data is terminated, so the data is read into a working copy at least one byte longer
-// than the registry may fill and terminated there before it is used. The settings' strings fit
-// a copy on the stack and take one registry call; a longer value is read into one of its size.
-ReadResult ReadStringValue(HKEY key, const char* valueName, char* buffer, int bufferSize)
-{
-    char data[520];
-    DWORD type = 0;
-    DWORD size = sizeof data - 1;
-    LONG status = Noted(
-        RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(data), &size));
-    if (status == ERROR_FILE_NOT_FOUND) {
-        return ReadMissing;
-    }
-    ReadResult result = ReadUnusable;
-    if (status == ERROR_SUCCESS && size < sizeof data) {
-        data[size] = '\0';
-        result = UseStringData(data, type, buffer, bufferSize);
-    } else if (status == ERROR_MORE_DATA) {
-        result = ReadLongStringValue(key, valueName, buffer, bufferSize);
-    }
-    if (result != ReadOk) {
-        buffer[0] = '\0';
-    }
-    return result;
-}
-
-// A value the user's key holds, of whatever type, is the user's; only a value missing there is
-// read from the machine-wide key of the same path. readValue reads one value from one open key.
-template <typename ReadValue>
-ReadResult ReadLayered(const char* keyPath, int searchMachineTree, ReadValue readValue)
-{
-    for (int attempt = 0;; ++attempt) {
-        sawDeletedKey = 0;
-        TreeKeys keys = OpenTreeKeys(keyPath, searchMachineTree);
-        ReadResult result = ReadMissing;
-        if (keys.user != nullptr) {
-            result = readValue(keys.user);
-        }
-        if (result == ReadMissing && keys.machine != nullptr) {
-            result = readValue(keys.machine);
-        }
-        if (!ReadAgainOnFreshKeys(attempt)) {
-            return result;
-        }
-    }
-}
-
-ReadResult ReadLayeredString(const char* keyPath, const char* valueName, char* buffer,
-                             int bufferSize, int searchMachineTree)
-{
-    return ReadLayered(keyPath, searchMachineTree, [&](HKEY key) {
-        return ReadStringValue(key, valueName, buffer, bufferSize);
-    });
-}
-
-ReadResult ReadDWordValue(HKEY key, const char* valueName, DWORD* value)
-{
-    DWORD type = 0;
-    DWORD data = 0;
-    DWORD size = sizeof data;
-    LONG status = Noted(
-        RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size));
-    if (status == ERROR_FILE_NOT_FOUND) {
-        return ReadMissing;
-    }
-    if (status != ERROR_SUCCESS || type != REG_DWORD || size != sizeof data) {
-        return ReadUnusable;
-    }
-    *value = data;
-    return ReadOk;
-}
 
 // The registry keeps a key's sub-keys in order of their names compared without regard to case,
 // code unit by code unit of the upper-case form; the merged list follows the same order.
@@ -500,10 +159,10 @@ int ListSubKeys(const char* keyPath, int searchMachineTree)
 int ListLiveSubKeys(const char* keyPath, int searchMachineTree)
 {
     for (int attempt = 0;; ++attempt) {
-        sawDeletedKey = 0;
+        BeginRead();
         int listed = ListSubKeys(keyPath, searchMachineTree);
         if (!ReadAgainOnFreshKeys(attempt)) {
-            if (sawDeletedKey) {
+            if (SawDeletedKey()) {
                 ForgetEnumeration();
                 return 0;
             }
@@ -511,37 +170,22 @@ int ListLiveSubKeys(const char* keyPath, int searchMachineTree)
         }
     }
 }
-
-ReadResult ReadLayeredDWord(const char* keyPath, const char* valueName, DWORD* value)
-{
-    return ReadLayered(keyPath, 1, [&](HKEY key) { return ReadDWordValue(key, valueName, value); });
-}
-
 } // namespace
+
+// The store's own order of key names, for programs that must name keys so that the menu reads
+// them in a chosen order.
+extern "C" int Kivrel_CompareKeyNames(const char* first, const char* second)
+{
+    if (first == nullptr || second == nullptr) {
+        return first == second ? 0 : (first == nullptr ? -1 : 1);
+    }
+    return CompareKeyNames(first, second);
+}
 
 extern "C" int Kivrel_SetUserProfileInfo(const char* userName, const char* applicationKey)
 {
     ForgetEnumeration();
-    ForgetKeptKeys();
-    CloseUserRoot();
-    selection.selected = 0;
-    selection.softwareKey[0] = '\0';
-    if (IsEmptyText(applicationKey) ||
-        !CopyBounded(selection.softwareKey, sizeof selection.softwareKey, "Software\\") ||
-        !AppendBounded(selection.softwareKey, sizeof selection.softwareKey, applicationKey)) {
-        selection.softwareKey[0] = '\0';
-        return 0;
-    }
-    selection.selected = 1;
-    if (IsEmptyText(userName) || IsLoggedOnUser(userName)) {
-        selection.userRoot = HKEY_CURRENT_USER;
-        return 1;
-    }
-    selection.userRoot = OpenOtherUsersHive(userName);
-    selection.userRootOpened = selection.userRoot != nullptr;
-    // Without the user's own hive the machine-wide defaults still serve; the caller learns that
-    // the user it named was not found.
-    return selection.userRoot != nullptr ? 1 : 0;
+    return SelectProfile(userName, applicationKey);
 }
 
 extern "C" int Kivrel_GetProfileStringEx(const char* keyPath, const char* valueName, char* buffer,
@@ -552,7 +196,7 @@ extern "C" int Kivrel_GetProfileStringEx(const char* keyPath, const char* valueN
         return 0;
     }
     buffer[0] = '\0';
-    if (IsEmptyText(valueName) || reserved != 0 || !selection.selected || keyPath == nullptr) {
+    if (IsEmptyText(valueName) || reserved != 0 || !IsProfileSelected() || keyPath == nullptr) {
         return 0;
     }
     ReadResult result =
@@ -567,6 +211,22 @@ extern "C" int Kivrel_GetProfileString(const char* keyPath, const char* valueNam
                                        int bufferSize)
 {
     return Kivrel_GetProfileStringEx(keyPath, valueName, buffer, bufferSize, 1, nullptr, 0);
+}
+
+// The wide form reads a label in any script whole, where the 8-bit form would give "?" for each
+// character outside this PC's code page. Key paths and value names stay 8-bit: they are the
+// program's own names.
+extern "C" int Kivrel_GetProfileStringW(const char* keyPath, const char* valueName,
+                                        wchar_t* buffer, int bufferSize)
+{
+    if (buffer == nullptr || bufferSize < 1) {
+        return 0;
+    }
+    buffer[0] = L'\0';
+    if (IsEmptyText(valueName) || !IsProfileSelected() || keyPath == nullptr) {
+        return 0;
+    }
+    return ReadLayeredWideString(keyPath, valueName, buffer, bufferSize, 1) == ReadOk ? 1 : 0;
 }
 
 extern "C" int Kivrel_EnumKeyName(const char* keyPath, int index, char* name, DWORD* nameSize,
@@ -670,7 +330,7 @@ extern "C" int Kivrel_EnumValueName(const char* keyPath, int index, char* name, 
     }
     int found = 0;
     for (int attempt = 0;; ++attempt) {
-        sawDeletedKey = 0;
+        BeginRead();
         TreeKeys keys = OpenTreeKeys(keyPath, searchMachineTree);
         const DWORD userCount = ValueCount(keys.user);
         found = 0;

@@ -26,7 +26,8 @@
 //     make reads cheap never hide a change (kivrel.cpp says how). Only an enumeration is one
 //     snapshot: index 0 lists the merged sub-keys anew, and the next indices of the same key path
 //     (index 1 after 0, 2 after 1, ...) number that list.
-// All functions return nonzero on success and 0 on failure. Text is 8-bit ANSI.
+// All functions return nonzero on success and 0 on failure. Text is 8-bit ANSI, but for the
+// wide string read.
 #pragma once
 
 #include <windows.h>
@@ -44,6 +45,17 @@ int Kivrel_SetUserProfileInfo(const char* userName, const char* applicationKey);
 int Kivrel_GetProfileStringEx(const char* keyPath, const char* valueName, char* buffer,
                               int bufferSize, int searchMachineTree, const char* defaultText,
                               int reserved);
+
+// Reads a string value as UTF-16, layered as Kivrel_GetProfileString (the machine-wide tree
+// serves a value the user's key lacks), so a label in any script arrives whole. bufferSize counts
+// wide characters, the terminator included; a string that does not fit is a failed read.
+int Kivrel_GetProfileStringW(const char* keyPath, const char* valueName, wchar_t* buffer,
+                             int bufferSize);
+
+// The order Kivrel_EnumKeyName numbers key names in (the registry's own): below 0 when first
+// comes before second, 0 for the same name in any case, above 0 after. Not a read: it needs no
+// selection. A null name comes before every other.
+int Kivrel_CompareKeyNames(const char* first, const char* second);
 
 // Gives the name of sub-key number index of keyPath. *nameSize holds the capacity of name in
 // characters on entry and the name's length on success (0 and an empty name on failure).

@@ -9,16 +9,27 @@ static bool IsEmpty(const char* text)
     return text == nullptr || text[0] == '\0';
 }
 
-// The directory and the file name joined by plain concatenation. A pair that does not fit is
-// refused: a path cut short would name some other file, which might even exist.
-static int JoinPath(char* path, int capacity, const char* directory, const char* fileName)
+// "C:..." or "\\...": a value that cannot be relative. A value like "C:name" (relative to a
+// drive's current folder) counts too: the menu has no current folder to offer it, and joined to
+// the program's folder it would name nothing, so no stored skin changes meaning.
+static bool IsAbsoluteValue(const char* fileName)
 {
-    const int directoryLength = lstrlenA(directory);
+    const char first = fileName[0];
+    const bool driveLetter = (first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z');
+    return (driveLetter && fileName[1] == ':') || (first == '\\' && fileName[1] == '\\');
+}
+
+// Plain concatenation for a relative value. A pair that does not fit is refused: a path cut short
+// would name some other file, which might even exist.
+int BuildPanelPath(char* path, int capacity, const char* directory, const char* fileName)
+{
+    const char* base = IsAbsoluteValue(fileName) ? "" : directory;
+    const int directoryLength = lstrlenA(base);
     const int fileLength = lstrlenA(fileName);
-    if (directoryLength + fileLength >= capacity) {
+    if (capacity < 1 || directoryLength + fileLength >= capacity) {
         return 0;
     }
-    CopyMemory(path, directory, directoryLength);
+    CopyMemory(path, base, directoryLength);
     CopyMemory(path + directoryLength, fileName, fileLength + 1);
     return 1;
 }
@@ -44,7 +55,7 @@ HBITMAP LoadPanelBitmap(HINSTANCE instance, Skin* skin, const char* directory, c
     }
     char path[256];
     ZeroMemory(path, sizeof path);
-    if (!JoinPath(path, sizeof path, directory, fileName)) {
+    if (!BuildPanelPath(path, sizeof path, directory, fileName)) {
         return nullptr;
     }
     // A fitted size always stretches, so it draws straight from the file. At a named size the

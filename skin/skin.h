@@ -97,6 +97,10 @@ bool FillsScreen(const Skin* skin);
 // table would refuse anyway is left as it is.
 void MapServedRectangle(const Skin* skin, RECT* rect);
 
+// The file a Panel picture value names: a value that is an absolute path (a drive letter and a
+// colon, or "\\") as it stands, where a personal skin keeps its pictures; any other value joined to
+// directory, the program's folder, as skins always were. 0 when the result does not fit capacity.
+int BuildPanelPath(char* path, int capacity, const char* directory, const char* fileName);
 HBITMAP LoadPanelBitmap(HINSTANCE instance, Skin* skin, const char* directory, const char* key,
                         const char* valueName);
 HBITMAP FitBitmapToScreen(Skin* skin, HBITMAP bitmap);

@@ -85,8 +85,11 @@ HBITMAP CheckPanelBitmap(ModeContext* context, Skin* skin, const char* valueName
         return nullptr;
     }
     const char* directory = context->options->directory;
-    char path[PathCapacity * 2];
-    snprintf(path, sizeof path, "%s%s", directory, fileName);
+    // Joined by the menu's own rule, so that an absolute value (a personal skin's) is checked
+    // where the menu looks for it. The folder and the value are each shorter than PathCapacity,
+    // so the join always fits this buffer and only the menu's limit can refuse it.
+    char path[PathCapacity * 2] = {};
+    BuildPanelPath(path, sizeof path, directory, fileName);
     if (lstrlenA(path) >= PathCapacity) {
         ReportProblem(context->report, context->section, true,
                       "%s: %s: the path \"%s\" is longer than the %d characters the menu allows",

@@ -5,6 +5,7 @@
 #include "skincheck/skincheck.h"
 
 #include "app/app_state.h"
+#include "outside/application_key.h"
 #include "outside/kivrel.h"
 #include "skin/skin.h"
 #include "skin/skin_limits.h"
@@ -28,7 +29,7 @@ const char usage[] =
     "Exit code: 0 the skin loads at every checked size and no button is broken; 1 problems;\n"
     "2 usage error or the check could not be made.\n";
 
-const char applicationKey[] = "Velnor\\Tilebox";
+const char applicationKey[] = TILEBOX_APPLICATION_KEY;
 
 const SIZE classicSizes[3] = {{640, 480}, {800, 600}, {1024, 768}};
 
@@ -261,7 +262,7 @@ int main(int argc, char** argv)
         } else {
             if (skipped > 0) {
                 ReportProblem(&report, "settings", false,
-                              "\"%s\": %d key%s outside Software\\Velnor\\Tilebox skipped",
+                              "\"%s\": %d key%s outside " TILEBOX_SETTINGS_PATH " skipped",
                               options.regFile, skipped, skipped == 1 ? "" : "s");
             }
             ReportLine(&report, "settings: \"%s\"; bitmaps from \"%s\"", options.regFile,

@@ -1,10 +1,12 @@
 #include "skincheck/reg_file.h"
 
+#include "outside/application_key.h"
+
 #include <cstdio>
 
 namespace {
 
-const char tileboxPath[] = "Software\\Velnor\\Tilebox";
+const char tileboxPath[] = TILEBOX_SETTINGS_PATH;
 const DWORD largestFile = 16 * 1024 * 1024;
 const int keyPathCapacity = 512;
 

@@ -1,31 +1,72 @@
 // tileskin.exe [--reg FILE] [--machine] [--no-restart] TILES.INI
+// tileskin.exe --reset [--no-restart]
+// tileskinw.exe --edit | --apply       (the Start menu's entries; no console, the outcome shown in
+//                                       a window)
 //
-// Reads the tiles file, draws the skin into skins\<Name>\ beside the program, and writes the
-// settings that name it. Order matters: every file is in place before the first setting is
-// written, and a failure at any step puts back what the earlier steps changed.
+// Reads the tiles file, draws the skin into a folder of skins, and writes the settings that name
+// it. A person's own skin goes to their own folder (tileskin/personal_folder.h), named by absolute
+// paths, and needs no administrator; a skin for every user of the PC (--machine) or for a .reg
+// file to deploy (--reg) goes to skins\<Name>\ in the program's folder, named relative to it.
+// Order matters: every file is in place before the first setting is written, and a failure at any
+// step puts back what the earlier steps changed. Arguments and paths are wide throughout, so a
+// file or folder named in any script is found.
 #include "skin/skin.h"
+#include "tileskin/elevation.h"
+#include "tileskin/personal_folder.h"
 #include "tileskin/settings.h"
 #include "tileskin/skin_folder.h"
 #include "tileskin/tileskin.h"
 
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
 namespace {
 
 struct Options {
-    std::string tilesPath;
-    std::string regPath;
+    std::wstring tilesPath;
+    std::wstring regPath;
     bool machine;
     bool noRestart;
+    bool defaultSkin;
+    bool reset;
+    bool edit;
+    bool apply;
+    std::wstring elevatedPart;  // the messages file, when this run is the elevated part
+    std::vector<std::wstring> arguments;  // as given, for the elevated part
 };
+
+// The elevated part's messages go to the file its unelevated starter reads: its own console is
+// hidden, and may belong to another account.
+HANDLE messagesFile = INVALID_HANDLE_VALUE;
+
+// tileskinw.exe, the same program built without a console for the Start menu: a person never
+// needs a command prompt. What it says is gathered and shown in one window at the end.
+#ifdef TILESKIN_WINDOWED
+const bool windowed = true;
+#else
+const bool windowed = false;
+#endif
+std::wstring shown;
+
+// The program folder's skins\Default is the installer's: only the build, making the skin the
+// installer ships, may write it. Anyone else's "Default" would stand under the installer's
+// settings for every account, and an upgrade or uninstall would replace or remove it.
+const char installerSkinName[] = "Default";
 
 // Text for the person: to the console as wide text when there is one, otherwise UTF-8, so that a
 // label in any script survives a redirection.
 void Say(const std::wstring& text)
 {
     const std::wstring line = text + L"\r\n";
-    HANDLE out = GetStdHandle(STD_ERROR_HANDLE);
+    if (windowed && messagesFile == INVALID_HANDLE_VALUE) {
+        shown += line;
+        return;
+    }
+    HANDLE out = messagesFile != INVALID_HANDLE_VALUE ? messagesFile : GetStdHandle(STD_ERROR_HANDLE);
     DWORD mode = 0;
     DWORD written = 0;
     if (GetConsoleMode(out, &mode)) {
@@ -42,6 +83,13 @@ void Say(const std::wstring& text)
     }
 }
 
+void SayIfAny(const std::wstring& text)
+{
+    if (!text.empty()) {
+        Say(text);
+    }
+}
+
 void SayProblem(const Problem& problem)
 {
     const std::wstring where =
@@ -50,47 +98,150 @@ void SayProblem(const Problem& problem)
     Say(where + L": " + problem.what);
 }
 
-std::string ProgramFolder()
+std::wstring ProgramFolder()
 {
-    char path[MAX_PATH] = {};
-    const DWORD size = GetModuleFileNameA(nullptr, path, sizeof path);
-    if (size == 0 || size >= sizeof path) {
-        return std::string();
+    wchar_t path[32768] = {};
+    const DWORD size = GetModuleFileNameW(nullptr, path, 32768);
+    if (size == 0 || size >= 32768) {
+        return std::wstring();
     }
-    return FolderOf(path);
+    return FolderOf(std::wstring(path));
 }
 
-int Usage(const std::string& folder)
+std::wstring ProgramPath()
+{
+    wchar_t path[32768] = {};
+    const DWORD size = GetModuleFileNameW(nullptr, path, 32768);
+    return size == 0 || size >= 32768 ? std::wstring() : std::wstring(path);
+}
+
+int Usage(const std::wstring& folder)
 {
     Say(L"usage: tileskin.exe [--reg FILE] [--machine] [--no-restart] TILES.INI\r\n"
-        L"  Makes a skin of six tiles from TILES.INI: its pictures go to skins\\<Name>\\ in the "
-        L"program's folder, its settings to your own settings.\r\n"
-        L"  --reg FILE    write the settings into FILE (a .reg file) instead\r\n"
-        L"  --machine     aim the settings at every user of this PC (run as administrator)\r\n"
+        L"  Makes a skin of six tiles from TILES.INI, yours alone: its pictures go to your own "
+        L"folder, its settings to your own settings. No administrator is needed.\r\n"
+        L"  --reg FILE    write the settings into FILE (a .reg file to deploy) instead; the "
+        L"pictures go to skins\\<Name>\\ in the program's folder\r\n"
+        L"  --machine     make the skin for every user of this PC: pictures in the program's "
+        L"folder, settings machine-wide (Windows asks for an administrator)\r\n"
         L"  --no-restart  leave a running menu as it is\r\n"
-        L"Start from the example: copy " + WideFromAnsi(folder) + L"default-tiles.ini into your "
+        L"tileskin.exe --reset [--no-restart]\r\n"
+        L"  Removes your own skin settings, so that the machine's skin shows again.\r\n"
+        L"Start from the example: copy " + folder + L"default-tiles.ini into your "
         L"Documents, change it, and run tileskin on the copy.");
     return ExitBadInput;
 }
 
-bool ParseOptions(int argc, char** argv, Options* options)
+bool ParseOptions(int argc, wchar_t** argv, Options* options)
 {
     *options = Options();
+    options->arguments.assign(argv + 1, argv + argc);
     for (int i = 1; i < argc; ++i) {
-        const std::string word = argv[i];
-        if (lstrcmpiA(word.c_str(), "--reg") == 0 && i + 1 < argc && options->regPath.empty()) {
+        const std::wstring word = argv[i];
+        if (lstrcmpiW(word.c_str(), L"--reg") == 0 && i + 1 < argc && options->regPath.empty()) {
             options->regPath = argv[++i];
-        } else if (lstrcmpiA(word.c_str(), "--machine") == 0) {
+        } else if (lstrcmpiW(word.c_str(), elevatedPartOption) == 0 && i + 1 < argc &&
+                   options->elevatedPart.empty()) {
+            options->elevatedPart = argv[++i];
+        } else if (lstrcmpiW(word.c_str(), L"--machine") == 0) {
             options->machine = true;
-        } else if (lstrcmpiA(word.c_str(), "--no-restart") == 0) {
+        } else if (lstrcmpiW(word.c_str(), L"--no-restart") == 0) {
             options->noRestart = true;
-        } else if (word.compare(0, 2, "--") != 0 && options->tilesPath.empty() && !word.empty()) {
+        } else if (lstrcmpiW(word.c_str(), L"--default-skin") == 0) {
+            options->defaultSkin = true;
+        } else if (lstrcmpiW(word.c_str(), L"--reset") == 0) {
+            options->reset = true;
+        } else if (lstrcmpiW(word.c_str(), L"--edit") == 0) {
+            options->edit = true;
+        } else if (lstrcmpiW(word.c_str(), L"--apply") == 0) {
+            options->apply = true;
+        } else if (word.compare(0, 2, L"--") != 0 && options->tilesPath.empty() && !word.empty()) {
             options->tilesPath = word;
         } else {
             return false;
         }
     }
+    if (options->reset || options->edit || options->apply) {
+        return options->tilesPath.empty() && options->regPath.empty() && !options->machine &&
+               options->reset + options->edit + options->apply == 1;
+    }
     return !options->tilesPath.empty();
+}
+
+void RestartUnlessAsked(const Options& options, const wchar_t* done)
+{
+    if (options.noRestart) {
+        return;
+    }
+    std::string restartError;
+    const RestartResult restarted = RestartRunningMenu(&restartError);
+    if (restarted == RestartFailed) {
+        Say(WideFromAnsi(restartError));
+    } else if (restarted == RestartDone) {
+        Say(done);
+    }
+}
+
+// The person's own tiles file: Documents\Tilebox\My tiles.ini. The known folder follows a
+// Documents folder moved elsewhere (to OneDrive, say), as every program's Documents does.
+std::wstring PersonalTilesFile()
+{
+    PWSTR documents = nullptr;
+    std::wstring path;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Documents, KF_FLAG_CREATE, nullptr,
+                                       &documents))) {
+        path = std::wstring(documents) + L"\\Tilebox\\My tiles.ini";
+    }
+    CoTaskMemFree(documents);
+    return path;
+}
+
+// Opens the person's tiles file in their editor, made from the example on first use. The
+// editor is the one the system gives .ini files to edit in, or Notepad, which every PC has.
+int EditTiles()
+{
+    const std::wstring path = PersonalTilesFile();
+    if (path.empty()) {
+        Say(L"your Documents folder cannot be found");
+        return ExitBadInput;
+    }
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        const std::wstring example = ProgramFolder() + L"default-tiles.ini";
+        CreateDirectoryW(FolderOf(path).c_str(), nullptr);
+        if (!CopyFileW(example.c_str(), path.c_str(), TRUE)) {
+            Say(L"cannot copy the example \"" + example + L"\" to \"" + path + L"\" (error " +
+                std::to_wstring(GetLastError()) + L")");
+            return ExitBadInput;
+        }
+        // A copy keeps the attributes of a file that is read-only where the program stands; the
+        // person's own copy is theirs to change.
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+    const std::wstring quoted = L"\"" + path + L"\"";
+    if (reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"edit", path.c_str(), nullptr, nullptr,
+                                                SW_SHOWNORMAL)) <= 32 &&
+        reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, nullptr, L"notepad.exe", quoted.c_str(),
+                                                nullptr, SW_SHOWNORMAL)) <= 32) {
+        Say(L"no editor could open \"" + path + L"\"; open it in Notepad yourself");
+        return ExitBadInput;
+    }
+    return ExitMade;
+}
+
+int ResetSkin(const Options& options)
+{
+    bool removed = false;
+    std::wstring error;
+    const WriteResult result = ResetPersonalSettings(&removed, &error);
+    if (result != WriteDone) {
+        Say(error);
+        return ExitBadInput;
+    }
+    // The pictures stay in the person's folder: they are theirs, and a skin made again reuses it.
+    Say(removed ? L"your own skin settings were removed: the machine's skin shows again"
+                : L"you had no skin settings of your own: the machine's skin already shows");
+    RestartUnlessAsked(options, L"the running menu was started again with the machine's skin");
+    return ExitMade;
 }
 
 COLORREF FromRgb(unsigned long rgb)
@@ -112,57 +263,88 @@ TileColours ColoursOf(const TilesFile& tiles)
     return colours;
 }
 
-std::string RectText(const RECT& r)
+int NoRights(const std::wstring& error, bool machine)
 {
-    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) +
-           "," + std::to_string(r.bottom);
-}
-
-std::vector<SettingValue> SkinSettings(const std::string& skinName, const TilesFile& tiles,
-                                       const PreparedTile prepared[6],
-                                       const std::vector<std::string>& keys,
-                                       const std::vector<DrawnSize>& sizes)
-{
-    std::vector<SettingValue> values;
-    const std::string folder = "skins\\" + skinName + "\\";
-    for (const DrawnSize& size : sizes) {
-        AddString(&values, "Panel", SkinValueName(size.width, size.height, NormalBitmapGroup),
-                  WideFromAnsi(folder + NormalFileName(size.width, size.height)));
-        AddString(&values, "Panel", SkinValueName(size.width, size.height, SelectedBitmapGroup),
-                  WideFromAnsi(folder + SelectedFileName(size.width, size.height)));
-        AddString(&values, "Panel", SkinValueName(size.width, size.height, RegionTemplateGroup),
-                  WideFromAnsi(folder + TemplateFileName(size.width, size.height)));
+    Say(error);
+    if (!machine) {
+        // A person's own folder and settings are theirs: a refusal there is no matter of rights
+        // an administrator could lend, and running elevated would write another account's tree.
+        Say(L"Your own skin's folder or settings refused this account; nothing was changed.");
+        return ExitBadInput;
     }
-    AddDWord(&values, "Panel", "Fit Other Sizes", 1);
-    for (int i = 0; i < tileCount; ++i) {
-        const std::string key = "Buttons\\" + keys[i];
-        for (const DrawnSize& size : sizes) {
-            AddString(&values, key, SkinValueName(size.width, size.height, RectangleGroup),
-                      WideFromAnsi(RectText(size.rects[i])));
-        }
-        AddDWord(&values, key, "Remote Code", RemoteCodeOf(tiles.tiles[i].action));
-        // Written even when empty: the user's empty value stands over a machine-wide command that
-        // the button would otherwise still run.
-        AddString(&values, key, "Command", WideFromAnsi(prepared[i].command));
-        AddString(&values, key, "Name", tiles.tiles[i].label);
-    }
-    return values;
-}
-
-int NoRights(const std::string& error, bool machine)
-{
-    Say(WideFromAnsi(error));
-    Say(machine ? L"The machine-wide settings and the program's folder need an administrator: "
-                  L"run tileskin from a command prompt opened with \"Run as administrator\"."
-                : L"The program's folder is not writable for this account (under Program Files "
-                  L"it is not): run tileskin from a command prompt opened with \"Run as "
-                  L"administrator\".");
+    // Reached with an administrator's token (or as the elevated part): Windows has already been
+    // asked, so the account itself lacks the rights.
+    Say(L"The machine-wide settings and the program's folder need an administrator, and they "
+        L"refused this account: ask an administrator of this PC to make the skin for every "
+        L"user, or make it for yourself alone without --machine.");
     return ExitNoRights;
+}
+
+// Where the pictures go (ending in a backslash) and how the settings name that folder: relative
+// to the program's folder for a skin of the program's folder, absolute for a person's own.
+struct SkinPlace {
+    std::wstring skins;
+    std::string valuePrefix;
+};
+
+bool ChoosePlace(const Options& options, const std::wstring& programFolder,
+                 const std::string& skinName, SkinPlace* place)
+{
+    if (options.machine || !options.regPath.empty()) {
+        if (lstrcmpiA(skinName.c_str(), installerSkinName) == 0 && !options.defaultSkin) {
+            Say(L"the name \"Default\" belongs to the skin the installer ships, which every "
+                L"account starts from: give your skin another Name");
+            return false;
+        }
+        place->skins = programFolder + L"skins\\";
+        place->valuePrefix = "skins\\";
+    } else {
+        SkinsFolder personal;
+        std::wstring error;
+        if (!PersonalSkinsFolder(&personal, &error)) {
+            Say(error);
+            return false;
+        }
+        place->skins = personal.wide + L"\\";
+        place->valuePrefix = personal.ansi + "\\";
+    }
+    // The menu reads a picture's value into 255 characters; a longer one would load nothing.
+    size_t longest = 0;
+    for (int index = 0; index < TileSkinSizeCount(); ++index) {
+        int width = 0;
+        int height = 0;
+        GetTileSkinSize(index, &width, &height);
+        for (const std::string& file : {NormalFileName(width, height),
+                                        SelectedFileName(width, height),
+                                        TemplateFileName(width, height)}) {
+            longest = std::max(longest, file.size());
+        }
+    }
+    if (place->valuePrefix.size() + skinName.size() + 1 + longest > 255) {
+        Say(L"the folder \"" + place->skins + L"\" is too long for the 255 "
+            L"characters the menu reads in a picture's name: choose a shorter Name");
+        return false;
+    }
+    return true;
 }
 
 int MakeSkin(const Options& options)
 {
-    const std::string folder = ProgramFolder();
+    // Told by the person's own process: the elevated part may run as another account.
+    if (options.machine && options.regPath.empty() && options.elevatedPart.empty() &&
+        HasPersonalSkinSettings()) {
+        Say(L"note: your own skin settings stand over the machine's skin, so you will not see it; "
+            L"tileskin --reset removes them");
+    }
+    if (NeedsElevatedPart(options.machine, options.regPath.empty(),
+                          !options.elevatedPart.empty())) {
+        const int made = RunElevatedPart(ProgramPath(), options.arguments, Say);
+        if (made == ExitMade) {
+            RestartUnlessAsked(options, L"the running menu was started again with the new skin");
+        }
+        return made;
+    }
+    const std::wstring folder = ProgramFolder();
     TilesFile tiles;
     Problem problem;
     if (!LoadTilesFile(options.tilesPath, &tiles, &problem)) {
@@ -189,6 +371,11 @@ int MakeSkin(const Options& options)
         labels.push_back(prepared[i].keyLabel);
     }
     const std::vector<std::string> keys = ChooseButtonKeys(existing, labels);
+    SkinPlace place;
+    if (!ChoosePlace(options, folder, skinName, &place)) {
+        FreePreparedTiles(prepared);
+        return ExitBadInput;
+    }
 
     TileFace faces[6];
     for (int i = 0; i < tileCount; ++i) {
@@ -197,14 +384,14 @@ int MakeSkin(const Options& options)
         faces[i].glyph = static_cast<TileGlyph>(tiles.tiles[i].action);
     }
     char message[512] = {};
-    if (!LoadTileFont(folder.c_str(), message, sizeof message)) {
+    if (!LoadTileFont(Utf8Of(folder).c_str(), message, sizeof message)) {
         FreePreparedTiles(prepared);
-        Say(WideFromAnsi(message));
+        Say(WideOfUtf8(message));
         return ExitBadInput;
     }
-    std::string error;
+    std::wstring error;
     SkinFolder skin;
-    FolderResult begun = BeginSkinFolder(folder, skinName, &skin, &error);
+    FolderResult begun = BeginSkinFolder(place.skins, skinName, &skin, &error);
     std::vector<DrawnSize> sizes;
     const bool drawn = begun == FolderDone && DrawSkinSizes(skin, ColoursOf(tiles), faces, &sizes,
                                                             &error);
@@ -213,11 +400,11 @@ int MakeSkin(const Options& options)
     if (begun == FolderDenied) {
         return NoRights(error, options.machine);
     }
-    if (!drawn) {
+    if (begun != FolderDone || !drawn) {
         if (begun == FolderDone) {
-            AbandonSkinFolder(&skin);
+            SayIfAny(AbandonSkinFolder(&skin));
         }
-        Say(WideFromAnsi(error));
+        Say(error);
         return ExitBadInput;
     }
     const FolderResult installed = InstallSkinFolder(&skin, &error);
@@ -225,51 +412,82 @@ int MakeSkin(const Options& options)
         if (installed == FolderDenied) {
             return NoRights(error, options.machine);
         }
-        Say(WideFromAnsi(error));
+        Say(error);
         return ExitBadInput;
     }
 
-    std::vector<SettingValue> values = SkinSettings(skinName, tiles, prepared, keys, sizes);
+    std::vector<SettingValue> values =
+        SkinSettings(place.valuePrefix + skinName + "\\", tiles, prepared, keys, sizes);
+    // In a .reg file too: the file is made on this PC for PCs set up like it.
+    for (const std::string& stale : StalePanelValues(options.machine, values)) {
+        AddString(&values, "Panel", stale, std::wstring());
+    }
     WriteResult written;
     if (options.regPath.empty()) {
-        for (const std::string& stale : StalePanelValues(options.machine, values)) {
-            AddString(&values, "Panel", stale, std::wstring());
-        }
-        written = WriteRegistry(options.machine, values, &error);
+        std::string registryError;
+        written = WriteRegistry(options.machine, values, &registryError);
+        error = WideFromAnsi(registryError);
     } else {
         written = WriteRegFile(options.regPath, options.machine, values, &error);
     }
     if (written != WriteDone) {
-        AbandonSkinFolder(&skin);
+        SayIfAny(AbandonSkinFolder(&skin));
         if (written == WriteDenied) {
             return NoRights(error, options.machine);
         }
-        Say(WideFromAnsi(error));
+        Say(error);
         return ExitBadInput;
     }
-    KeepSkinFolder(&skin);
-    Say(L"made the skin \"" + tiles.name + L"\" in " + WideFromAnsi(skin.target) +
-        (options.regPath.empty() ? L"; settings written"
-                                 : L"; settings in " + WideFromAnsi(options.regPath)));
+    SayIfAny(KeepSkinFolder(&skin));
+    Say(L"made the skin \"" + tiles.name + L"\" in " + skin.target +
+        (options.regPath.empty() ? L"; settings written" : L"; settings in " + options.regPath));
 
-    if (options.regPath.empty() && !options.noRestart) {
-        const RestartResult restarted = RestartRunningMenu(&error);
-        if (restarted == RestartFailed) {
-            Say(WideFromAnsi(error));
-        } else if (restarted == RestartDone) {
-            Say(L"the running menu was started again with the new skin");
-        }
+    if (options.regPath.empty()) {
+        RestartUnlessAsked(options, L"the running menu was started again with the new skin");
     }
     return ExitMade;
 }
 
 }  // namespace
 
-int main(int argc, char** argv)
+// The command line is taken wide, not through main's 8-bit arguments: there a path with a letter
+// outside this PC's code page ("C:\Users\Łukasz\...") arrives changed and names no file.
+int main()
 {
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     Options options;
-    if (!ParseOptions(argc, argv, &options)) {
+    const bool parsed = argv != nullptr && ParseOptions(argc, argv, &options);
+    LocalFree(argv);
+    if (!parsed) {
         return Usage(ProgramFolder());
     }
-    return MakeSkin(options);
+    if (!options.elevatedPart.empty()) {
+        messagesFile = CreateFileW(options.elevatedPart.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                   nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+    int result = ExitBadInput;
+    if (options.edit) {
+        result = EditTiles();
+    } else if (options.apply) {
+        options.tilesPath = PersonalTilesFile();
+        if (GetFileAttributesW(options.tilesPath.c_str()) == INVALID_FILE_ATTRIBUTES) {
+            Say(L"you have no tiles file yet: choose \"Edit my Tilebox skin\" in the Start menu "
+                L"first, change it, save it, then apply it");
+        } else {
+            result = MakeSkin(options);
+        }
+    } else {
+        result = options.reset ? ResetSkin(options) : MakeSkin(options);
+    }
+    if (messagesFile != INVALID_HANDLE_VALUE) {
+        CloseHandle(messagesFile);
+    }
+    // Above the menu, which a made skin has just started again in front of everything.
+    if (windowed && !shown.empty()) {
+        MessageBoxW(nullptr, shown.c_str(), L"Tilebox skin",
+                    MB_OK | MB_TOPMOST | MB_SETFOREGROUND |
+                        (result == ExitMade ? MB_ICONINFORMATION : MB_ICONWARNING));
+    }
+    return result;
 }

@@ -1,13 +1,16 @@
 // Settings: the button keys the menu reads, the registry writer with its undo, the .reg writer.
 #include "tileskin/settings.h"
 
+#include "outside/application_key.h"
 #include "outside/kivrel.h"
 #include "skin/skin.h"
+#include "tileskin/skin_folder.h"
+#include "tileskin/tileskin.h"
 
 #include <algorithm>
 #include <cstdio>
 
-const char appKeyPath[] = "Software\\Velnor\\Tilebox";
+const char appKeyPath[] = TILEBOX_SETTINGS_PATH;
 
 namespace {
 
@@ -28,15 +31,15 @@ std::wstring Wide(const std::string& text)
     return wide;
 }
 
-// The order the registry keeps a key's sub-keys in, which is the order the menu reads them in.
+// The order the menu reads a key's sub-keys in: the profile store's own, asked of it.
 bool RegistryOrder(const std::string& a, const std::string& b)
 {
-    return CompareStringOrdinal(Wide(a).c_str(), -1, Wide(b).c_str(), -1, TRUE) == CSTR_LESS_THAN;
+    return Kivrel_CompareKeyNames(a.c_str(), b.c_str()) < 0;
 }
 
 bool SameKeyName(const std::string& a, const std::string& b)
 {
-    return CompareStringOrdinal(Wide(a).c_str(), -1, Wide(b).c_str(), -1, TRUE) == CSTR_EQUAL;
+    return Kivrel_CompareKeyNames(a.c_str(), b.c_str()) == 0;
 }
 
 std::string FullKey(const std::string& key)
@@ -222,7 +225,44 @@ void AddPanelValueNames(HKEY root, std::vector<std::string>* names)
     RegCloseKey(key);
 }
 
+std::string RectText(const RECT& r)
+{
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) +
+           "," + std::to_string(r.bottom);
+}
+
+
 }  // namespace
+
+std::vector<SettingValue> SkinSettings(const std::string& folder, const TilesFile& tiles,
+                                       const PreparedTile prepared[6],
+                                       const std::vector<std::string>& keys,
+                                       const std::vector<DrawnSize>& sizes)
+{
+    std::vector<SettingValue> values;
+    for (const DrawnSize& size : sizes) {
+        AddString(&values, "Panel", SkinValueName(size.width, size.height, NormalBitmapGroup),
+                  WideFromAnsi(folder + NormalFileName(size.width, size.height)));
+        AddString(&values, "Panel", SkinValueName(size.width, size.height, SelectedBitmapGroup),
+                  WideFromAnsi(folder + SelectedFileName(size.width, size.height)));
+        AddString(&values, "Panel", SkinValueName(size.width, size.height, RegionTemplateGroup),
+                  WideFromAnsi(folder + TemplateFileName(size.width, size.height)));
+    }
+    AddDWord(&values, "Panel", "Fit Other Sizes", 1);
+    for (int i = 0; i < tileCount; ++i) {
+        const std::string key = "Buttons\\" + keys[i];
+        for (const DrawnSize& size : sizes) {
+            AddString(&values, key, SkinValueName(size.width, size.height, RectangleGroup),
+                      WideFromAnsi(RectText(size.rects[i])));
+        }
+        AddDWord(&values, key, "Remote Code", RemoteCodeOf(tiles.tiles[i].action));
+        // Written even when empty: the user's empty value stands over a machine-wide command that
+        // the button would otherwise still run.
+        AddString(&values, key, "Command", WideFromAnsi(prepared[i].command));
+        AddString(&values, key, "Name", tiles.tiles[i].label);
+    }
+    return values;
+}
 
 void AddString(std::vector<SettingValue>* values, const std::string& key, const std::string& name,
                const std::wstring& text)
@@ -251,7 +291,7 @@ bool ReadButtonKeys(bool machine, std::vector<std::string>* names)
         }
     } else {
         // The profile store's own merged view: exactly the keys, and the order, the menu reads.
-        if (!Kivrel_SetUserProfileInfo(nullptr, "Velnor\\Tilebox")) {
+        if (!Kivrel_SetUserProfileInfo(nullptr, TILEBOX_APPLICATION_KEY)) {
             return false;
         }
         for (int index = 0; index < 6; ++index) {
@@ -345,8 +385,8 @@ WriteResult WriteRegistry(bool machine, const std::vector<SettingValue>& values,
     return WriteDone;
 }
 
-WriteResult WriteRegFile(const std::string& path, bool machine,
-                         const std::vector<SettingValue>& values, std::string* error)
+WriteResult WriteRegFile(const std::wstring& path, bool machine,
+                         const std::vector<SettingValue>& values, std::wstring* error)
 {
     const std::wstring base =
         std::wstring(machine ? L"HKEY_LOCAL_MACHINE\\" : L"HKEY_CURRENT_USER\\") + Wide(appKeyPath);
@@ -370,12 +410,12 @@ WriteResult WriteRegFile(const std::string& path, bool machine,
         }
         text += L"\r\n";
     }
-    const std::string temporary = path + ".new";
-    HANDLE file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    const std::wstring temporary = path + L".new";
+    HANDLE file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD code = GetLastError();
-        *error = "cannot write \"" + temporary + "\" (error " + std::to_string(code) + ")";
+        *error = L"cannot write \"" + temporary + L"\" (error " + std::to_wstring(code) + L")";
         return code == ERROR_ACCESS_DENIED ? WriteDenied : WriteFailed;
     }
     const DWORD size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
@@ -383,11 +423,55 @@ WriteResult WriteRegFile(const std::string& path, bool machine,
     const BOOL wrote = WriteFile(file, text.data(), size, &written, nullptr);
     const BOOL closed = CloseHandle(file);
     if (!wrote || written != size || !closed ||
-        !MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        !MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         const DWORD code = GetLastError();
-        DeleteFileA(temporary.c_str());
-        *error = "cannot write \"" + path + "\" (error " + std::to_string(code) + ")";
+        DeleteFileW(temporary.c_str());
+        *error = L"cannot write \"" + path + L"\" (error " + std::to_wstring(code) + L")";
         return code == ERROR_ACCESS_DENIED ? WriteDenied : WriteFailed;
+    }
+    return WriteDone;
+}
+
+namespace {
+
+const char* const skinKeys[] = {"Panel", "Buttons"};
+
+bool HoldsAnything(const std::string& key)
+{
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, FullKey(key).c_str(), 0, KEY_READ, &opened) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    DWORD subKeys = 0;
+    DWORD values = 0;
+    const LONG result = RegQueryInfoKeyA(opened, nullptr, nullptr, nullptr, &subKeys, nullptr,
+                                         nullptr, &values, nullptr, nullptr, nullptr, nullptr);
+    RegCloseKey(opened);
+    return result == ERROR_SUCCESS && (subKeys > 0 || values > 0);
+}
+
+}  // namespace
+
+bool HasPersonalSkinSettings()
+{
+    return HoldsAnything(skinKeys[0]) || HoldsAnything(skinKeys[1]);
+}
+
+WriteResult ResetPersonalSettings(bool* removed, std::wstring* error)
+{
+    *removed = false;
+    for (const char* key : skinKeys) {
+        const std::wstring path = Wide(FullKey(key));
+        const LONG result = RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str());
+        if (result == ERROR_SUCCESS) {
+            *removed = true;
+            RegDeleteKeyW(HKEY_CURRENT_USER, path.c_str());
+        } else if (result != ERROR_FILE_NOT_FOUND) {
+            *error = L"cannot remove HKEY_CURRENT_USER\\" + path + L" (error " +
+                     std::to_wstring(result) + L")";
+            return result == ERROR_ACCESS_DENIED ? WriteDenied : WriteFailed;
+        }
     }
     return WriteDone;
 }

@@ -1,5 +1,6 @@
 // The settings a skin is made of, the button keys they go under, and the two ways of writing
-// them: into the registry (undone as a whole when any write fails) or into a .reg file.
+// them: into the registry (undone as a whole when any write fails) or into a .reg file; and the
+// removal of a person's own skin settings.
 #pragma once
 
 #include <windows.h>
@@ -16,6 +17,18 @@ struct SettingValue {
     std::wstring text;  // REG_SZ: written with the wide calls, so a label keeps every character
     DWORD number;       // REG_DWORD
 };
+
+struct TilesFile;
+struct PreparedTile;
+struct DrawnSize;
+
+// Every setting a skin is made of, in the order they are written: the pictures of each drawn size
+// (named folder + file, folder ending in a backslash), Fit Other Sizes, and for each tile under
+// its key its rectangles, remote code, command and name.
+std::vector<SettingValue> SkinSettings(const std::string& folder, const TilesFile& tiles,
+                                       const PreparedTile prepared[6],
+                                       const std::vector<std::string>& keys,
+                                       const std::vector<DrawnSize>& sizes);
 
 void AddString(std::vector<SettingValue>* values, const std::string& key, const std::string& name,
                const std::wstring& text);
@@ -49,5 +62,14 @@ WriteResult WriteRegistry(bool machine, const std::vector<SettingValue>& values,
 
 // Writes the values as a .reg file (version 5.00, UTF-16), replacing the tree's Buttons key as a
 // whole. The file appears complete or not at all.
-WriteResult WriteRegFile(const std::string& path, bool machine,
-                         const std::vector<SettingValue>& values, std::string* error);
+WriteResult WriteRegFile(const std::wstring& path, bool machine,
+                         const std::vector<SettingValue>& values, std::wstring* error);
+
+// Whether the person's own tree holds skin settings (a Panel or Buttons key with anything in it),
+// which stand over a machine-wide skin for that person.
+bool HasPersonalSkinSettings();
+
+// Removes the person's Panel and Buttons keys, everything a skin is made of, so that the
+// machine-wide skin shows again; the application key's other values (Agent Wait, Home Keys) are
+// not a skin's and stay. *removed tells whether there was anything to remove.
+WriteResult ResetPersonalSettings(bool* removed, std::wstring* error);

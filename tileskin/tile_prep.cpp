@@ -8,23 +8,6 @@
 
 namespace {
 
-// The system code page, strictly: bytes that are not a character there are not accepted.
-bool DecodeSystemCodePage(const std::string& bytes, std::wstring* text)
-{
-    if (bytes.empty()) {
-        text->clear();
-        return true;
-    }
-    const int size = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data(),
-                                         static_cast<int>(bytes.size()), nullptr, 0);
-    if (size <= 0) {
-        return false;
-    }
-    text->assign(static_cast<size_t>(size), L'\0');
-    return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data(),
-                               static_cast<int>(bytes.size()), &(*text)[0], size) == size;
-}
-
 // The menu and the file calls read 8-bit text: a character this PC's code page lacks would reach
 // them as "?", which names another file or runs another command. Refused instead.
 bool ToAnsi(const std::wstring& text, std::string* ansi)
@@ -46,35 +29,40 @@ bool ToAnsi(const std::wstring& text, std::string* ansi)
     return !lossy;
 }
 
-bool IsAbsolute(const std::string& path)
+bool IsAbsolute(const std::wstring& path)
 {
-    return (path.size() >= 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/')) ||
-           (path.size() >= 2 && (path[0] == '\\' || path[0] == '/') &&
-            (path[1] == '\\' || path[1] == '/'));
+    return (path.size() >= 3 && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/')) ||
+           (path.size() >= 2 && (path[0] == L'\\' || path[0] == L'/') &&
+            (path[1] == L'\\' || path[1] == L'/'));
 }
 
 // %SystemRoot% and the like expanded, then relative to the tiles file's folder, made absolute.
-bool ResolveIconPath(const std::string& tilesPath, const std::string& written, std::string* path)
+// The icon is read, never handed to the menu, so its name may be in any script.
+bool ResolveIconPath(const std::wstring& tilesPath, const std::wstring& written,
+                     std::wstring* path)
 {
-    char expanded[MAX_PATH] = {};
-    const DWORD size = ExpandEnvironmentStringsA(written.c_str(), expanded, sizeof expanded);
-    if (size == 0 || size > sizeof expanded) {
+    std::vector<wchar_t> expanded(32768);
+    const DWORD size = ExpandEnvironmentStringsW(written.c_str(), expanded.data(),
+                                                 static_cast<DWORD>(expanded.size()));
+    if (size == 0 || size > expanded.size()) {
         return false;
     }
-    const std::string joined =
-        IsAbsolute(expanded) ? std::string(expanded) : FolderOf(tilesPath) + expanded;
-    char full[MAX_PATH] = {};
-    const DWORD length = GetFullPathNameA(joined.c_str(), sizeof full, full, nullptr);
-    if (length == 0 || length >= sizeof full) {
+    const std::wstring joined = IsAbsolute(expanded.data())
+                                    ? std::wstring(expanded.data())
+                                    : FolderOf(tilesPath) + expanded.data();
+    std::vector<wchar_t> full(32768);
+    const DWORD length = GetFullPathNameW(joined.c_str(), static_cast<DWORD>(full.size()),
+                                          full.data(), nullptr);
+    if (length == 0 || length >= full.size()) {
         return false;
     }
-    *path = full;
+    *path = full.data();
     return true;
 }
 
-Problem ProblemAt(const std::string& tilesPath, int line, const std::wstring& what)
+Problem ProblemAt(const std::wstring& tilesPath, int line, const std::wstring& what)
 {
-    return Problem{WideFromAnsi(tilesPath), line, what};
+    return Problem{tilesPath, line, what};
 }
 
 }  // namespace
@@ -85,12 +73,36 @@ std::string FolderOf(const std::string& path)
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-std::wstring WideFromAnsi(const std::string& text)
+std::wstring FolderOf(const std::wstring& path)
 {
-    std::wstring wide;
-    DecodeSystemCodePage(text, &wide);
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
+std::string Utf8Of(const std::wstring& text)
+{
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string bytes(size > 0 ? static_cast<size_t>(size) : 0, '\0');
+    if (size > 0) {
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &bytes[0],
+                            size, nullptr, nullptr);
+    }
+    return bytes;
+}
+
+std::wstring WideOfUtf8(const std::string& text)
+{
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
+                                         nullptr, 0);
+    std::wstring wide(size > 0 ? static_cast<size_t>(size) : 0, L'\0');
+    if (size > 0) {
+        MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &wide[0],
+                            size);
+    }
     return wide;
 }
+
 
 // Found by the launch library's own rule, so that the icon is that of the program the menu starts:
 // the environment's names expanded, then a quoted program or the longest unquoted prefix.
@@ -108,34 +120,7 @@ std::string ProgramOfCommand(const std::string& command)
     return program.path;
 }
 
-bool LoadTilesFile(const std::string& path, TilesFile* tiles, Problem* problem)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        *problem = ProblemAt(path, 0, L"cannot be opened (error " +
-                                          std::to_wstring(GetLastError()) + L")");
-        return false;
-    }
-    // One byte past the limit is enough to know the file is too large.
-    std::string bytes(maxTilesFileBytes + 1, '\0');
-    DWORD read = 0;
-    const BOOL ok = ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr);
-    CloseHandle(file);
-    if (!ok) {
-        *problem = ProblemAt(path, 0, L"cannot be read");
-        return false;
-    }
-    bytes.resize(read);
-    TilesError error = {};
-    if (!ReadTilesFile(bytes, DecodeSystemCodePage, tiles, &error)) {
-        *problem = ProblemAt(path, error.line, error.what);
-        return false;
-    }
-    return true;
-}
-
-bool PrepareTiles(const std::string& tilesPath, const TilesFile& tiles, PreparedTile prepared[6],
+bool PrepareTiles(const std::wstring& tilesPath, const TilesFile& tiles, PreparedTile prepared[6],
                   Problem* problem)
 {
     for (int i = 0; i < tileCount; ++i) {
@@ -168,18 +153,17 @@ bool PrepareTiles(const std::string& tilesPath, const TilesFile& tiles, Prepared
         }
         char message[512] = {};
         if (tile.hasIcon && !tile.icon.empty()) {
-            std::string written;
-            std::string path;
-            if (!ToAnsi(tile.icon, &written) || !ResolveIconPath(tilesPath, written, &path)) {
+            std::wstring path;
+            if (!ResolveIconPath(tilesPath, tile.icon, &path)) {
                 *problem = ProblemAt(tilesPath, tile.iconLine,
                                      L"Icon: \"" + tile.icon + L"\" is not a usable file name");
                 FreePreparedTiles(prepared);
                 return false;
             }
-            if (!LoadTileIconFile(path.c_str(), tile.iconIndex, &out.icon, message,
+            if (!LoadTileIconFile(Utf8Of(path).c_str(), tile.iconIndex, &out.icon, message,
                                   sizeof message)) {
                 *problem = ProblemAt(tilesPath, tile.iconLine,
-                                     L"Icon: " + WideFromAnsi(message));
+                                     L"Icon: " + WideOfUtf8(message));
                 FreePreparedTiles(prepared);
                 return false;
             }
@@ -187,7 +171,7 @@ bool PrepareTiles(const std::string& tilesPath, const TilesFile& tiles, Prepared
             const std::string program = ProgramOfCommand(out.command);
             // A program without an icon of its own leaves the tile its glyph.
             if (!program.empty()) {
-                LoadProgramIcon(program.c_str(), &out.icon);
+                LoadProgramIcon(Utf8Of(WideFromAnsi(program)).c_str(), &out.icon);
             }
         }
     }

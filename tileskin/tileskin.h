@@ -1,5 +1,5 @@
 // tileskin.exe: makes a skin from a tiles file. Exit codes: 0 made, 1 bad input or a failure,
-// 2 a folder or settings tree it has no right to write (run it as administrator).
+// 2 a machine-wide skin without the rights it needs (run it as administrator).
 #pragma once
 
 #include "tileskin/draw/tile_draw.h"
@@ -25,11 +25,12 @@ struct PreparedTile {
     TileIcon icon;         // pixels null: the glyph
 };
 
-// Reads the file and checks it; the system code page is this PC's.
-bool LoadTilesFile(const std::string& path, TilesFile* tiles, Problem* problem);
+// Reads the file and checks it; the system code page is this PC's. Paths are wide throughout the
+// skin maker, so a file or folder named in any script is found.
+bool LoadTilesFile(const std::wstring& path, TilesFile* tiles, Problem* problem);
 
 // Converts commands, finds and loads icons. On failure the icons loaded so far are freed.
-bool PrepareTiles(const std::string& tilesPath, const TilesFile& tiles, PreparedTile prepared[6],
+bool PrepareTiles(const std::wstring& tilesPath, const TilesFile& tiles, PreparedTile prepared[6],
                   Problem* problem);
 void FreePreparedTiles(PreparedTile prepared[6]);
 
@@ -41,5 +42,9 @@ enum RestartResult { RestartNoneRunning, RestartDone, RestartFailed };
 RestartResult RestartRunningMenu(std::string* error);
 
 std::wstring WideFromAnsi(const std::string& text);
+// UTF-8, as the drawing library takes paths and gives messages, and back.
+std::string Utf8Of(const std::wstring& text);
+std::wstring WideOfUtf8(const std::string& text);
 // The folder of a path, with its last backslash or slash; empty for a bare name.
 std::string FolderOf(const std::string& path);
+std::wstring FolderOf(const std::wstring& path);

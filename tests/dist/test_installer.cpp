@@ -334,6 +334,7 @@ TEST_F(Installer, SilentInstallPutsFilesRegistrationAndShortcutsInPlace)
         }
     }
     for (const char* file : {"skins\\defaults-machine.reg", "skins\\defaults-user.reg", "tileskin.exe",
+                             "tileskinw.exe",
                              "default-tiles.ini", "DejaVuSans-Bold.ttf"}) {
         EXPECT_TRUE(FileExists(location + "\\" + file)) << file;
     }
@@ -363,7 +364,9 @@ TEST_F(Installer, SilentInstallPutsFilesRegistrationAndShortcutsInPlace)
     std::string programs = FolderPath(CSIDL_COMMON_PROGRAMS) + "\\Tilebox\\";
     EXPECT_TRUE(FileExists(programs + "Tilebox.lnk"));
     EXPECT_TRUE(FileExists(programs + "Close Tilebox.lnk"));
-    EXPECT_TRUE(FileExists(programs + "Make a Tilebox skin.lnk"));
+    EXPECT_TRUE(FileExists(programs + "Edit my Tilebox skin.lnk"));
+    EXPECT_TRUE(FileExists(programs + "Apply my Tilebox skin.lnk"));
+    EXPECT_FALSE(FileExists(programs + "Make a Tilebox skin.lnk")) << "no command prompt";
     // A silent install does not start the menu at logon unless asked to.
     EXPECT_EQ("<none>", ReadString(HKEY_LOCAL_MACHINE, runKey, "Tilebox"));
 

@@ -70,6 +70,24 @@ extern "C" int Kivrel_GetProfileString(const char* keyPath, const char* valueNam
     return ReadString(keyPath, valueName, buffer, bufferSize);
 }
 
+// The fake keeps its strings as 8-bit text; the wide read takes them as UTF-8, so a test can
+// hand the menu a label in any script.
+extern "C" int Kivrel_GetProfileStringW(const char* keyPath, const char* valueName,
+                                        wchar_t* buffer, int bufferSize)
+{
+    Log("Kivrel_GetProfileStringW(" + Text(keyPath) + ", " + Text(valueName) + ", " +
+        std::to_string(bufferSize) + ")");
+    char text[1024];
+    if (buffer == nullptr || bufferSize < 1 || !ReadString(keyPath, valueName, text, sizeof text)) {
+        return 0;
+    }
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text, -1, buffer, bufferSize);
+    if (length == 0) {
+        buffer[0] = L'\0';
+    }
+    return length != 0 ? 1 : 0;
+}
+
 extern "C" int Kivrel_EnumKeyName(const char* keyPath, int index, char* name, DWORD* nameSize,
                                   int searchMachineTree)
 {

@@ -3,7 +3,7 @@
 //   children N
 //   focus ID|none
 //   dispatch NAME|none           (child 1's name, late-bound: IDispatch, accName by its name)
-//   ID role ROLE state HEX at LEFT,TOP,WIDTH,HEIGHT hit ID name NAME   (children 1 to N)
+//   ID role ROLE state HEX at LEFT,TOP,WIDTH,HEIGHT hit ID name NAME   (children 1 to N; UTF-8)
 //   press HEX                    (with --press ID: accDoDefaultAction's result)
 //
 //   accessible_probe.exe OUTFILE [--press ID]
@@ -18,11 +18,12 @@
 #include <cstring>
 #include <string>
 
+// UTF-8, so that a name in any script reaches the test as the screen reader heard it.
 static std::string Narrow(BSTR text)
 {
     char buffer[512] = "";
     if (text != nullptr) {
-        WideCharToMultiByte(CP_ACP, 0, text, -1, buffer, sizeof buffer, nullptr, nullptr);
+        WideCharToMultiByte(CP_UTF8, 0, text, -1, buffer, sizeof buffer, nullptr, nullptr);
     }
     SysFreeString(text);
     return buffer;

@@ -462,4 +462,71 @@ TEST_F(KivrelStore, UserSelection)
     EXPECT_EQ("user", Read("Panel", "Plain"));
 }
 
+// --- The wide read ----------------------------------------------------------------------------
+// A label in any script: read whole through the wide call, layered like every other read, with
+// the same rules for types, sizes and a key deleted under the store.
+
+class KivrelWideRead : public KivrelStore {
+protected:
+    static void WideValue(HKEY root, const std::string& key, const wchar_t* name, DWORD type,
+                          const std::wstring& text, bool terminated = true)
+    {
+        HKEY handle = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(root, Path(key).c_str(), 0, nullptr, 0,
+                                                 KEY_WRITE, nullptr, &handle, nullptr));
+        RegSetValueExW(handle, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+                       static_cast<DWORD>((text.size() + (terminated ? 1 : 0)) * sizeof(wchar_t)));
+        RegCloseKey(handle);
+    }
+    static std::wstring ReadWide(const char* key, const char* name, int size = 256)
+    {
+        wchar_t buffer[600];
+        wmemset(buffer, L'x', 600);
+        if (!Kivrel_GetProfileStringW(key, name, buffer, size)) {
+            EXPECT_EQ(L'\0', buffer[0]) << "a failed read must leave the buffer empty";
+            return L"<failed>";
+        }
+        return buffer;
+    }
+};
+
+TEST_F(KivrelWideRead, EveryCharacterArrivesWholeLayeredOverTheMachineTree)
+{
+    const std::wstring greek = L"\x03A4\x03B1\x03B9\x03BD\x03AF\x03B5\x03C2";
+    const std::wstring star = L"\x2605 Internet";
+    WideValue(HKEY_LOCAL_MACHINE, "Buttons\\1 Films", L"Name", REG_SZ, L"Films");
+    WideValue(HKEY_LOCAL_MACHINE, "Buttons\\2 Web", L"Name", REG_SZ, star);
+    WideValue(HKEY_CURRENT_USER, "Buttons\\1 Films", L"Name", REG_SZ, greek);
+    EXPECT_EQ(greek, ReadWide("Buttons\\1 Films", "Name"));
+    EXPECT_EQ(star, ReadWide("Buttons\\2 Web", "Name"));
+    // The 8-bit read of the same value cannot carry it; that is why the wide one exists.
+    EXPECT_NE(std::string::npos, Read("Buttons\\1 Films", "Name").find('?'));
+
+    // Types, terminators and sizes as for the 8-bit read: 255 characters and the terminator fit.
+    WideValue(HKEY_CURRENT_USER, "Panel", L"Unterminated", REG_SZ, L"\x03A9\x03A9", false);
+    WideValue(HKEY_CURRENT_USER, "Panel", L"Long", REG_SZ, std::wstring(255, L'\x0416'));
+    WideValue(HKEY_CURRENT_USER, "Panel", L"Longer", REG_SZ, std::wstring(300, L'\x0416'));
+    WideValue(HKEY_CURRENT_USER, "Panel", L"Expanded", REG_EXPAND_SZ, L"%SystemRoot%\\\x03A9");
+    ASSERT_TRUE(bench::WriteDWord(HKEY_CURRENT_USER, Path("Panel"), "Number", 7));
+    EXPECT_EQ(L"\x03A9\x03A9", ReadWide("Panel", "Unterminated"));
+    EXPECT_EQ(std::wstring(255, L'\x0416'), ReadWide("Panel", "Long", 256));
+    EXPECT_EQ(L"<failed>", ReadWide("Panel", "Long", 255)) << "never a truncated success";
+    EXPECT_EQ(std::wstring(300, L'\x0416'), ReadWide("Panel", "Longer", 301));
+    wchar_t root[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"SystemRoot", root, MAX_PATH);
+    EXPECT_EQ(std::wstring(root) + L"\\\x03A9", ReadWide("Panel", "Expanded"));
+    EXPECT_EQ(L"<failed>", ReadWide("Panel", "Number")) << "a number is not text";
+    EXPECT_EQ(L"<failed>", ReadWide("Panel", "Missing"));
+    wchar_t one[4];
+    EXPECT_EQ(0, Kivrel_GetProfileStringW(nullptr, "Name", one, 4));
+    EXPECT_EQ(0, Kivrel_GetProfileStringW("Panel", "", one, 4));
+    EXPECT_EQ(0, Kivrel_GetProfileStringW("Panel", "Unterminated", nullptr, 4));
+    EXPECT_EQ(0, Kivrel_GetProfileStringW("Panel", "Unterminated", one, 0));
+
+    // The user's key deleted and made anew under the store's kept handle: the new value is read.
+    bench::DeleteTree(HKEY_CURRENT_USER, Path("Buttons"));
+    WideValue(HKEY_CURRENT_USER, "Buttons\\1 Films", L"Name", REG_SZ, L"\x0416");
+    EXPECT_EQ(L"\x0416", ReadWide("Buttons\\1 Films", "Name"));
+}
+
 }  // namespace

@@ -205,6 +205,44 @@ TEST_F(LoadPanelBitmapTest, LoadsTheNamedFileFromTheDirectoryAndFitsIt)
               fake::Calls());
 }
 
+// A personal skin keeps its pictures outside the program's folder and names them by absolute
+// paths; every relative value keeps its meaning, relative to the program's folder.
+TEST_F(LoadPanelBitmapTest, AnAbsoluteValueIsUsedAsItStandsAndARelativeOneJoinsTheFolder)
+{
+    Skin skin = SkinOfSize(800, 600);
+    const std::string elsewhere = bench::MakeTempDir("personal");
+    ASSERT_TRUE(WriteBitmapFile(elsewhere + "panel.bmp", 800, 600,
+                                [](int, int) { return RGB(0, 0, 255); }));
+    ASSERT_TRUE(WriteBitmapFile(directory + "panel.bmp", 800, 600,
+                                [](int, int) { return RGB(255, 0, 0); }));
+    fake::SetString("Panel", "Personal", elsewhere + "panel.bmp");
+    fake::SetString("Panel", "Shipped", "panel.bmp");
+    HBITMAP personal =
+        LoadPanelBitmap(state.instance, &skin, directory.c_str(), "Panel", "Personal");
+    HBITMAP shipped = LoadPanelBitmap(state.instance, &skin, directory.c_str(), "Panel", "Shipped");
+    ASSERT_NE(nullptr, personal);
+    ASSERT_NE(nullptr, shipped);
+    EXPECT_EQ(RGB(0, 0, 255), PixelOf(personal, 10, 10));
+    EXPECT_EQ(RGB(255, 0, 0), PixelOf(shipped, 10, 10));
+    DeleteObject(personal);
+    DeleteObject(shipped);
+
+    char path[256] = {};
+    ASSERT_TRUE(BuildPanelPath(path, sizeof path, "C:\\Tilebox\\", "\\\\tv\\skins\\a.bmp"));
+    EXPECT_STREQ("\\\\tv\\skins\\a.bmp", path);
+    ASSERT_TRUE(BuildPanelPath(path, sizeof path, "C:\\Tilebox\\", "d:\\a.bmp"));
+    EXPECT_STREQ("d:\\a.bmp", path);
+    // One backslash, or a name with a colon later on, is relative as it always was.
+    ASSERT_TRUE(BuildPanelPath(path, sizeof path, "C:\\Tilebox\\", "\\a.bmp"));
+    EXPECT_STREQ("C:\\Tilebox\\\\a.bmp", path);
+    ASSERT_TRUE(BuildPanelPath(path, sizeof path, "C:\\Tilebox\\", "1:a.bmp"));
+    EXPECT_STREQ("C:\\Tilebox\\1:a.bmp", path);
+    // An absolute value is bounded by itself alone.
+    const std::string longest = "D:\\" + std::string(252, 'x');  // 255 characters
+    EXPECT_TRUE(BuildPanelPath(path, sizeof path, "C:\\Tilebox\\", longest.c_str()));
+    EXPECT_FALSE(BuildPanelPath(path, sizeof path, "C:\\Tilebox\\", (longest + "x").c_str()));
+}
+
 TEST_F(LoadPanelBitmapTest, RefusesMissingArgumentsValuesAndFiles)
 {
     Skin skin = SkinOfSize(800, 600);

@@ -207,6 +207,19 @@ TEST_F(BrokenSkin, PanelFaultsNameTheValueAndTheFile)
                "mode 3: error: Panel: Selected Bitmap Mode 3: file \"" + dir +
                    "skin\\gone.bmp\" not found",
                1);
+    // An absolute value (a personal skin's) is used as it stands, not joined to the folder.
+    std::string absolute;
+    for (char c : dir + "skin\\") {
+        absolute += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    }
+    const CheckResult elsewhere =
+        CheckWith("skin\\\\selected-1024x768.bmp", absolute + "selected-1024x768.bmp");
+    EXPECT_TRUE(elsewhere.problems.empty()) << elsewhere.Text();
+    EXPECT_EQ(0u, elsewhere.exitCode) << elsewhere.Text();
+    ExpectOnly(CheckWith("skin\\\\selected-1024x768.bmp", absolute + "gone.bmp"),
+               "mode 3: error: Panel: Selected Bitmap Mode 3: file \"" + dir +
+                   "skin\\gone.bmp\" not found",
+               1);
     // A template cut in half: the system would load it, reading past its end; the menu refuses.
     const std::string whole = ReadFile(dir + "skin\\template-1024x768.bmp");
     WriteFile(dir + "skin\\cut.bmp", whole.substr(0, whole.size() / 2));

@@ -169,6 +169,10 @@ TEST(ButtonKeys, ExistingNamesStayAndNewOnesAreNumbered)
               ChooseButtonKeys({"alpha", "Beta"}, labels));
     EXPECT_EQ((std::vector<std::string>{"6 Z", "6 z 2", "a", "b", "c", "d"}),
               ChooseButtonKeys({"6 Z", "a", "b", "c", "d"}, {"", "", "", "", "", "z"}));
+    // The order is the store's own, the one the menu enumerates in: upper-case code units, so an
+    // underscore (after the capitals) comes after every letter.
+    EXPECT_EQ((std::vector<std::string>{"9 Nine", "Alpha", "beta", "z", "Zz", "_under"}),
+              ChooseButtonKeys({"_under", "beta", "9 Nine", "Zz", "Alpha", "z"}, labels));
 }
 
 }  // namespace

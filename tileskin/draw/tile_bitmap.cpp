@@ -242,8 +242,10 @@ void EncodeRow(const BYTE* row, int width, std::vector<BYTE>& out)
 
 bool WriteFileBytes(const char* path, const std::vector<BYTE>& bytes, char* error, int errorSize)
 {
-    HANDLE file =
-        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    WCHAR wide[widePathCapacity];
+    HANDLE file = WidePath(path, wide) ? CreateFileW(wide, GENERIC_WRITE, 0, nullptr,
+                                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)
+                                       : INVALID_HANDLE_VALUE;
     if (file == INVALID_HANDLE_VALUE) {
         SetError(error, errorSize, "cannot create %s (system error %lu)", path, GetLastError());
         return false;
@@ -256,7 +258,7 @@ bool WriteFileBytes(const char* path, const std::vector<BYTE>& bytes, char* erro
     const bool closed = CloseHandle(file) != 0;
     if (!ok || !closed) {
         SetError(error, errorSize, "cannot write %s (system error %lu)", path, code);
-        DeleteFileA(path);
+        DeleteFileW(wide);
         return false;
     }
     return true;

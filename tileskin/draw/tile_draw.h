@@ -1,6 +1,9 @@
 // The skin maker's pictures: six tiles drawn for every size the default skin ships, written as
 // the bitmap files the menu loads, and the icons and font they are drawn with.
 //
+// Every path given here is UTF-8 (plain ASCII is UTF-8 too), so a file or folder named in any
+// script can be read and written; messages name the path the same way.
+//
 // The font: DejaVu Sans Bold (free licence, Debian's fonts-dejavu-core), shipped as the file
 // named by TileFontFileName. The build copies it into the folder the programs are built in
 // (build/<preset>/bin, beside tilebox.exe); LoadTileFont expects it in the folder it is given.

@@ -5,11 +5,11 @@
 
 #include <cstdio>
 
-static char loadedFont[MAX_PATH];
+static WCHAR loadedFont[widePathCapacity];
 
 bool TileFontLoaded()
 {
-    return loadedFont[0] != '\0';
+    return loadedFont[0] != L'\0';
 }
 
 int LoadTileFont(const char* folder, char* error, int errorSize)
@@ -24,23 +24,25 @@ int LoadTileFont(const char* folder, char* error, int errorSize)
         SetError(error, errorSize, "the font's folder is too long");
         return 0;
     }
-    const DWORD attributes = GetFileAttributesA(path);
+    WCHAR wide[widePathCapacity];
+    const DWORD attributes =
+        WidePath(path, wide) ? GetFileAttributesW(wide) : INVALID_FILE_ATTRIBUTES;
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         SetError(error, errorSize, "the font %s is missing: install the program again", path);
         return 0;
     }
-    if (AddFontResourceExA(path, FR_PRIVATE, nullptr) == 0) {
+    if (AddFontResourceExW(wide, FR_PRIVATE, nullptr) == 0) {
         SetError(error, errorSize, "the font %s is damaged or cannot be read", path);
         return 0;
     }
-    lstrcpynA(loadedFont, path, sizeof loadedFont);
+    lstrcpynW(loadedFont, wide, widePathCapacity);
     return 1;
 }
 
 void UnloadTileFont()
 {
     if (TileFontLoaded()) {
-        RemoveFontResourceExA(loadedFont, FR_PRIVATE, nullptr);
-        loadedFont[0] = '\0';
+        RemoveFontResourceExW(loadedFont, FR_PRIVATE, nullptr);
+        loadedFont[0] = L'\0';
     }
 }

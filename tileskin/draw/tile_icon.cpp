@@ -53,7 +53,9 @@ PictureKind KindByEnding(const char* path)
 // there and cannot be read.
 bool CheckReadable(const char* path, char* error, int errorSize)
 {
-    const DWORD attributes = GetFileAttributesA(path);
+    WCHAR wide[widePathCapacity];
+    const DWORD attributes =
+        WidePath(path, wide) ? GetFileAttributesW(wide) : INVALID_FILE_ATTRIBUTES;
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD code = GetLastError();
         if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ||
@@ -74,8 +76,10 @@ bool CheckReadable(const char* path, char* error, int errorSize)
 
 bool ReadWholeFile(const char* path, std::vector<BYTE>* bytes, char* error, int errorSize)
 {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    WCHAR wide[widePathCapacity];
+    HANDLE file = WidePath(path, wide) ? CreateFileW(wide, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+                                       : INVALID_HANDLE_VALUE;
     if (file == INVALID_HANDLE_VALUE) {
         SetError(error, errorSize, "icon %s: the file cannot be read (system error %lu)", path,
                  GetLastError());
@@ -280,8 +284,11 @@ BOOL CALLBACK CountGroups(HMODULE, LPCSTR, LPSTR name, LONG_PTR data)
 bool LoadModuleIcon(const char* path, int index, TileIcon* icon, char* error, int errorSize)
 {
     // As data only: nothing of the program runs, and a program of another architecture loads.
-    HMODULE module =
-        LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    WCHAR wide[widePathCapacity];
+    HMODULE module = WidePath(path, wide)
+                         ? LoadLibraryExW(wide, nullptr,
+                                          LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)
+                         : nullptr;
     if (module == nullptr) {
         SetError(error, errorSize,
                  "icon %s: the file is damaged or is no program or library "

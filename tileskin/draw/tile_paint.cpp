@@ -20,6 +20,13 @@ void SetError(char* error, int errorSize, const char* format, ...)
     va_end(args);
 }
 
+bool WidePath(const char* utf8, WCHAR wide[widePathCapacity])
+{
+    wide[0] = L'\0';
+    return utf8 != nullptr && MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, wide,
+                                                  widePathCapacity) != 0;
+}
+
 DWORD RgbOf(COLORREF colour)
 {
     return static_cast<DWORD>(GetRValue(colour)) << 16 | GetGValue(colour) << 8 | GetBValue(colour);

@@ -77,3 +77,9 @@ int BuildPanelPalette(DWORD backgroundTop, DWORD backgroundBottom, DWORD title, 
 int AddIconColours(std::vector<DWORD> samples, DWORD* palette, int count);
 
 void SetError(char* error, int errorSize, const char* format, ...);
+
+// Paths reach this library as UTF-8 and the files are opened with the wide calls, so a folder
+// named in any script works. A path of more than widePathCapacity - 1 characters, or bytes that
+// are not UTF-8, give false.
+const int widePathCapacity = 1024;
+bool WidePath(const char* utf8, WCHAR wide[widePathCapacity]);

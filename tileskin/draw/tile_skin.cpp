@@ -335,8 +335,9 @@ int DrawTileSkin(const TileColours* colours, const TileFace faces[6], int width,
                      {lit.written, selectedPath},
                      {templateWritten, templatePath}};
         for (const auto& file : files) {
-            if (file.written) {
-                DeleteFileA(file.path);
+            WCHAR wide[widePathCapacity];
+            if (file.written && WidePath(file.path, wide)) {
+                DeleteFileW(wide);
             }
         }
         return 0;
