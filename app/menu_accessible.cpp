@@ -10,6 +10,7 @@
 #include "actions/focus.h"
 #include "actions/hit_test.h"
 #include "actions/input_state.h"
+#include "actions/rest.h"
 #include "app/app_state.h"
 #include "app/late_oleacc.h"
 #include "outside/kivrel.h"
@@ -289,6 +290,8 @@ HRESULT STDMETHODCALLTYPE AccGetState(IAccessible* self, VARIANT child, VARIANT*
     LONG bits = STATE_SYSTEM_FOCUSABLE;
     if (index == SelfIndex) {
         bits |= GetFocus() == Record(self)->window ? STATE_SYSTEM_FOCUSED : 0;
+        // Nothing of the panel shows while the screen rests.
+        bits |= rest.dark ? STATE_SYSTEM_INVISIBLE : 0;
     } else {
         bits |= index == FocusedIndex() ? STATE_SYSTEM_FOCUSED : 0;
         bits |= menuActive == 0 ? STATE_SYSTEM_UNAVAILABLE : 0;
