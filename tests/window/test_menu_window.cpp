@@ -1,6 +1,7 @@
 // The menu window in this process: the real window procedure and skin code, the tests' own skin
 // files, and the recording fake of the settings store.
 #include "actions/hit_test.h"
+#include "actions/gamepad.h"
 #include "actions/menu_platform.h"
 #include "actions/rest.h"
 #include "app/app_state.h"
@@ -735,6 +736,8 @@ struct AgentWait {
 };
 AgentWait wait;
 
+WORD padButtons = 0;
+
 // The rest timer is fired by hand and the clock is the platform's fake, so minutes pass at once.
 TEST_F(MenuAtHome, TheScreenRestsBlackAndTheInputThatWakesItDoesNothingElse)
 {
@@ -808,6 +811,34 @@ TEST_F(MenuAtHome, TheScreenRestsBlackAndTheInputThatWakesItDoesNothingElse)
     SendMessageA(window, WM_HOTKEY, HomeKeyBrowserHome, 0);
     EXPECT_EQ(0, rest.dark);
     EXPECT_EQ(std::vector<std::string>{}, platform.calls) << "the waking Home key did nothing";
+
+    // A gamepad's A wakes it and acts on nothing; the next A acts. The controller is a stand-in
+    // reader in slot 0, read at each poll tick sent by hand.
+    gamepads.libraryTried = 1;
+    gamepads.readState = [](DWORD slot, XINPUT_STATE* state) -> DWORD {
+        if (slot != 0) {
+            return ERROR_DEVICE_NOT_CONNECTED;
+        }
+        *state = XINPUT_STATE{};
+        state->Gamepad.wButtons = padButtons;
+        return ERROR_SUCCESS;
+    };
+    gamepads.slots[0] = GamepadSlot{1, 0, -1, 0, 0, 1};
+    auto poll = [&](WORD buttons) {
+        padButtons = buttons;
+        gamepads.timerPeriod = GamepadConnectedPollMs;
+        SendMessageA(window, WM_TIMER, GamepadTimerId, 0);
+    };
+    tick(restMs);
+    ASSERT_EQ(1, rest.dark);
+    const size_t acted = actions().size();
+    poll(XINPUT_GAMEPAD_A);
+    EXPECT_EQ(0, rest.dark);
+    poll(0);
+    EXPECT_EQ(acted, actions().size());
+    poll(XINPUT_GAMEPAD_A);
+    EXPECT_EQ(acted + 1, actions().size());
+    poll(0);
 
     // Sent behind while dark, the menu shows its panel again and rests no more until it is back.
     tick(restMs);
