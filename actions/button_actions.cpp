@@ -2,6 +2,7 @@
 
 #include "actions/hit_test.h"
 #include "actions/menu_platform.h"
+#include "actions/power.h"
 #include "outside/kivrel.h"
 #include "outside/osmant.h"
 #include "outside/tarvik.h"
@@ -205,6 +206,16 @@ void PerformButtonAction(HWND window, int index)
         break;
     case RemoteCodeCommand:
         RunCommand(window, keyPath);
+        break;
+    // A refused request leaves the menu as it was: nothing to undo, nothing to show.
+    case RemoteCodeSleep:
+        RequestPower(PowerSleep);
+        break;
+    case RemoteCodeRestart:
+        RequestPower(PowerRestart);
+        break;
+    case RemoteCodeShutDown:
+        RequestPower(PowerShutDown);
         break;
     default:
         break;

@@ -13,6 +13,11 @@ enum RemoteCode {
     RemoteCodeDvdPlayer = 1714,
     RemoteCodeCloseMenu = 39321,
     RemoteCodeCommand = 61456,
+    // The power tiles, beside Close: like it, the menu does them itself, since the agent has no
+    // message for them.
+    RemoteCodeSleep = 39322,
+    RemoteCodeRestart = 39323,
+    RemoteCodeShutDown = 39324,
 };
 
 enum AgentMessage {

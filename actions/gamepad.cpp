@@ -1,4 +1,5 @@
 #include "actions/gamepad.h"
+#include "actions/rest.h"
 
 #include "actions/focus.h"
 #include "actions/input_state.h"
@@ -222,6 +223,9 @@ void PollGamepads(HWND window)
     }
     int commands[GamepadCommandCapacity];
     int count = ReadGamepadCommands(&gamepads, GetTickCount(), commands, GamepadCommandCapacity);
+    if (count > 0 && WakeFromRest(window)) {
+        count = 0;
+    }
     for (int i = 0; i < count && IsWindow(window); ++i) {
         if (commands[i] == GamepadCommandAct) {
             ActOnFocus(window);

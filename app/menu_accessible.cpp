@@ -11,6 +11,7 @@
 #include "actions/hit_test.h"
 #include "actions/input_state.h"
 #include "actions/menu_platform.h"
+#include "actions/rest.h"
 #include "app/app_state.h"
 #include "app/late_oleacc.h"
 #include "outside/kivrel.h"
@@ -328,6 +329,8 @@ HRESULT STDMETHODCALLTYPE AccGetState(IAccessible* self, VARIANT child, VARIANT*
     const int focused = HasKeyboardFocus(Record(self)->window);
     if (index == SelfIndex) {
         bits |= focused ? STATE_SYSTEM_FOCUSED : 0;
+        // Nothing of the panel shows while the screen rests.
+        bits |= rest.dark ? STATE_SYSTEM_INVISIBLE : 0;
     } else {
         bits |= focused && index == FocusedIndex() ? STATE_SYSTEM_FOCUSED : 0;
         bits |= menuActive == 0 ? STATE_SYSTEM_UNAVAILABLE : 0;

@@ -4,6 +4,7 @@
 #include "actions/focus.h"
 #include "actions/gamepad.h"
 #include "actions/hit_test.h"
+#include "actions/rest.h"
 #include "app/app_state.h"
 #include "app/menu_accessible.h"
 #include "app/home.h"
@@ -89,6 +90,7 @@ static void ActivateMenu(HWND window)
     const int inFront = GetForegroundWindow() == window;
     UpdateGamepadPolling(window, inFront);
     UpdateReturnWatch(window, inFront);
+    UpdateRest(window, inFront);
 }
 
 static LRESULT HandleCreate(HWND window, WPARAM, LPARAM)
@@ -123,6 +125,10 @@ static LRESULT HandleTimer(HWND window, WPARAM wParam, LPARAM)
     }
     if (wParam == ReturnWatchTimerId) {
         WatchForegroundReturn(window);
+        return 0;
+    }
+    if (wParam == RestTimerId) {
+        CheckRest(window);
         return 0;
     }
     if (wParam != ActivationTimerId) {
@@ -169,7 +175,7 @@ static LRESULT HandlePaint(HWND window, WPARAM, LPARAM)
     PAINTSTRUCT paint;
     HDC target = BeginPaint(window, &paint);
     const Skin* skin = currentSkin;
-    if (target != nullptr && skin != nullptr) {
+    if (target != nullptr && !PaintRest(window, target) && skin != nullptr) {
         MemoryDc source(target);
         int allLit = menuActive == 0;
         HRGN focused = allLit ? nullptr : LitButtonRegion(skin);
@@ -255,6 +261,7 @@ static LRESULT HandleDestroy(HWND window, WPARAM, LPARAM)
 {
     UpdateGamepadPolling(window, 0);
     StopReturnWatch(window);
+    StopRest(window);
     UnregisterHomeKeys(window);
     FreeGamepadLibrary(&gamepads);
     FreeSkin();
@@ -306,6 +313,7 @@ static LRESULT HandleActivate(HWND window, WPARAM wParam, LPARAM lParam)
     int inFront = LOWORD(wParam) != WA_INACTIVE && HIWORD(wParam) == 0;
     UpdateGamepadPolling(window, inFront);
     UpdateReturnWatch(window, inFront);
+    UpdateRest(window, inFront);
     if (LOWORD(wParam) == WA_INACTIVE) {
         AbandonPress(window);
         LeaveHomeKeyBand(window, reinterpret_cast<HWND>(lParam));
@@ -322,6 +330,11 @@ static LRESULT HandleCaptureChanged(HWND window, WPARAM, LPARAM)
 
 LRESULT CALLBACK MenuWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // Input that wakes a resting screen does nothing else.
+    LRESULT rested = 0;
+    if (TakeRestInput(window, message, wParam, lParam, &rested)) {
+        return rested;
+    }
     switch (message) {
     case WM_CREATE:
         return HandleCreate(window, wParam, lParam);

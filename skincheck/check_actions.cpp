@@ -18,6 +18,9 @@ bool IsKnownCode(DWORD code)
     case RemoteCodeDvdPlayer:
     case RemoteCodeCloseMenu:
     case RemoteCodeCommand:
+    case RemoteCodeSleep:
+    case RemoteCodeRestart:
+    case RemoteCodeShutDown:
         return true;
     default:
         return false;
@@ -71,7 +74,7 @@ void CheckAction(Report* report, const char* name)
     if (!IsKnownCode(code)) {
         ReportProblem(report, section, true,
                       "%s: Remote Code: %lu is not a known code (320, 321, 1713, 1714, 39321, "
-                      "61456): the button does nothing",
+                      "39322, 39323, 39324, 61456): the button does nothing",
                       keyPath, static_cast<unsigned long>(code));
         return;
     }

@@ -340,7 +340,9 @@ bool EndsWith(const std::wstring& text, const char* ending)
 bool SetTileKey(const std::wstring& key, const std::wstring& value, int line, TileSpec* tile,
                 TilesError* error)
 {
-    static const char* const actions[] = {"browser", "mail", "cd", "dvd", "command", "close"};
+    static const char* const actions[ActionCount] = {"browser", "mail",  "cd",      "dvd",
+                                                     "command", "close", "sleep",   "restart",
+                                                     "shut down"};
     size_t characters = 0;
     if (SameName(key, "label")) {
         tile->label = value;
@@ -351,14 +353,14 @@ bool SetTileKey(const std::wstring& key, const std::wstring& value, int line, Ti
         return true;
     }
     if (SameName(key, "action")) {
-        for (int i = 0; i < tileCount; ++i) {
+        for (int i = 0; i < ActionCount; ++i) {
             if (SameName(value, actions[i])) {
                 tile->action = static_cast<TileAction>(i);
                 return true;
             }
         }
         return Fail(error, line, L"Action: \"" + value + L"\" is not one of Browser, Mail, CD, "
-                                 L"DVD, Command, Close");
+                                 L"DVD, Command, Close, Sleep, Restart, Shut down");
     }
     if (SameName(key, "command")) {
         tile->hasCommand = true;
@@ -413,7 +415,8 @@ bool CheckTile(const TileSpec& tile, int number, bool seenLabel, bool seenAction
 
 unsigned long RemoteCodeOf(TileAction action)
 {
-    static const unsigned long codes[] = {320, 321, 1713, 1714, 61456, 39321};
+    static const unsigned long codes[ActionCount] = {320,   321,   1713,  1714, 61456,
+                                                      39321, 39322, 39323, 39324};
     return codes[action];
 }
 

@@ -5,7 +5,18 @@
 
 #include <string>
 
-enum TileAction { ActionBrowser, ActionMail, ActionCd, ActionDvd, ActionCommand, ActionClose };
+enum TileAction {
+    ActionBrowser,
+    ActionMail,
+    ActionCd,
+    ActionDvd,
+    ActionCommand,
+    ActionClose,
+    ActionSleep,
+    ActionRestart,
+    ActionShutDown,
+    ActionCount
+};
 
 const int tileCount = 6;
 const int maxSkinNameLength = 64;

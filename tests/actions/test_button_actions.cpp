@@ -1,6 +1,7 @@
 // The remote-code actions against recording fakes of the settings store and launch utilities.
 #include "actions/button_actions.h"
 #include "actions/menu_platform.h"
+#include "actions/power.h"
 #include "app/menu_window.h"
 #include "skin/skin.h"
 #include "tests/fakes/fake_outside.h"
@@ -167,6 +168,129 @@ TEST_F(ButtonActions, TheCloseCodeDestroysTheMenuWithoutTheAgent)
     StartAgent();
     Run(39321);
     EXPECT_FALSE(IsWindow(menu));
+    EXPECT_EQ(Calls{}, agentMessages);
+    EXPECT_EQ(Calls{}, Launches());
+}
+
+// The power calls, recorded in order. The test machine never sleeps or shuts down: nothing real is
+// called, and Wine could not show Windows' privilege rules anyway.
+Calls powerCalls;
+BOOL powerTokenOpens = TRUE;
+BOOL powerLookupFinds = TRUE;
+DWORD powerAdjustError = ERROR_SUCCESS;
+BOOL powerRequestTaken = TRUE;
+HANDLE const fakeToken = reinterpret_cast<HANDLE>(0x7070);
+
+BOOL WINAPI RecordOpenToken(HANDLE, DWORD access, PHANDLE token)
+{
+    powerCalls.push_back("open token " + std::to_string(access));
+    *token = powerTokenOpens ? fakeToken : nullptr;
+    return powerTokenOpens;
+}
+
+BOOL WINAPI RecordLookup(LPCSTR system, LPCSTR name, PLUID luid)
+{
+    powerCalls.push_back(std::string("look up ") + (system == nullptr ? "" : "remote ") + name);
+    luid->LowPart = 19;
+    luid->HighPart = 0;
+    return powerLookupFinds;
+}
+
+// Enabling hands back the previous state (the privilege off); restoring passes that state in.
+BOOL WINAPI RecordAdjust(HANDLE token, BOOL disableAll, PTOKEN_PRIVILEGES state, DWORD,
+                         PTOKEN_PRIVILEGES previous, PDWORD)
+{
+    const LUID_AND_ATTRIBUTES& p = state->Privileges[0];
+    powerCalls.push_back(std::string(token == fakeToken ? "" : "other token ") +
+                         (disableAll ? "disable all" : "adjust ") + std::to_string(p.Luid.LowPart) +
+                         " to " + std::to_string(p.Attributes) +
+                         (previous != nullptr ? " keeping the previous" : ""));
+    if (previous != nullptr) {
+        previous->PrivilegeCount = 1;
+        previous->Privileges[0].Luid = p.Luid;
+        previous->Privileges[0].Attributes = 0;
+    }
+    SetLastError(previous != nullptr ? powerAdjustError : ERROR_SUCCESS);
+    return TRUE;
+}
+
+BOOL WINAPI RecordClose(HANDLE handle)
+{
+    powerCalls.push_back(handle == fakeToken ? "close token" : "close other");
+    return TRUE;
+}
+
+BOOL WINAPI RecordExit(UINT flags, DWORD reason)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "exit windows %#x reason %#lx", flags,
+                  static_cast<unsigned long>(reason));
+    powerCalls.push_back(text);
+    return powerRequestTaken;
+}
+
+BOOLEAN WINAPI RecordSuspend(BOOLEAN hibernate, BOOLEAN force, BOOLEAN disableWake)
+{
+    powerCalls.push_back("suspend " + std::to_string(hibernate) + " " + std::to_string(force) +
+                         " " + std::to_string(disableWake));
+    return static_cast<BOOLEAN>(powerRequestTaken);
+}
+
+// Each power tile makes its one call with the shutdown privilege enabled around it alone, even
+// while the agent runs (it has no message for them), and posts nothing. A refusal at any step
+// leaves the menu, and no privilege stays enabled.
+TEST_F(ButtonActions, PowerCodesAskWindowsWithThePrivilegeEnabledForTheCallAlone)
+{
+    StartAgent();
+    const PowerPlatform saved = powerPlatform;
+    powerPlatform = {RecordOpenToken, RecordLookup, RecordAdjust, RecordClose, RecordExit,
+                     RecordSuspend};
+    const std::string open = "open token " + std::to_string(TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY);
+    const std::string enable = "adjust 19 to 2 keeping the previous", restore = "adjust 19 to 0";
+    const struct {
+        DWORD code;
+        const char* call;
+    } cases[] = {{39322, "suspend 0 0 0"},
+                 {39323, "exit windows 0x2 reason 0x80000000"},
+                 {39324, "exit windows 0x8 reason 0x80000000"}};
+    EXPECT_EQ(0x80000000u, static_cast<unsigned>(PowerReason)) << "planned, other, other";
+    for (const auto& c : cases) {
+        for (BOOL taken : {TRUE, FALSE}) {
+            powerCalls.clear();
+            powerRequestTaken = taken;
+            Run(c.code);
+            EXPECT_EQ((Calls{open, "look up SeShutdownPrivilege", enable, c.call, restore,
+                             "close token"}),
+                      powerCalls)
+                << "code " << c.code << (taken ? "" : ", refused");
+        }
+    }
+    powerRequestTaken = TRUE;
+    const struct {
+        BOOL opens, finds;
+        DWORD adjustError;
+        Calls calls;
+    } refusals[] = {
+        {FALSE, TRUE, ERROR_SUCCESS, {open}},
+        {TRUE, FALSE, ERROR_SUCCESS, {open, "look up SeShutdownPrivilege", "close token"}},
+        {TRUE, TRUE, ERROR_NOT_ALL_ASSIGNED,
+         {open, "look up SeShutdownPrivilege", enable, "close token"}},
+    };
+    for (const auto& r : refusals) {
+        powerTokenOpens = r.opens;
+        powerLookupFinds = r.finds;
+        powerAdjustError = r.adjustError;
+        for (const auto& c : cases) {
+            powerCalls.clear();
+            Run(c.code);
+            EXPECT_EQ(r.calls, powerCalls) << "code " << c.code;
+        }
+    }
+    powerTokenOpens = TRUE;
+    powerLookupFinds = TRUE;
+    powerAdjustError = ERROR_SUCCESS;
+    powerPlatform = saved;
+    EXPECT_TRUE(IsWindow(menu));
     EXPECT_EQ(Calls{}, agentMessages);
     EXPECT_EQ(Calls{}, Launches());
 }
@@ -351,7 +475,7 @@ TEST_F(ButtonActions, CommandRunsWhereABrowserIsKnownAndBringsARunningOneBack)
 TEST_F(ButtonActions, UnknownMissingAndZeroCodesDoNothing)
 {
     StartAgent();
-    for (DWORD code : {0u, 1u, 322u, 39320u, 0xFFFFFFFFu}) {
+    for (DWORD code : {0u, 1u, 322u, 39320u, 39325u, 0xFFFFFFFFu}) {
         Run(code);
     }
     fake::CurrentSettings().dwords.clear();
@@ -359,7 +483,7 @@ TEST_F(ButtonActions, UnknownMissingAndZeroCodesDoNothing)
     EXPECT_EQ(Calls{}, Launches());
     EXPECT_EQ(Calls{}, agentMessages);
     EXPECT_TRUE(IsWindow(menu));
-    EXPECT_EQ(6u, fake::CallsStartingWith("Kivrel_GetProfileDWord(Buttons\\B2, Remote Code)").size());
+    EXPECT_EQ(7u, fake::CallsStartingWith("Kivrel_GetProfileDWord(Buttons\\B2, Remote Code)").size());
 }
 
 TEST_F(ButtonActions, ANameTooLongForTheKeyPathReadsNothing)

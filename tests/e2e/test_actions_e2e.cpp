@@ -67,6 +67,105 @@ TEST_F(Actions, WithTheAgentRunningEachCodeReachesItExactlyOnce)
     EXPECT_TRUE(menu.IsRunning());
 }
 
+// Nothing may really sleep or end here. The tests' own Wine prefix gets stand-ins for the two
+// system routes, as the gamepad tests do for XInput: Wine's ExitWindowsEx asks the system
+// folder's wineboot.exe to end the session ("--end-session", plus "--force" when forced and
+// "--shutdown" unless restarting), and the recorder takes its place; a stand-in powrprof.dll
+// records SetSuspendState. Both go back as they were with the object.
+class PowerStandIns {
+public:
+    PowerStandIns()
+    {
+        bench::WriteString(HKEY_CURRENT_USER, std::string(wineKey) + "\\DllOverrides",
+                           "wineboot.exe", "native");
+        bench::WriteString(HKEY_CURRENT_USER,
+                           std::string(wineKey) + "\\AppDefaults\\tilebox.exe\\DllOverrides",
+                           "powrprof", "native");
+        ready = Plant("wineboot.exe", launch::Recorder().exe) &&
+                Plant("powrprof.dll", bench::BinDir() + "powrprof-standin\\powrprof.dll");
+    }
+    ~PowerStandIns()
+    {
+        // Wine keeps a program's file busy for a while after the program ended, so the stand-in
+        // is first renamed out of the way (which a busy file allows) and deleted when it can be.
+        for (const char* name : {"wineboot.exe", "powrprof.dll"}) {
+            if (GetFileAttributesA(Saved(name).c_str()) == INVALID_FILE_ATTRIBUTES) {
+                continue;
+            }
+            const std::string away = System(name) + ".tilebox-standin";
+            MoveFileExA(System(name).c_str(), away.c_str(), MOVEFILE_REPLACE_EXISTING);
+            MoveFileExA(Saved(name).c_str(), System(name).c_str(), MOVEFILE_REPLACE_EXISTING);
+            DeleteFileA(away.c_str());
+        }
+        bench::DeleteTree(HKEY_CURRENT_USER, std::string(wineKey) + "\\AppDefaults\\tilebox.exe");
+        HKEY overrides = nullptr;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, (std::string(wineKey) + "\\DllOverrides").c_str(), 0,
+                          KEY_SET_VALUE, &overrides) == ERROR_SUCCESS) {
+            RegDeleteValueA(overrides, "wineboot.exe");
+            RegCloseKey(overrides);
+        }
+    }
+    PowerStandIns(const PowerStandIns&) = delete;
+    PowerStandIns& operator=(const PowerStandIns&) = delete;
+    bool ready = false;
+
+private:
+    static constexpr const char* wineKey = "Software\\Wine";
+    static std::string System(const char* name)
+    {
+        char system[MAX_PATH] = {};
+        GetSystemDirectoryA(system, MAX_PATH);
+        return std::string(system) + "\\" + name;
+    }
+    static std::string Saved(const char* name)
+    {
+        return System(name) + ".tilebox-saved";
+    }
+    static bool Plant(const char* name, const std::string& standIn)
+    {
+        DeleteFileA((System(name) + ".tilebox-standin").c_str());
+        if (GetFileAttributesA(Saved(name).c_str()) == INVALID_FILE_ATTRIBUTES &&
+            !MoveFileExA(System(name).c_str(), Saved(name).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+            return false;
+        }
+        return CopyFileA(standIn.c_str(), System(name).c_str(), FALSE) != 0;
+    }
+};
+
+// The agent runs and gets nothing: it has no message for power. Each tile makes its own system
+// call, restart and shut down without forcing; the menu stays meanwhile.
+TEST_F(Actions, EachPowerTileReachesItsSystemCallWithoutForcingWhileTheAgentRuns)
+{
+    PowerStandIns standIns;
+    ASSERT_TRUE(standIns.ready);
+    const DWORD codes[3] = {39322, 39323, 39324};
+    for (int i = 0; i < 3; ++i) {
+        bench::WriteDWord(HKEY_CURRENT_USER, buttonsKey + testskin::ButtonName(i), "Remote Code",
+                          codes[i]);
+    }
+    bench::Process menu;
+    ASSERT_TRUE(StartMenu(menu));
+    ASSERT_TRUE(WaitUntilActive());
+    std::vector<std::string> log;
+    for (int i = 0; i < 3; ++i) {
+        ClickButton(i);
+        log = launch::WaitForLog(static_cast<size_t>(i + 1), 5000);
+    }
+    ASSERT_EQ(3u, log.size());
+    EXPECT_EQ("SetSuspendState 0 0 0", log[0]);
+    EXPECT_NE(std::string::npos, log[1].find("wineboot.exe --end-session")) << log[1];
+    EXPECT_EQ(std::string::npos, log[1].find("--shutdown")) << "a restart: " << log[1];
+    EXPECT_NE(std::string::npos, log[2].find("wineboot.exe --end-session --shutdown")) << log[2];
+    for (const std::string& line : log) {
+        EXPECT_EQ(std::string::npos, line.find("--force")) << line;
+        EXPECT_EQ(std::string::npos, line.find("--kill")) << line;
+    }
+    EXPECT_TRUE(AgentMessages().empty());
+    EXPECT_TRUE(menu.IsRunning());
+    // The recorder that stood in for wineboot.exe goes before the file is put back.
+    launch::EndRecorders();
+}
+
 TEST_F(Actions, AScreenReaderInAnotherProcessReadsTheButtonsFollowsTheFocusAndPressesOne)
 {
     bench::WriteString(HKEY_CURRENT_USER, buttonsKey + testskin::ButtonName(0), "Name", "Web");

@@ -315,7 +315,7 @@ TEST_F(BrokenSkin, ActionFaultsAreReportedOnceForAllModes)
     CheckResult unknown = CheckWith("dword:000006b1", "dword:00000007", "1");
     ExpectOnly(unknown,
                "actions: error: Buttons\\3 Music CD: Remote Code: 7 is not a known code (320, 321, "
-               "1713, 1714, 39321, 61456): the button does nothing",
+               "1713, 1714, 39321, 39322, 39323, 39324, 61456): the button does nothing",
                1);
     // The mode loads; the broken button is what fails the check.
     EXPECT_NE(std::string::npos, unknown.Text().find("mode 1 (640x480): loads, 0 errors"));

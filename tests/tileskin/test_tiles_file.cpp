@@ -60,6 +60,22 @@ TEST(TilesFile, ReadsEveryEncodingAndTheForgivingSyntax)
         EXPECT_EQ(L"https://example.org/", file.tiles[0].command);
         EXPECT_EQ(ActionClose, file.tiles[5].action);
     }
+    // The power actions, each with its own remote code beside Close's.
+    const struct {
+        const char* name;
+        TileAction action;
+        unsigned long code;
+    } power[] = {{"Sleep", ActionSleep, 39322},
+                 {"restart", ActionRestart, 39323},
+                 {"Shut Down", ActionShutDown, 39324}};
+    for (const auto& expected : power) {
+        std::string text = "[Skin]\nName=A\n" + std::string(sixTiles);
+        text.replace(text.rfind("Action=Close"), 12, std::string("Action=") + expected.name);
+        ASSERT_TRUE(ReadTilesFile(text, Latin1, &file, &error)) << expected.name;
+        EXPECT_EQ(expected.action, file.tiles[5].action) << expected.name;
+        EXPECT_EQ(expected.code, RemoteCodeOf(file.tiles[5].action)) << expected.name;
+    }
+    EXPECT_EQ(39321ul, RemoteCodeOf(ActionClose));
     // A character beyond the basic plane is kept as its two UTF-16 units and counts as one.
     const std::string star = "\xF0\x9F\x8E\xAC Films";
     std::string withStar = "[Skin]\nName=A\n" + std::string(sixTiles);

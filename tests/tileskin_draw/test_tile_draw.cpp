@@ -1,6 +1,7 @@
 // The skin maker's pictures, read back the way the menu reads them: its file check, LoadSkin's
 // tracing, and the pixels of the two panels; and icons from good and damaged files.
 #include "tileskin/draw/tile_draw.h"
+#include "tileskin/draw/tile_picture.h"
 
 #include "skin/bitmap_file.h"
 #include "skin/region.h"
@@ -239,6 +240,37 @@ TEST_F(TileDrawTest, LoadsIconsAndExplainsDamagedOnes)
     CloseHandle(held);
     EXPECT_EQ(0, LoadTileIconFile(program.c_str(), 99, &icon, error, sizeof error));
     EXPECT_NE(nullptr, std::strstr(error, "no icon at index 99")) << error;
+}
+
+// Every glyph is a shape of its own: a tile must be told from another by it at a glance. The
+// power glyphs' own marks: the moon's bite at the top right, the power sign's break beside its bar.
+TEST(TileGlyphs, EachGlyphIsItsOwnShape)
+{
+    const int side = 64, count = GlyphShutDown + 1;
+    std::vector<Mask> masks(count);
+    for (int glyph = 0; glyph < count; ++glyph) {
+        DrawGlyphMask(glyph, side, &masks[glyph]);
+        long ink = 0;
+        for (BYTE cover : masks[glyph].cover) {
+            ink += cover;
+        }
+        const long share = ink * 100 / (255L * side * side);
+        EXPECT_GE(share, 5) << "glyph " << glyph;
+        EXPECT_LE(share, 75) << "glyph " << glyph;
+        for (int other = 0; other < glyph; ++other) {
+            long differ = 0;
+            for (size_t i = 0; i < masks[glyph].cover.size(); ++i) {
+                differ += masks[glyph].cover[i] != masks[other].cover[i];
+            }
+            EXPECT_GT(differ, side * side / 20) << "glyphs " << other << " and " << glyph;
+        }
+    }
+    auto at = [&](int glyph, int x, int y) { return masks[glyph].cover[y * side + x]; };
+    EXPECT_EQ(255, at(GlyphSleep, 10, 32));
+    EXPECT_EQ(0, at(GlyphSleep, 44, 22));
+    EXPECT_EQ(255, at(GlyphShutDown, 32, 6));
+    EXPECT_EQ(0, at(GlyphShutDown, 24, 16));
+    EXPECT_EQ(255, at(GlyphShutDown, 32, 58));
 }
 
 // What cannot be drawn says why, and leaves no picture half-written.

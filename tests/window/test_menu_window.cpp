@@ -1,7 +1,9 @@
 // The menu window in this process: the real window procedure and skin code, the tests' own skin
 // files, and the recording fake of the settings store.
 #include "actions/hit_test.h"
+#include "actions/gamepad.h"
 #include "actions/menu_platform.h"
+#include "actions/rest.h"
 #include "app/app_state.h"
 #include "app/menu_accessible.h"
 #include "app/home.h"
@@ -955,6 +957,131 @@ struct AgentWait {
     std::vector<DWORD> pauses;
 };
 AgentWait wait;
+
+WORD padButtons = 0;
+
+// The rest timer is fired by hand and the clock is the platform's fake, so minutes pass at once.
+TEST_F(MenuAtHome, TheScreenRestsBlackAndTheInputThatWakesItDoesNothingElse)
+{
+    fake::SetDWord("", "Rest Minutes", 2);
+    const DWORD restMs = 2 * 60000;
+    platform.now = 5000;
+    HWND window = Create();
+    ASSERT_NE(nullptr, window);
+    auto centre = [](int i) { return testskin::ButtonCentre(mode3, i); };
+    auto actions = [] { return fake::CallsStartingWith("Kivrel_GetProfileDWord(Buttons"); };
+    auto tick = [&](DWORD ms) {
+        platform.now += ms;
+        SendMessageA(window, WM_TIMER, RestTimerId, 0);
+    };
+    // No rest during the start period, however long it lasts.
+    SendMessageA(window, WM_ACTIVATE, WA_ACTIVE, 0);
+    tick(restMs);
+    EXPECT_EQ(0, rest.dark);
+    SendMessageA(window, WM_TIMER, ActivationTimerId, 0);
+    SendMessageA(window, WM_ACTIVATE, WA_ACTIVE, 0);
+    ASSERT_EQ(1, rest.watching);
+    EXPECT_EQ(restMs, rest.restMs);
+
+    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_STATECHANGE, EVENT_OBJECT_STATECHANGE,
+                                         nullptr, RecordFocusEvent, GetCurrentProcessId(), 0,
+                                         WINEVENT_OUTOFCONTEXT);
+    focusEvents.clear();
+    // Each input starts the rest time anew.
+    tick(restMs - 1);
+    Key(window, VK_RIGHT);
+    tick(restMs - 1);
+    EXPECT_EQ(0, rest.dark);
+    EXPECT_EQ(testskin::selectedButton, Pixel(centre(0)));
+    tick(1);
+    ASSERT_EQ(1, rest.dark);
+    EXPECT_EQ(RGB(0, 0, 0), Pixel(centre(0)));
+    EXPECT_EQ(RGB(0, 0, 0), Pixel(centre(5)));
+    EXPECT_EQ(RGB(0, 0, 0), Pixel(POINT{1023, 767}));
+
+    // OK wakes the screen with the focus where it was, and nothing runs: not the press, not its
+    // repeats while held, not its release. The next press acts.
+    Key(window, VK_RETURN);
+    EXPECT_EQ(0, rest.dark);
+    EXPECT_EQ(testskin::selectedButton, Pixel(centre(0)));
+    Key(window, VK_RETURN, 1 << 30);
+    SendMessageA(window, WM_KEYUP, VK_RETURN, 0xC0000001);
+    EXPECT_TRUE(actions().empty());
+    Key(window, VK_RETURN);
+    EXPECT_EQ(1u, actions().size());
+    UnhookWinEvent(hook);
+    EXPECT_EQ((std::vector<LONG>{CHILDID_SELF, CHILDID_SELF}), focusEvents)
+        << "a screen reader hears the panel go and come back";
+
+    // A click wakes it and neither its press nor its release acts; the pointer standing still
+    // wakes nothing, a remote's command and a Home key wake it as handled.
+    tick(restMs);
+    ASSERT_EQ(1, rest.dark);
+    SendMessageA(window, WM_MOUSEMOVE, 0, PointParam(centre(1)));
+    EXPECT_EQ(1, rest.dark) << "the pointer did not move";
+    SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(centre(1)));
+    EXPECT_EQ(0, rest.dark);
+    SendMessageA(window, WM_LBUTTONUP, 0, PointParam(centre(1)));
+    EXPECT_EQ(1u, actions().size());
+    EXPECT_EQ(testskin::normalButton, Pixel(centre(1)));
+    tick(restMs);
+    EXPECT_EQ(TRUE, SendMessageA(window, WM_APPCOMMAND, reinterpret_cast<WPARAM>(window),
+                                 MAKELPARAM(0, APPCOMMAND_MEDIA_PLAY)));
+    EXPECT_EQ(0, rest.dark);
+    tick(restMs);
+    platform.calls.clear();
+    SendMessageA(window, WM_HOTKEY, HomeKeyBrowserHome, 0);
+    EXPECT_EQ(0, rest.dark);
+    EXPECT_EQ(std::vector<std::string>{}, platform.calls) << "the waking Home key did nothing";
+
+    // A gamepad's A wakes it and acts on nothing; the next A acts. The controller is a stand-in
+    // reader in slot 0, read at each poll tick sent by hand.
+    gamepads.libraryTried = 1;
+    gamepads.readState = [](DWORD slot, XINPUT_STATE* state) -> DWORD {
+        if (slot != 0) {
+            return ERROR_DEVICE_NOT_CONNECTED;
+        }
+        *state = XINPUT_STATE{};
+        state->Gamepad.wButtons = padButtons;
+        return ERROR_SUCCESS;
+    };
+    gamepads.slots[0] = GamepadSlot{1, 0, -1, 0, 0, 1};
+    auto poll = [&](WORD buttons) {
+        padButtons = buttons;
+        gamepads.timerPeriod = GamepadConnectedPollMs;
+        SendMessageA(window, WM_TIMER, GamepadTimerId, 0);
+    };
+    tick(restMs);
+    ASSERT_EQ(1, rest.dark);
+    const size_t acted = actions().size();
+    poll(XINPUT_GAMEPAD_A);
+    EXPECT_EQ(0, rest.dark);
+    poll(0);
+    EXPECT_EQ(acted, actions().size());
+    poll(XINPUT_GAMEPAD_A);
+    EXPECT_EQ(acted + 1, actions().size());
+    poll(0);
+
+    // Sent behind while dark, the menu shows its panel again and rests no more until it is back.
+    tick(restMs);
+    ASSERT_EQ(1, rest.dark);
+    SendMessageA(window, WM_ACTIVATE, WA_INACTIVE, 0);
+    EXPECT_EQ(0, rest.dark);
+    EXPECT_EQ(0, rest.watching);
+    tick(restMs);
+    EXPECT_EQ(0, rest.dark);
+    EXPECT_EQ(testskin::normalButton, Pixel(centre(2)));
+}
+
+TEST(RestMinutes, AbsentIsTenZeroIsOffAndADayAtMost)
+{
+    fake::Reset();
+    EXPECT_EQ(10u * 60000, ReadRestMs());
+    fake::SetDWord("", "Rest Minutes", 0);
+    EXPECT_EQ(0u, ReadRestMs());
+    fake::SetDWord("", "Rest Minutes", 0xFFFFFFFF);
+    EXPECT_EQ(1440u * 60000, ReadRestMs());
+}
 
 HWND CountingLookup()
 {

@@ -15,7 +15,17 @@
 struct TileIcon { int width; int height; DWORD* pixels; };
 
 // The built-in glyph a tile shows when it has no icon of its own.
-enum TileGlyph { GlyphBrowser, GlyphMail, GlyphCd, GlyphDvd, GlyphCommand, GlyphClose };
+enum TileGlyph {
+    GlyphBrowser,
+    GlyphMail,
+    GlyphCd,
+    GlyphDvd,
+    GlyphCommand,
+    GlyphClose,
+    GlyphSleep,
+    GlyphRestart,
+    GlyphShutDown
+};
 
 struct TileColours { COLORREF background, tile, label, litTile, litLabel; };
 struct TileFace { const wchar_t* label; const TileIcon* icon; TileGlyph glyph; };  // icon null: glyph

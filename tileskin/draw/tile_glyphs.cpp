@@ -184,6 +184,42 @@ void Cross(Ink& c, double cx, double cy, double g)
     Line(c, cx + d, cy - d, cx - d, cy + d, t);
 }
 
+// A crescent: a disc with a smaller one, up and to the right, taken out of it.
+void Moon(Ink& c, double cx, double cy, double g)
+{
+    const double r = g * 0.42;
+    Ellipse(c, cx, cy, r, r);
+    c.value = 0;
+    Ellipse(c, cx + r * 0.5, cy - r * 0.32, r * 0.8, r * 0.8);
+    c.value = 1;
+}
+
+// A ring open at the top right, its end at the top carrying an arrowhead that points clockwise.
+void Circling(Ink& c, double cx, double cy, double g)
+{
+    const double r = g * 0.4, t = std::max(2.0, g / 9);
+    Ring(c, cx, cy, r, r, t);
+    c.value = 0;
+    const double gap[3][2] = {{cx, cy}, {cx, cy - r * 1.3}, {cx + r * 1.3, cy - r * 0.55}};
+    Polygon(c, gap, 3);
+    c.value = 1;
+    const double y = cy - r + t / 2;
+    const double head[3][2] = {
+        {cx - t * 0.2, y - t * 1.5}, {cx + t * 1.7, y}, {cx - t * 0.2, y + t * 1.5}};
+    Polygon(c, head, 3);
+}
+
+// The common power symbol: a ring broken at the top and a bar through the break.
+void PowerSign(Ink& c, double cx, double cy, double g)
+{
+    const double r = g * 0.38, t = std::max(2.0, g / 9), below = cy + g * 0.06;
+    Ring(c, cx, below, r, r, t);
+    c.value = 0;
+    Box(c, cx - r * 0.5, below - r - 1, cx + r * 0.5, below);
+    c.value = 1;
+    Box(c, cx - t / 2, cy - g * 0.46, cx + t / 2, below - r * 0.15);
+}
+
 } // namespace
 
 void DrawGlyphMask(int glyph, int side, Mask* mask)
@@ -207,6 +243,15 @@ void DrawGlyphMask(int glyph, int side, Mask* mask)
         break;
     case GlyphClose:
         Cross(ink, c, c, g);
+        break;
+    case GlyphSleep:
+        Moon(ink, c, c, g);
+        break;
+    case GlyphRestart:
+        Circling(ink, c, c, g);
+        break;
+    case GlyphShutDown:
+        PowerSign(ink, c, c, g);
         break;
     default:
         Folder(ink, c, c, g);
