@@ -14,8 +14,20 @@ set -euo pipefail
 
 BENCH_USER=tbuser
 
+ensure_account() {
+    id -u "$BENCH_USER" >/dev/null 2>&1 || useradd --create-home --shell /usr/sbin/nologin "$BENCH_USER"
+}
+
+# The account must reach its prefix and the program it runs. A build tree below a folder it may
+# not enter (a clone under /root, or in a folder made by mktemp) keeps them in the account's own
+# home instead, one folder per build tree.
 standard_user_env() {
     local dir="$1/standard-user"
+    if ! runuser -u "$BENCH_USER" -- test -x "$1" 2>/dev/null; then
+        local home
+        home=$(getent passwd "$BENCH_USER" | cut -d: -f6)
+        dir="$home/bench-$(printf '%s' "$1" | md5sum | cut -c1-12)"
+    fi
     SU_DIR="$dir"
     SU_PREFIX="$dir/prefix"
     SU_HOME="$dir/home"
@@ -30,8 +42,8 @@ as_user() {
 
 prepare_standard_user() {
     local build="$1" setup="$2"
+    ensure_account
     standard_user_env "$build"
-    id -u "$BENCH_USER" >/dev/null 2>&1 || useradd --create-home --shell /usr/sbin/nologin "$BENCH_USER"
     mkdir -p "$SU_DIR"
     # The account reaches its prefix through the build tree, and Wine refuses a prefix that is
     # not its own.
@@ -70,8 +82,15 @@ if [ "${1:-}" = "run" ]; then
         export DISPLAY=":$(cat "$build/bench/display")"
     fi
     prepare_standard_user "$build" "$setup"
+    # The test program and the probe it starts beside itself run from a copy the account can
+    # read, wherever the build tree stands.
+    program="$1"
+    shift
+    mkdir -p "$SU_DIR/bin"
+    cp "$program" "$(dirname "$program")/accessible_probe.exe" "$SU_DIR/bin/"
+    chmod -R a+rX "$SU_DIR/bin"
     status=0
-    as_user wine "$@" || status=$?
+    as_user wine "$SU_DIR/bin/$(basename "$program")" "$@" || status=$?
     # Ends this prefix's processes only: the account's server for this prefix.
     as_user wineserver -k >/dev/null 2>&1 || true
     exit "$status"
