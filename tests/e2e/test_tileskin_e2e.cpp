@@ -352,8 +352,13 @@ TEST_F(TileSkinE2e, SixTilesBecomeTheRestartedMenusSkinAndEachLaunchWorks)
     EXPECT_EQ(std::wstring(L"\x2605 Internet"), label);
     // A screen reader in another process hears the label whole, star and all (UTF-8 here).
     const std::vector<std::string> heard = ProbeAccessible();
-    ASSERT_EQ(8u, heard.size());
-    EXPECT_NE(std::string::npos, heard[5].find(" name \xE2\x98\x85 Internet")) << heard[5];
+    std::string heardText;
+    for (const std::string& line : heard) {
+        heardText += line + "\n";
+    }
+    // The probe's lines: children, focus, the name through IDispatch, then one per tile.
+    ASSERT_EQ(9u, heard.size()) << heardText;
+    EXPECT_NE(std::string::npos, heard[6].find(" name \xE2\x98\x85 Internet")) << heard[6];
 
     // The new skin on the screen at both sizes, once the start period is over.
     for (const char* size : {"1920x1080", "1280x720"}) {
