@@ -28,7 +28,7 @@ bool EndsWithLnk(const std::wstring& name)
 
 // A shortcut's target and arguments; false for a shortcut to no file (a shell item, or an
 // installer's advertised entry), which has no program a command line could name.
-bool ReadShortcut(const std::wstring& path, std::wstring* target, std::wstring* arguments)
+bool ReadShortcut(const std::wstring& path, AppEntry* app, std::wstring* arguments)
 {
     IShellLinkW* link = nullptr;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
@@ -48,9 +48,18 @@ bool ReadShortcut(const std::wstring& path, std::wstring* target, std::wstring* 
             wchar_t expanded[MAX_PATH] = {};
             const DWORD size = ExpandEnvironmentStringsW(raw, expanded, MAX_PATH);
             if (size > 0 && size <= MAX_PATH) {
-                *target = expanded;
+                app->program = expanded;
                 *arguments = args;
                 read = true;
+            }
+            // The icon the Start menu shows for the shortcut, when it declares one.
+            wchar_t icon[MAX_PATH] = {};
+            int index = 0;
+            if (read && SUCCEEDED(link->GetIconLocation(icon, MAX_PATH, &index)) &&
+                icon[0] != L'\0' &&
+                ExpandEnvironmentStringsW(icon, expanded, MAX_PATH) - 1 < MAX_PATH - 1) {
+                app->iconFile = expanded;
+                app->iconIndex = index;
             }
         }
         file->Release();
@@ -79,9 +88,9 @@ void ListShortcuts(const std::wstring& folder, int depth, std::vector<AppEntry>*
                 ListShortcuts(path, depth + 1, apps);
             }
         } else if (EndsWithLnk(name)) {
-            AppEntry app;
+            AppEntry app = {};
             std::wstring arguments;
-            if (ReadShortcut(path, &app.program, &arguments)) {
+            if (ReadShortcut(path, &app, &arguments)) {
                 app.name = name.substr(0, name.size() - 4);
                 app.command = ShortcutCommand(app.program, arguments);
                 apps->push_back(app);
@@ -210,7 +219,8 @@ std::vector<AppEntry> ListApps()
     if (appsPlatform.listAppsFolder(&items)) {
         for (const AppsFolderItem& item : items) {
             if (IsStoreApp(item)) {
-                apps.push_back(AppEntry{item.name, L"shell:AppsFolder\\" + item.parsingName, L""});
+                apps.push_back(AppEntry{item.name, L"shell:AppsFolder\\" + item.parsingName, L"",
+                                        L"", 0});
             }
         }
     }

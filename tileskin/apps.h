@@ -12,6 +12,8 @@ struct AppEntry {
     std::wstring command;   // what the tile runs
     std::wstring program;   // a shortcut's target, to check the command against; empty for a
                             // Store app, whose command is a shell link
+    std::wstring iconFile;  // the icon a shortcut declares, expanded; empty: its target's
+    int iconIndex;
 };
 
 // An item of the shell's apps folder as the shell tells it: its parsing name (for a Store app,

@@ -5,6 +5,8 @@
 #include "osmant/command_line.h"
 #include "tileskin/apps.h"
 
+#include <shlwapi.h>
+
 #include <vector>
 
 namespace {
@@ -64,6 +66,45 @@ bool ResolveIconPath(const std::wstring& tilesPath, const std::wstring& written,
 Problem ProblemAt(const std::wstring& tilesPath, int line, const std::wstring& what)
 {
     return Problem{tilesPath, line, what};
+}
+
+bool IsWebAddress(const std::wstring& command)
+{
+    return command.compare(0, 7, L"http://") == 0 || command.compare(0, 8, L"https://") == 0 ||
+           command.compare(0, 7, L"HTTP://") == 0 || command.compare(0, 8, L"HTTPS://") == 0;
+}
+
+// The program the shell opens web addresses with: the person's default browser.
+std::string DefaultBrowser()
+{
+    wchar_t program[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    if (FAILED(AssocQueryStringW(ASSOCF_NOTRUNCATE, ASSOCSTR_EXECUTABLE, L"http", L"open",
+                                 program, &size))) {
+        return std::string();
+    }
+    std::string ansi;
+    return ToAnsi(program, &ansi) ? ansi : std::string();
+}
+
+// A command tile's own icon when Icon says nothing: the one its app's shortcut declares, else
+// that of the program it starts, or for a web address the default browser's. None is no fault:
+// the tile keeps its glyph.
+void LoadCommandIcon(const TileSpec& tile, const std::string& command, TileIcon* icon)
+{
+    char message[512] = {};
+    if (!tile.appIcon.empty() && LoadTileIconFile(Utf8Of(tile.appIcon).c_str(),
+                                                  tile.appIconIndex, icon, message,
+                                                  sizeof message)) {
+        return;
+    }
+    std::string program = ProgramOfCommand(command);
+    if (program.empty() && IsWebAddress(tile.command)) {
+        program = DefaultBrowser();
+    }
+    if (!program.empty()) {
+        LoadProgramIcon(Utf8Of(WideFromAnsi(program)).c_str(), icon);
+    }
 }
 
 }  // namespace
@@ -199,6 +240,8 @@ bool ResolveApps(const std::wstring& tilesPath, TilesFile* tiles, Problem* probl
         tile.hasCommand = true;
         tile.command = app.command;
         tile.commandLine = tile.appLine;
+        tile.appIcon = app.iconFile;
+        tile.appIconIndex = app.iconIndex;
     }
     return true;
 }
@@ -251,11 +294,7 @@ bool PrepareTiles(const std::wstring& tilesPath, const TilesFile& tiles, Prepare
                 return false;
             }
         } else if (!tile.hasIcon && tile.action == ActionCommand) {
-            const std::string program = ProgramOfCommand(out.command);
-            // A program without an icon of its own leaves the tile its glyph.
-            if (!program.empty()) {
-                LoadProgramIcon(Utf8Of(WideFromAnsi(program)).c_str(), &out.icon);
-            }
+            LoadCommandIcon(tile, out.command, &out.icon);
         }
     }
     return true;

@@ -20,6 +20,8 @@ struct TileSpec {
     std::wstring command;      // as written, or the command of the app App names
     bool hasApp;               // App=: an app named as the Start menu shows it, found when the
     std::wstring app;          // skin is made (tileskin/apps.h)
+    std::wstring appIcon;      // the icon the app's shortcut declares, when it declares one
+    int appIconIndex;
     bool hasIcon;              // an Icon line, possibly empty (empty: the built-in glyph)
     std::wstring icon;         // file name as written, without the ",index"
     int iconIndex;             // 0 unless ",index" was given

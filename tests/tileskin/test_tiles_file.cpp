@@ -9,6 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <cstring>
 
 namespace {
 
@@ -227,13 +231,18 @@ TEST(Apps, StoreAppsComeFromTheAppsFolderAndNamesMatchAsThePersonWritesThem)
 
     // An exact match wins over one in another case; the same command twice is one app; two
     // commands under one name are named, never guessed between.
-    const std::vector<AppEntry> list = {
-        {L"Films", L"films.exe", L""},      {L"FILMS", L"old.exe", L""},
-        {L"Music", L"m.exe", L""},          {L"music", L"m.exe", L""},
-        {L"Game", L"a.exe", L""},           {L"game", L"b.exe", L""},
-        {L"Film Studio", L"fs.exe", L""},   {L"Filmora", L"f.exe", L""},
-        {L"Fitness", L"x.exe", L""},        {L"Maps", L"maps.exe", L""},
-        {L"Photos", L"p.exe", L""},         {L"Zoom", L"z.exe", L""}};
+    const wchar_t* const written[][2] = {
+        {L"Films", L"films.exe"},    {L"FILMS", L"old.exe"},   {L"Music", L"m.exe"},
+        {L"music", L"m.exe"},        {L"Game", L"a.exe"},      {L"game", L"b.exe"},
+        {L"Film Studio", L"fs.exe"}, {L"Filmora", L"f.exe"},   {L"Fitness", L"x.exe"},
+        {L"Maps", L"maps.exe"},      {L"Photos", L"p.exe"},    {L"Zoom", L"z.exe"}};
+    std::vector<AppEntry> list;
+    for (const auto& entry : written) {
+        AppEntry app = {};
+        app.name = entry[0];
+        app.command = entry[1];
+        list.push_back(app);
+    }
     ASSERT_EQ(AppFound, FindApp(list, L"Films", &found, &nearest));
     EXPECT_EQ(L"films.exe", found.command);
     ASSERT_EQ(AppFound, FindApp(list, L"MUSIC", &found, &nearest));
@@ -249,6 +258,93 @@ TEST(Apps, StoreAppsComeFromTheAppsFolderAndNamesMatchAsThePersonWritesThem)
     ASSERT_EQ(AppUnknown, FindApp(list, L"Fotos", &found, &nearest));
     ASSERT_EQ(5u, nearest.size());
     EXPECT_EQ(L"Photos", nearest[0]);
+}
+
+// A shortcut in the person's Start menu, as an installer makes one.
+std::wstring MakeShortcut(const std::wstring& name, const std::string& target, const char* icon,
+                          int index)
+{
+    PWSTR programs = nullptr;
+    EXPECT_TRUE(SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Programs, 0, nullptr, &programs)));
+    const std::wstring path = std::wstring(programs) + L"\\" + name + L".lnk";
+    CoTaskMemFree(programs);
+    IShellLinkW* link = nullptr;
+    IPersistFile* file = nullptr;
+    EXPECT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                           IID_IShellLinkW, reinterpret_cast<void**>(&link))));
+    link->SetPath(WideFromAnsi(target).c_str());
+    if (icon != nullptr) {
+        link->SetIconLocation(WideFromAnsi(icon).c_str(), index);
+    }
+    link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
+    EXPECT_TRUE(SUCCEEDED(file->Save(path.c_str(), TRUE)));
+    file->Release();
+    link->Release();
+    return path;
+}
+
+bool SamePixels(const TileIcon& a, const TileIcon& b)
+{
+    return a.pixels != nullptr && b.pixels != nullptr && a.width == b.width &&
+           a.height == b.height &&
+           std::memcmp(a.pixels, b.pixels, sizeof(DWORD) * a.width * a.height) == 0;
+}
+
+// Without Icon=, an app's tile shows the icon its shortcut declares, else its program's, and a
+// web address the default browser's: each compared with the icon loaded from its own file.
+TEST(Apps, TilesTakeTheShortcutsIconAndAWebAddressTheBrowsers)
+{
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    const std::string program = bench::BinDir() + "tilebox.exe";
+    const char shell[] = "C:\\windows\\system32\\shell32.dll";
+    const std::wstring own = MakeShortcut(L"Tileskin Unit Own Icon", program, shell, 3);
+    const std::wstring plain = MakeShortcut(L"Tileskin Unit Plain", program, nullptr, 0);
+    // The web handler for the test's length, set in the classes root, where this prefix's shell
+    // was seen to take it from: what the prefix had is put back.
+    const HKEY classes = HKEY_CLASSES_ROOT;
+    const char httpCommand[] = "http\\shell\\open\\command";
+    char before[1024] = {};
+    DWORD beforeSize = sizeof before;
+    const bool hadHandler = RegGetValueA(classes, httpCommand, nullptr, RRF_RT_REG_SZ,
+                                         nullptr, before, &beforeSize) == ERROR_SUCCESS;
+    const std::string handler = "\"" + program + "\" \"%1\"";
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegSetKeyValueA(classes, httpCommand, nullptr, REG_SZ, handler.c_str(),
+                              static_cast<DWORD>(handler.size() + 1)));
+    const std::string text =
+        "[Skin]\nName=A\n[Tile 1]\nLabel=A\nAction=Command\nApp=Tileskin Unit Own Icon\n"
+        "[Tile 2]\nLabel=B\nAction=Command\nApp=tileskin unit plain\n[Tile 3]\nLabel=C\n"
+        "Action=Command\nCommand=https://example.org/\n[Tile 4]\nLabel=D\nAction=Close\n"
+        "[Tile 5]\nLabel=E\nAction=Close\n[Tile 6]\nLabel=F\nAction=Close\n";
+    TilesFile tiles;
+    TilesError error = {};
+    ASSERT_TRUE(ReadTilesFile(text, Latin1, &tiles, &error)) << error.line;
+    Problem problem;
+    const bool resolved = ResolveApps(L"t.ini", &tiles, &problem);
+    PreparedTile prepared[6];
+    const bool ready = resolved && PrepareTiles(L"t.ini", tiles, prepared, &problem);
+    DeleteFileW(own.c_str());
+    DeleteFileW(plain.c_str());
+    if (hadHandler) {
+        RegSetKeyValueA(classes, httpCommand, nullptr, REG_SZ, before,
+                        static_cast<DWORD>(std::strlen(before) + 1));
+    } else {
+        RegDeleteKeyValueA(classes, httpCommand, nullptr);
+    }
+    ASSERT_TRUE(ready) << problem.line;
+    TileIcon shellIcon = {};
+    TileIcon programIcon = {};
+    char message[256] = {};
+    ASSERT_EQ(1, LoadTileIconFile(shell, 3, &shellIcon, message, sizeof message)) << message;
+    ASSERT_EQ(1, LoadProgramIcon(program.c_str(), &programIcon));
+    EXPECT_FALSE(SamePixels(shellIcon, programIcon));
+    EXPECT_TRUE(SamePixels(shellIcon, prepared[0].icon));
+    EXPECT_TRUE(SamePixels(programIcon, prepared[1].icon));
+    EXPECT_TRUE(SamePixels(programIcon, prepared[2].icon));
+    FreeTileIcon(&shellIcon);
+    FreeTileIcon(&programIcon);
+    FreePreparedTiles(prepared);
+    CoUninitialize();
 }
 
 // The menu reads the keys in the registry's order: existing keys keep their names, missing ones
