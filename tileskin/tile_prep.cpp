@@ -68,10 +68,11 @@ Problem ProblemAt(const std::wstring& tilesPath, int line, const std::wstring& w
     return Problem{tilesPath, line, what};
 }
 
+// A scheme is written in any case ("HTTPS://").
 bool IsWebAddress(const std::wstring& command)
 {
-    return command.compare(0, 7, L"http://") == 0 || command.compare(0, 8, L"https://") == 0 ||
-           command.compare(0, 7, L"HTTP://") == 0 || command.compare(0, 8, L"HTTPS://") == 0;
+    return _wcsnicmp(command.c_str(), L"http://", 7) == 0 ||
+           _wcsnicmp(command.c_str(), L"https://", 8) == 0;
 }
 
 // The program the shell opens web addresses with: the person's default browser.

@@ -314,7 +314,7 @@ TEST(Apps, TilesTakeTheShortcutsIconAndAWebAddressTheBrowsers)
     const std::string text =
         "[Skin]\nName=A\n[Tile 1]\nLabel=A\nAction=Command\nApp=Tileskin Unit Own Icon\n"
         "[Tile 2]\nLabel=B\nAction=Command\nApp=tileskin unit plain\n[Tile 3]\nLabel=C\n"
-        "Action=Command\nCommand=https://example.org/\n[Tile 4]\nLabel=D\nAction=Close\n"
+        "Action=Command\nCommand=HTTPS://example.org/\n[Tile 4]\nLabel=D\nAction=Close\n"
         "[Tile 5]\nLabel=E\nAction=Close\n[Tile 6]\nLabel=F\nAction=Close\n";
     TilesFile tiles;
     TilesError error = {};
