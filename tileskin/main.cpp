@@ -1,5 +1,6 @@
 // tileskin.exe [--reg FILE] [--machine] [--no-restart] TILES.INI
 // tileskin.exe --reset [--no-restart]
+// tileskin.exe --apps                  (the names App= accepts, each with what it runs)
 // tileskinw.exe --edit | --apply       (the Start menu's entries; no console, the outcome shown in
 //                                       a window)
 //
@@ -11,6 +12,7 @@
 // step puts back what the earlier steps changed. Arguments and paths are wide throughout, so a
 // file or folder named in any script is found.
 #include "skin/skin.h"
+#include "tileskin/apps.h"
 #include "tileskin/elevation.h"
 #include "tileskin/personal_folder.h"
 #include "tileskin/settings.h"
@@ -35,6 +37,7 @@ struct Options {
     bool reset;
     bool edit;
     bool apply;
+    bool apps;
     std::wstring elevatedPart;  // the messages file, when this run is the elevated part
     std::vector<std::wstring> arguments;  // as given, for the elevated part
 };
@@ -59,14 +62,14 @@ const char installerSkinName[] = "Default";
 
 // Text for the person: to the console as wide text when there is one, otherwise UTF-8, so that a
 // label in any script survives a redirection.
-void Say(const std::wstring& text)
+void SayTo(DWORD stream, const std::wstring& text)
 {
     const std::wstring line = text + L"\r\n";
     if (windowed && messagesFile == INVALID_HANDLE_VALUE) {
         shown += line;
         return;
     }
-    HANDLE out = messagesFile != INVALID_HANDLE_VALUE ? messagesFile : GetStdHandle(STD_ERROR_HANDLE);
+    HANDLE out = messagesFile != INVALID_HANDLE_VALUE ? messagesFile : GetStdHandle(stream);
     DWORD mode = 0;
     DWORD written = 0;
     if (GetConsoleMode(out, &mode)) {
@@ -81,6 +84,11 @@ void Say(const std::wstring& text)
                             size, nullptr, nullptr);
         WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     }
+}
+
+void Say(const std::wstring& text)
+{
+    SayTo(STD_ERROR_HANDLE, text);
 }
 
 void SayIfAny(const std::wstring& text)
@@ -127,6 +135,8 @@ int Usage(const std::wstring& folder)
         L"  --no-restart  leave a running menu as it is\r\n"
         L"tileskin.exe --reset [--no-restart]\r\n"
         L"  Removes your own skin settings, so that the machine's skin shows again.\r\n"
+        L"tileskin.exe --apps\r\n"
+        L"  Lists the names a tile's App= accepts, one a line: the name, a tab, what it runs.\r\n"
         L"Start from the example: copy " + folder + L"default-tiles.ini into your "
         L"Documents, change it, and run tileskin on the copy.");
     return ExitBadInput;
@@ -155,15 +165,17 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options)
             options->edit = true;
         } else if (lstrcmpiW(word.c_str(), L"--apply") == 0) {
             options->apply = true;
+        } else if (lstrcmpiW(word.c_str(), L"--apps") == 0) {
+            options->apps = true;
         } else if (word.compare(0, 2, L"--") != 0 && options->tilesPath.empty() && !word.empty()) {
             options->tilesPath = word;
         } else {
             return false;
         }
     }
-    if (options->reset || options->edit || options->apply) {
+    if (options->reset || options->edit || options->apply || options->apps) {
         return options->tilesPath.empty() && options->regPath.empty() && !options->machine &&
-               options->reset + options->edit + options->apply == 1;
+               options->reset + options->edit + options->apply + options->apps == 1;
     }
     return !options->tilesPath.empty();
 }
@@ -224,6 +236,16 @@ int EditTiles()
                                                 nullptr, SW_SHOWNORMAL)) <= 32) {
         Say(L"no editor could open \"" + path + L"\"; open it in Notepad yourself");
         return ExitBadInput;
+    }
+    return ExitMade;
+}
+
+// One app a line, the name and what it runs parted by a tab, which no file name holds: to the
+// standard output, so that the list can be searched or copied from a file.
+int ListAppNames()
+{
+    for (const AppEntry& app : ListApps()) {
+        SayTo(STD_OUTPUT_HANDLE, app.name + L"\t" + app.command);
     }
     return ExitMade;
 }
@@ -351,6 +373,10 @@ int MakeSkin(const Options& options)
         SayProblem(problem);
         return ExitBadInput;
     }
+    if (!ResolveApps(options.tilesPath, &tiles, &problem)) {
+        SayProblem(problem);
+        return ExitBadInput;
+    }
     PreparedTile prepared[6];
     if (!PrepareTiles(options.tilesPath, tiles, prepared, &problem)) {
         SayProblem(problem);
@@ -466,8 +492,12 @@ int main()
         messagesFile = CreateFileW(options.elevatedPart.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
                                    nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     }
+    // The shortcuts and the apps folder are read through the shell's objects.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     int result = ExitBadInput;
-    if (options.edit) {
+    if (options.apps) {
+        result = ListAppNames();
+    } else if (options.edit) {
         result = EditTiles();
     } else if (options.apply) {
         options.tilesPath = PersonalTilesFile();
@@ -479,6 +509,9 @@ int main()
         }
     } else {
         result = options.reset ? ResetSkin(options) : MakeSkin(options);
+    }
+    if (SUCCEEDED(com)) {
+        CoUninitialize();
     }
     if (messagesFile != INVALID_HANDLE_VALUE) {
         CloseHandle(messagesFile);

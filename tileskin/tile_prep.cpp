@@ -3,6 +3,9 @@
 #include "tileskin/tileskin.h"
 
 #include "osmant/command_line.h"
+#include "tileskin/apps.h"
+
+#include <shlwapi.h>
 
 #include <vector>
 
@@ -65,6 +68,46 @@ Problem ProblemAt(const std::wstring& tilesPath, int line, const std::wstring& w
     return Problem{tilesPath, line, what};
 }
 
+// A scheme is written in any case ("HTTPS://").
+bool IsWebAddress(const std::wstring& command)
+{
+    return _wcsnicmp(command.c_str(), L"http://", 7) == 0 ||
+           _wcsnicmp(command.c_str(), L"https://", 8) == 0;
+}
+
+// The program the shell opens web addresses with: the person's default browser.
+std::string DefaultBrowser()
+{
+    wchar_t program[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    if (FAILED(AssocQueryStringW(ASSOCF_NOTRUNCATE, ASSOCSTR_EXECUTABLE, L"http", L"open",
+                                 program, &size))) {
+        return std::string();
+    }
+    std::string ansi;
+    return ToAnsi(program, &ansi) ? ansi : std::string();
+}
+
+// A command tile's own icon when Icon says nothing: the one its app's shortcut declares, else
+// that of the program it starts, or for a web address the default browser's. None is no fault:
+// the tile keeps its glyph.
+void LoadCommandIcon(const TileSpec& tile, const std::string& command, TileIcon* icon)
+{
+    char message[512] = {};
+    if (!tile.appIcon.empty() && LoadTileIconFile(Utf8Of(tile.appIcon).c_str(),
+                                                  tile.appIconIndex, icon, message,
+                                                  sizeof message)) {
+        return;
+    }
+    std::string program = ProgramOfCommand(command);
+    if (program.empty() && IsWebAddress(tile.command)) {
+        program = DefaultBrowser();
+    }
+    if (!program.empty()) {
+        LoadProgramIcon(Utf8Of(WideFromAnsi(program)).c_str(), icon);
+    }
+}
+
 }  // namespace
 
 std::string FolderOf(const std::string& path)
@@ -120,6 +163,90 @@ std::string ProgramOfCommand(const std::string& command)
     return program.path;
 }
 
+namespace {
+
+std::wstring Joined(const std::vector<std::wstring>& names, const wchar_t* between)
+{
+    std::wstring text;
+    for (const std::wstring& name : names) {
+        text += (text.empty() ? L"" : between) + name;
+    }
+    return text;
+}
+
+// The command an app runs, as the menu will read it: in this PC's code page, within the 255
+// characters the menu reads, and naming exactly the shortcut's program by the launch rules.
+bool AppCommand(const std::wstring& tilesPath, const TileSpec& tile, const AppEntry& app,
+                Problem* problem)
+{
+    std::string ansi;
+    std::string program;
+    const std::wstring said = L"App: \"" + tile.app + L"\" runs " + app.command;
+    if (!ToAnsi(app.command, &ansi) || !ToAnsi(app.program, &program)) {
+        *problem = ProblemAt(tilesPath, tile.appLine,
+                             said + L", which holds a character this PC's code page cannot "
+                                    L"carry, and the menu reads commands in that code page");
+        return false;
+    }
+    if (ansi.size() > 255) {
+        *problem = ProblemAt(tilesPath, tile.appLine,
+                             said + L", longer than the 255 characters the menu reads");
+        return false;
+    }
+    if (!program.empty() && lstrcmpiA(ProgramOfCommand(ansi).c_str(), program.c_str()) != 0) {
+        *problem = ProblemAt(tilesPath, tile.appLine,
+                             said + L", and its program " + app.program +
+                                 L" is missing or is not the one the menu would start from it");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ResolveApps(const std::wstring& tilesPath, TilesFile* tiles, Problem* problem)
+{
+    std::vector<AppEntry> apps;
+    bool listed = false;
+    for (int i = 0; i < tileCount; ++i) {
+        TileSpec& tile = tiles->tiles[i];
+        if (!tile.hasApp) {
+            continue;
+        }
+        if (!listed) {
+            apps = ListApps();
+            listed = true;
+        }
+        AppEntry app;
+        std::vector<std::wstring> nearest;
+        const AppMatch match = FindApp(apps, tile.app, &app, &nearest);
+        if (match == AppUnknown) {
+            *problem = ProblemAt(tilesPath, tile.appLine,
+                                 L"App: no app is named \"" + tile.app + L"\"" +
+                                     (nearest.empty() ? L"" : L"; nearest: " +
+                                                                  Joined(nearest, L", ")) +
+                                     L" (tileskin --apps lists them all)");
+            return false;
+        }
+        if (match == AppAmbiguous) {
+            *problem = ProblemAt(tilesPath, tile.appLine,
+                                 L"App: \"" + tile.app + L"\" names apps that run different "
+                                 L"commands: " + Joined(nearest, L"; ") + L". Rename one of "
+                                 L"their shortcuts, or write the Command yourself");
+            return false;
+        }
+        if (!AppCommand(tilesPath, tile, app, problem)) {
+            return false;
+        }
+        tile.hasCommand = true;
+        tile.command = app.command;
+        tile.commandLine = tile.appLine;
+        tile.appIcon = app.iconFile;
+        tile.appIconIndex = app.iconIndex;
+    }
+    return true;
+}
+
 bool PrepareTiles(const std::wstring& tilesPath, const TilesFile& tiles, PreparedTile prepared[6],
                   Problem* problem)
 {
@@ -168,11 +295,7 @@ bool PrepareTiles(const std::wstring& tilesPath, const TilesFile& tiles, Prepare
                 return false;
             }
         } else if (!tile.hasIcon && tile.action == ActionCommand) {
-            const std::string program = ProgramOfCommand(out.command);
-            // A program without an icon of its own leaves the tile its glyph.
-            if (!program.empty()) {
-                LoadProgramIcon(Utf8Of(WideFromAnsi(program)).c_str(), &out.icon);
-            }
+            LoadCommandIcon(tile, out.command, &out.icon);
         }
     }
     return true;

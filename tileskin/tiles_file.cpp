@@ -1,6 +1,7 @@
 // The tiles file's reader: encodings, lines, sections and keys, then the rules each value obeys.
 #include "tileskin/tiles_file.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -371,6 +372,15 @@ bool SetTileKey(const std::wstring& key, const std::wstring& value, int line, Ti
         }
         return true;
     }
+    if (SameName(key, "app")) {
+        tile->hasApp = true;
+        tile->app = value;
+        tile->appLine = line;
+        if (value.empty() || !CountCharacters(value, &characters)) {
+            return Fail(error, line, L"App: is empty or holds a control character");
+        }
+        return true;
+    }
     if (SameName(key, "icon")) {
         tile->hasIcon = true;
         tile->iconLine = line;
@@ -387,7 +397,7 @@ bool SetTileKey(const std::wstring& key, const std::wstring& value, int line, Ti
         return true;
     }
     return Fail(error, line, L"\"" + key + L"\" is not a key of a tile (Label, Action, Command, "
-                             L"Icon)");
+                             L"App, Icon)");
 }
 
 // The rules that concern a tile as a whole, once its section is read.
@@ -401,8 +411,17 @@ bool CheckTile(const TileSpec& tile, int number, bool seenLabel, bool seenAction
     if (!seenAction) {
         return Fail(error, tile.sectionLine, section + L" has no Action");
     }
-    if (tile.action == ActionCommand && !tile.hasCommand) {
-        return Fail(error, tile.sectionLine, section + L": Action=Command needs a Command");
+    if (tile.hasCommand && tile.hasApp) {
+        return Fail(error, std::max(tile.commandLine, tile.appLine),
+                    section + L": give either Command or App, not both");
+    }
+    if (tile.hasApp && tile.action != ActionCommand) {
+        return Fail(error, tile.appLine, section + L": App is used only by Command tiles, and "
+                                         L"this tile would ignore it");
+    }
+    if (tile.action == ActionCommand && !tile.hasCommand && !tile.hasApp) {
+        return Fail(error, tile.sectionLine, section + L": Action=Command needs a Command or "
+                                             L"an App");
     }
     if (tile.hasCommand && tile.action != ActionCommand && tile.action != ActionDvd) {
         return Fail(error, tile.commandLine, section + L": Command is used only by Command and "

@@ -28,11 +28,16 @@ struct TileSpec {
     std::wstring label;        // UTF-16, every character kept
     TileAction action;
     bool hasCommand;
-    std::wstring command;      // as written
+    std::wstring command;      // as written, or the command of the app App names
+    bool hasApp;               // App=: an app named as the Start menu shows it, found when the
+    std::wstring app;          // skin is made (tileskin/apps.h)
+    std::wstring appIcon;      // the icon the app's shortcut declares, when it declares one
+    int appIconIndex;
     bool hasIcon;              // an Icon line, possibly empty (empty: the built-in glyph)
     std::wstring icon;         // file name as written, without the ",index"
     int iconIndex;             // 0 unless ",index" was given
     int commandLine;           // line numbers, for messages about what is found later
+    int appLine;
     int iconLine;
     int sectionLine;
 };

@@ -29,6 +29,10 @@ struct PreparedTile {
 // skin maker, so a file or folder named in any script is found.
 bool LoadTilesFile(const std::wstring& path, TilesFile* tiles, Problem* problem);
 
+// Finds the app each App= tile names (tileskin/apps.h) and makes its command the tile's, checked
+// as the menu will read it. COM must be initialised.
+bool ResolveApps(const std::wstring& tilesPath, TilesFile* tiles, Problem* problem);
+
 // Converts commands, finds and loads icons. On failure the icons loaded so far are freed.
 bool PrepareTiles(const std::wstring& tilesPath, const TilesFile& tiles, PreparedTile prepared[6],
                   Problem* problem);

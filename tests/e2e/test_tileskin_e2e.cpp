@@ -1,6 +1,7 @@
 // The real tileskin.exe on a tiles file of six tiles, then the real menu it restarts: the skin's
 // folder and settings, the new pictures at two screen sizes, and the launches of a program, a
-// web address and a protocol link. A bad tiles file afterwards changes nothing.
+// web address, a protocol link and two apps named by their Start-menu shortcuts. A bad tiles
+// file afterwards changes nothing.
 #include "tests/bench/bench.h"
 #include "tests/bench/test_skin.h"
 #include "tests/e2e/menu_fixture.h"
@@ -9,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
+
+#include <shobjidl.h>
 
 #include <fstream>
 #include <sstream>
@@ -172,6 +175,58 @@ POINT TileSpot(const std::string& buttonKey, const std::string& size, POINT* cen
     return POINT{r.left + (r.right - r.left) / 10, (r.top + r.bottom) / 2};
 }
 
+// Start-menu shortcuts made for the test, in the person's or the machine's Programs folder, and
+// removed again with the folders made for them.
+class Shortcuts {
+  public:
+    ~Shortcuts()
+    {
+        for (auto it = made.rbegin(); it != made.rend(); ++it) {
+            DeleteFileW(it->c_str());
+            RemoveDirectoryW(it->c_str());
+        }
+    }
+
+    bool Make(REFKNOWNFOLDERID programs, const std::wstring& relative, const std::string& target,
+              const std::string& arguments)
+    {
+        PWSTR root = nullptr;
+        if (FAILED(SHGetKnownFolderPath(programs, KF_FLAG_CREATE, nullptr, &root))) {
+            return false;
+        }
+        const std::wstring path = std::wstring(root) + L"\\" + relative;
+        CoTaskMemFree(root);
+        const size_t slash = relative.find(L'\\');
+        if (slash != std::wstring::npos) {
+            const std::wstring folder = path.substr(0, path.size() - relative.size() + slash);
+            if (CreateDirectoryW(folder.c_str(), nullptr)) {
+                made.push_back(folder);
+            }
+        }
+        IShellLinkW* link = nullptr;
+        IPersistFile* file = nullptr;
+        bool saved = SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                                IID_IShellLinkW,
+                                                reinterpret_cast<void**>(&link)));
+        saved = saved && SUCCEEDED(link->SetPath(Widened(target).c_str())) &&
+                SUCCEEDED(link->SetArguments(Widened(arguments).c_str())) &&
+                SUCCEEDED(link->QueryInterface(IID_IPersistFile,
+                                               reinterpret_cast<void**>(&file))) &&
+                SUCCEEDED(file->Save(path.c_str(), TRUE));
+        if (file != nullptr) {
+            file->Release();
+        }
+        if (link != nullptr) {
+            link->Release();
+        }
+        made.push_back(path);
+        return saved;
+    }
+
+  private:
+    std::vector<std::wstring> made;
+};
+
 // The menu that tileskin started again belongs to no Process object: ended here by its id.
 struct RestartedMenu {
     HANDLE process = nullptr;
@@ -233,13 +288,22 @@ TEST_F(TileSkinE2e, SixTilesBecomeTheRestartedMenusSkinAndEachLaunchWorks)
     std::ofstream(tiles, std::ios::binary)
         << "\xEF\xBB\xBF; made by the end-to-end test\r\n[skin]\r\nName = " << skinName
         << "\r\nTile=#A0D0B0\r\nLabel=#102010\r\nLit Tile=#FFD760\r\nLit Label=#201000\r\n"
-           "[Tile 1]\r\nLabel=Player\r\nAction=Command\r\nCommand="
-        << launch::Quoted(recorder)
-        << " /program\r\n"
+           "[Tile 1]\r\nLabel=Player\r\nAction=Command\r\nApp=e2e PLAYER\r\n"
            "[Tile 2]\r\nLabel=Web\r\nAction=Command\r\nCommand=https://example.org/tilebox\r\n"
            "[Tile 3]\r\nLabel=Link\r\nAction=Command\r\nCommand=tileboxe2e:open/big\r\n"
            "[TILE 4]\r\nlabel = \xE2\x98\x85 Internet\r\naction = browser\r\n"
-           "[Tile 5]\r\nLabel=Mail\r\nAction=Mail\r\n[Tile 6]\r\nLabel=Close\r\nAction=Close\r\n";
+           "[Tile 5]\r\nLabel=Lounge\r\nAction=Command\r\nApp=E2e Lounge\r\n"
+           "[Tile 6]\r\nLabel=Close\r\nAction=Close\r\n";
+    // Apps by their Start-menu shortcuts: the person's in a sub-folder, with arguments the launch
+    // rules must keep whole; the machine's; and a name two shortcuts share with different
+    // arguments, which only fails when a tile asks for it.
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    Shortcuts shortcuts;
+    ASSERT_TRUE(shortcuts.Make(FOLDERID_Programs, L"Tilebox e2e\\E2e Player.lnk", recorder,
+                               "/program \"from shortcut\""));
+    ASSERT_TRUE(shortcuts.Make(FOLDERID_CommonPrograms, L"E2e Lounge.lnk", recorder, ""));
+    ASSERT_TRUE(shortcuts.Make(FOLDERID_Programs, L"E2e Twin.lnk", recorder, "/person"));
+    ASSERT_TRUE(shortcuts.Make(FOLDERID_CommonPrograms, L"E2e Twin.lnk", recorder, "/machine"));
 
     ASSERT_TRUE(bench::SetDisplayMode(1920, 1080));
     bench::Process before;
@@ -274,7 +338,7 @@ TEST_F(TileSkinE2e, SixTilesBecomeTheRestartedMenusSkinAndEachLaunchWorks)
                              "template-3840x2160.bmp"}) {
         EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((folder + file).c_str())) << file;
     }
-    const DWORD codes[6] = {61456, 61456, 61456, 320, 321, 39321};
+    const DWORD codes[6] = {61456, 61456, 61456, 320, 61456, 39321};
     for (int i = 0; i < 6; ++i) {
         const std::string key = "Buttons\\" + testskin::ButtonName(i);
         EXPECT_EQ(codes[i], ReadNumber(key, "Remote Code")) << key;
@@ -288,8 +352,13 @@ TEST_F(TileSkinE2e, SixTilesBecomeTheRestartedMenusSkinAndEachLaunchWorks)
     EXPECT_EQ(std::wstring(L"\x2605 Internet"), label);
     // A screen reader in another process hears the label whole, star and all (UTF-8 here).
     const std::vector<std::string> heard = ProbeAccessible();
-    ASSERT_EQ(8u, heard.size());
-    EXPECT_NE(std::string::npos, heard[5].find(" name \xE2\x98\x85 Internet")) << heard[5];
+    std::string heardText;
+    for (const std::string& line : heard) {
+        heardText += line + "\n";
+    }
+    // The probe's lines: children, focus, the name through IDispatch, then one per tile.
+    ASSERT_EQ(9u, heard.size()) << heardText;
+    EXPECT_NE(std::string::npos, heard[6].find(" name \xE2\x98\x85 Internet")) << heard[6];
 
     // The new skin on the screen at both sizes, once the start period is over.
     for (const char* size : {"1920x1080", "1280x720"}) {
@@ -306,16 +375,23 @@ TEST_F(TileSkinE2e, SixTilesBecomeTheRestartedMenusSkinAndEachLaunchWorks)
     // Without the agent the menu launches each tile's command itself. Each started program's
     // window is closed before the next click, so that it cannot stand over the next tile.
     StopAgent();
-    const char* const expected[3] = {" /program", "https://example.org/tilebox",
-                                     "tileboxe2e:open/big"};
-    for (size_t i = 0; i < 3; ++i) {
+    // The apps' tiles run exactly the shortcut's program with its arguments.
+    const int clicked[4] = {0, 1, 2, 4};
+    const std::string expected[4] = {launch::Quoted(recorder) + " /program \"from shortcut\"",
+                                     "https://example.org/tilebox", "tileboxe2e:open/big",
+                                     launch::Quoted(recorder)};
+    for (size_t i = 0; i < 4; ++i) {
         POINT centre = {};
-        TileSpot(testskin::ButtonName(static_cast<int>(i)), "1280x720", &centre);
+        TileSpot(testskin::ButtonName(clicked[i]), "1280x720", &centre);
         bench::Click(centre.x, centre.y);
         const std::vector<std::string> log = launch::WaitForLog(i + 1, 10000);
         ASSERT_EQ(i + 1, log.size()) << expected[i];
         EXPECT_EQ(0u, log[i].find(launch::Quoted(recorder))) << log[i];
         EXPECT_NE(std::string::npos, log[i].find(expected[i])) << log[i];
+        if (i == 3) {
+            EXPECT_EQ(launch::Quoted(recorder), log[i].substr(0, log[i].find_last_not_of(" ") + 1))
+                << log[i];
+        }
         launch::WaitForRecorderWindows(1, 10000);
         launch::EndRecorders();
     }
@@ -332,6 +408,38 @@ TEST_F(TileSkinE2e, SixTilesBecomeTheRestartedMenusSkinAndEachLaunchWorks)
     EXPECT_NE(std::string::npos, said.find(tiles + ", line 14: Action: \"Teleport\"")) << said;
     EXPECT_EQ(settings, TreeText(HKEY_CURRENT_USER, appKey));
     EXPECT_EQ(files, FolderText(personalSkin));
+    // An unknown app and one whose name two shortcuts share: refused with the line and the
+    // names to choose from, nothing changed.
+    const std::string sixCloses = "[Skin]\nName=" + std::string(skinName) +
+                                  "\n[Tile 1]\nLabel=A\nAction=Close\n[Tile 2]\nLabel=B\n"
+                                  "Action=Close\n[Tile 3]\nLabel=C\nAction=Close\n[Tile 4]\n"
+                                  "Label=D\nAction=Close\n[Tile 5]\nLabel=E\nAction=Close\n"
+                                  "[Tile 6]\nLabel=F\nAction=Close\n";
+    const std::string rec = launch::Quoted(recorder);
+    const std::string refusals[2][3] = {
+        {"E2e Plyer", "no app is named \"E2e Plyer\"; nearest: E2e Player, ", "E2e Lounge"},
+        {"e2e twin", "E2e Twin = " + rec + " /machine", "E2e Twin = " + rec + " /person"}};
+    for (const auto& refusal : refusals) {
+        std::string text = sixCloses;
+        text.replace(text.find("Action=Close\n[Tile 5]"), 12, "Action=Command\nApp=" + refusal[0]);
+        std::ofstream(tiles, std::ios::binary) << text;
+        EXPECT_EQ(1u, RunTileskin("--no-restart " + launch::Quoted(tiles), &said)) << said;
+        EXPECT_NE(std::string::npos, said.find(tiles + ", line 15: App: ")) << said;
+        EXPECT_NE(std::string::npos, said.find(refusal[1])) << said;
+        EXPECT_NE(std::string::npos, said.find(refusal[2])) << said;
+        EXPECT_EQ(settings, TreeText(HKEY_CURRENT_USER, appKey));
+        EXPECT_EQ(files, FolderText(personalSkin));
+    }
+    // --apps lists the shortcuts, each with what it runs, sorted by name.
+    ASSERT_EQ(0u, RunTileskin("--apps", &said)) << said;
+    const size_t lounge = said.find("E2e Lounge\t" + launch::Quoted(recorder) + "\r\n");
+    const size_t player = said.find("E2e Player\t" + launch::Quoted(recorder) +
+                                    " /program \"from shortcut\"\r\n");
+    EXPECT_NE(std::string::npos, lounge) << said;
+    EXPECT_NE(std::string::npos, player) << said;
+    EXPECT_LT(lounge, player) << said;
+    EXPECT_NE(std::string::npos, said.find("E2e Twin\t" + launch::Quoted(recorder) + " /person"));
+    CoUninitialize();
     // A missing icon is an error of its line too, not a silent glyph.
     std::ofstream(tiles, std::ios::binary)
         << "[Skin]\nName=" << skinName

@@ -1,11 +1,18 @@
 // The tiles file's reader and the choice of button keys: encodings, the forgiving parts of the
 // syntax, and one case per rule a file can break, each naming its line.
 #include "tests/bench/bench.h"
+#include "tileskin/apps.h"
 #include "tileskin/settings.h"
 #include "tileskin/tileskin.h"
 #include "tileskin/tiles_file.h"
 
 #include <gtest/gtest.h>
+
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <cstring>
 
 namespace {
 
@@ -131,6 +138,11 @@ TEST(TilesFile, EachFaultIsRefusedWithItsLine)
          L"1 to 40 characters"},
         {head + tiles + "Icon=a.png,2\n", 22, L"an index is for a program"},
         {head + tiles + "Colour=red\n", 22, L"is not a key of a tile"},
+        {head + tiles.substr(0, tiles.find("[Tile 2]")) + "App=Films\n" +
+             tiles.substr(tiles.find("[Tile 2]")),
+         7, L"either Command or App, not both"},
+        {head + tiles + "App=Films\n", 22, L"App is used only by Command tiles"},
+        {head + tiles + "App=\n", 22, L"App: is empty"},
         {"\xEF\xBB\xBF[Skin]\xC3\n", 0, L"not valid UTF-8"},
         {Utf16(head, false) + "x", 0, L"middle of a character"},
         {std::string(maxTilesFileBytes + 1, ';'), 0, L"larger than 64 KB"},
@@ -169,6 +181,186 @@ TEST(TilesFile, LinksAreToldFromPrograms)
     // Nor for a program without its ".exe", or a document, that is gone from a folder still there.
     EXPECT_EQ("", ProgramOfCommand(dir + "My Player\\gone --full"));
     EXPECT_EQ("", ProgramOfCommand(dir + "My Player\\list.m3u"));
+
+    // A shortcut's target is written so that the launch rules find exactly it, arguments after.
+    for (const char* file : {"My.exe", "My Player\\player.exe"}) {
+        const std::wstring target = WideFromAnsi(dir + file);
+        const std::wstring command = ShortcutCommand(target, L"--full \"a b\"");
+        EXPECT_EQ(dir + file, ProgramOfCommand(std::string(command.begin(), command.end())))
+            << file;
+    }
+    EXPECT_EQ(L"C:\\Games\\go.exe", ShortcutCommand(L"C:\\Games\\go.exe", L""));
+}
+
+// Recorded from a Windows 11 apps folder: two Store apps, and desktop programs named by a path or
+// by their own identity, which the Start menu's shortcuts give instead. Wine's apps folder holds
+// no Store apps, so their route is shown here at the seam; the shortcut route runs end to end in
+// the tileskin end-to-end test.
+bool RecordedAppsFolder(std::vector<AppsFolderItem>* items)
+{
+    *items = {{L"4DF9E0F8.Netflix_mcm4njqhnhss8!Netflix.App", L"Netflix"},
+              {L"Microsoft.ZuneMusic_8wekyb3d8bbwe!Microsoft.ZuneMusic", L"Media Player"},
+              {L"{6D809377-6AF0-444B-8957-A3773F02200E}\\Kodi\\kodi.exe", L"Kodi"},
+              {L"Microsoft.Windows.Explorer", L"File Explorer"}};
+    return true;
+}
+
+bool UnreadableAppsFolder(std::vector<AppsFolderItem>*)
+{
+    return false;
+}
+
+TEST(Apps, StoreAppsComeFromTheAppsFolderAndNamesMatchAsThePersonWritesThem)
+{
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    // The real apps folder is only asked here, to show that the call returns: under Wine it may
+    // be unreadable or list no Store app, which is no failure of the skin maker.
+    std::vector<AppsFolderItem> real;
+    appsPlatform.listAppsFolder(&real);
+    const AppsPlatform saved = appsPlatform;
+    appsPlatform.listAppsFolder = UnreadableAppsFolder;
+    const std::vector<AppEntry> withoutStore = ListApps();
+    appsPlatform.listAppsFolder = RecordedAppsFolder;
+    const std::vector<AppEntry> apps = ListApps();
+    ASSERT_EQ(withoutStore.size() + 2, apps.size());
+    AppEntry found;
+    std::vector<std::wstring> nearest;
+    ASSERT_EQ(AppFound, FindApp(apps, L"NETFLIX", &found, &nearest));
+    EXPECT_EQ(L"shell:AppsFolder\\4DF9E0F8.Netflix_mcm4njqhnhss8!Netflix.App", found.command);
+    EXPECT_TRUE(found.program.empty());
+    EXPECT_EQ(AppUnknown, FindApp(apps, L"Kodi", &found, &nearest));
+    EXPECT_EQ(AppUnknown, FindApp(apps, L"File Explorer", &found, &nearest));
+
+    // A Store app's tile gets its command as the menu reads it, and keeps its line.
+    TilesFile tiles;
+    TilesError error = {};
+    std::string text = "[Skin]\nName=A\n" + std::string(sixTiles);
+    text.replace(text.find("Command=https://example.org/"), 28, "App=Media player");
+    ASSERT_TRUE(ReadTilesFile(text, Latin1, &tiles, &error)) << error.line;
+    Problem problem;
+    ASSERT_TRUE(ResolveApps(L"t.ini", &tiles, &problem)) << problem.line;
+    EXPECT_EQ(L"shell:AppsFolder\\Microsoft.ZuneMusic_8wekyb3d8bbwe!Microsoft.ZuneMusic",
+              tiles.tiles[0].command);
+    EXPECT_EQ(6, tiles.tiles[0].commandLine);
+    appsPlatform = saved;
+    CoUninitialize();
+
+    // An exact match wins over one in another case; the same command twice is one app; two
+    // commands under one name are named, never guessed between.
+    const wchar_t* const written[][2] = {
+        {L"Films", L"films.exe"},    {L"FILMS", L"old.exe"},   {L"Music", L"m.exe"},
+        {L"music", L"m.exe"},        {L"Game", L"a.exe"},      {L"game", L"b.exe"},
+        {L"Film Studio", L"fs.exe"}, {L"Filmora", L"f.exe"},   {L"Fitness", L"x.exe"},
+        {L"Maps", L"maps.exe"},      {L"Photos", L"p.exe"},    {L"Zoom", L"z.exe"}};
+    std::vector<AppEntry> list;
+    for (const auto& entry : written) {
+        AppEntry app = {};
+        app.name = entry[0];
+        app.command = entry[1];
+        list.push_back(app);
+    }
+    ASSERT_EQ(AppFound, FindApp(list, L"Films", &found, &nearest));
+    EXPECT_EQ(L"films.exe", found.command);
+    ASSERT_EQ(AppFound, FindApp(list, L"MUSIC", &found, &nearest));
+    EXPECT_EQ(L"m.exe", found.command);
+    ASSERT_EQ(AppAmbiguous, FindApp(list, L"GAME", &found, &nearest));
+    EXPECT_EQ((std::vector<std::wstring>{L"Game = a.exe", L"game = b.exe"}), nearest);
+    ASSERT_EQ(AppAmbiguous, FindApp(list, L"films", &found, &nearest));
+    // Unknown: names that begin with what was written first, then the fewest edits, five at most.
+    ASSERT_EQ(AppUnknown, FindApp(list, L"Fi", &found, &nearest));
+    EXPECT_EQ((std::vector<std::wstring>{L"FILMS", L"Films", L"Filmora", L"Fitness",
+                                         L"Film Studio"}),
+              nearest);
+    ASSERT_EQ(AppUnknown, FindApp(list, L"Fotos", &found, &nearest));
+    ASSERT_EQ(5u, nearest.size());
+    EXPECT_EQ(L"Photos", nearest[0]);
+}
+
+// A shortcut in the person's Start menu, as an installer makes one.
+std::wstring MakeShortcut(const std::wstring& name, const std::string& target, const char* icon,
+                          int index)
+{
+    PWSTR programs = nullptr;
+    EXPECT_TRUE(SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Programs, 0, nullptr, &programs)));
+    const std::wstring path = std::wstring(programs) + L"\\" + name + L".lnk";
+    CoTaskMemFree(programs);
+    IShellLinkW* link = nullptr;
+    IPersistFile* file = nullptr;
+    EXPECT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                           IID_IShellLinkW, reinterpret_cast<void**>(&link))));
+    link->SetPath(WideFromAnsi(target).c_str());
+    if (icon != nullptr) {
+        link->SetIconLocation(WideFromAnsi(icon).c_str(), index);
+    }
+    link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
+    EXPECT_TRUE(SUCCEEDED(file->Save(path.c_str(), TRUE)));
+    file->Release();
+    link->Release();
+    return path;
+}
+
+bool SamePixels(const TileIcon& a, const TileIcon& b)
+{
+    return a.pixels != nullptr && b.pixels != nullptr && a.width == b.width &&
+           a.height == b.height &&
+           std::memcmp(a.pixels, b.pixels, sizeof(DWORD) * a.width * a.height) == 0;
+}
+
+// Without Icon=, an app's tile shows the icon its shortcut declares, else its program's, and a
+// web address the default browser's: each compared with the icon loaded from its own file.
+TEST(Apps, TilesTakeTheShortcutsIconAndAWebAddressTheBrowsers)
+{
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    const std::string program = bench::BinDir() + "tilebox.exe";
+    const char shell[] = "C:\\windows\\system32\\shell32.dll";
+    const std::wstring own = MakeShortcut(L"Tileskin Unit Own Icon", program, shell, 3);
+    const std::wstring plain = MakeShortcut(L"Tileskin Unit Plain", program, nullptr, 0);
+    // The web handler for the test's length, set in the classes root, where this prefix's shell
+    // was seen to take it from: what the prefix had is put back.
+    const HKEY classes = HKEY_CLASSES_ROOT;
+    const char httpCommand[] = "http\\shell\\open\\command";
+    char before[1024] = {};
+    DWORD beforeSize = sizeof before;
+    const bool hadHandler = RegGetValueA(classes, httpCommand, nullptr, RRF_RT_REG_SZ,
+                                         nullptr, before, &beforeSize) == ERROR_SUCCESS;
+    const std::string handler = "\"" + program + "\" \"%1\"";
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegSetKeyValueA(classes, httpCommand, nullptr, REG_SZ, handler.c_str(),
+                              static_cast<DWORD>(handler.size() + 1)));
+    const std::string text =
+        "[Skin]\nName=A\n[Tile 1]\nLabel=A\nAction=Command\nApp=Tileskin Unit Own Icon\n"
+        "[Tile 2]\nLabel=B\nAction=Command\nApp=tileskin unit plain\n[Tile 3]\nLabel=C\n"
+        "Action=Command\nCommand=HTTPS://example.org/\n[Tile 4]\nLabel=D\nAction=Close\n"
+        "[Tile 5]\nLabel=E\nAction=Close\n[Tile 6]\nLabel=F\nAction=Close\n";
+    TilesFile tiles;
+    TilesError error = {};
+    ASSERT_TRUE(ReadTilesFile(text, Latin1, &tiles, &error)) << error.line;
+    Problem problem;
+    const bool resolved = ResolveApps(L"t.ini", &tiles, &problem);
+    PreparedTile prepared[6];
+    const bool ready = resolved && PrepareTiles(L"t.ini", tiles, prepared, &problem);
+    DeleteFileW(own.c_str());
+    DeleteFileW(plain.c_str());
+    if (hadHandler) {
+        RegSetKeyValueA(classes, httpCommand, nullptr, REG_SZ, before,
+                        static_cast<DWORD>(std::strlen(before) + 1));
+    } else {
+        RegDeleteKeyValueA(classes, httpCommand, nullptr);
+    }
+    ASSERT_TRUE(ready) << problem.line;
+    TileIcon shellIcon = {};
+    TileIcon programIcon = {};
+    char message[256] = {};
+    ASSERT_EQ(1, LoadTileIconFile(shell, 3, &shellIcon, message, sizeof message)) << message;
+    ASSERT_EQ(1, LoadProgramIcon(program.c_str(), &programIcon));
+    EXPECT_FALSE(SamePixels(shellIcon, programIcon));
+    EXPECT_TRUE(SamePixels(shellIcon, prepared[0].icon));
+    EXPECT_TRUE(SamePixels(programIcon, prepared[1].icon));
+    EXPECT_TRUE(SamePixels(programIcon, prepared[2].icon));
+    FreeTileIcon(&shellIcon);
+    FreeTileIcon(&programIcon);
+    FreePreparedTiles(prepared);
+    CoUninitialize();
 }
 
 // The menu reads the keys in the registry's order: existing keys keep their names, missing ones
