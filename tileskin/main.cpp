@@ -146,6 +146,11 @@ std::vector<SettingValue> SkinSettings(const std::string& skinName, const TilesF
         AddString(&values, key, "Command", WideFromAnsi(prepared[i].command));
         AddString(&values, key, "Name", tiles.tiles[i].label);
     }
+    // Only when the file says it: a skin made elsewhere must not move the menu to another
+    // monitor. An empty Display puts it back on the primary one.
+    if (tiles.hasDisplay) {
+        AddString(&values, "", "Display", tiles.display);
+    }
     return values;
 }
 

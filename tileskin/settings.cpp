@@ -39,9 +39,10 @@ bool SameKeyName(const std::string& a, const std::string& b)
     return CompareStringOrdinal(Wide(a).c_str(), -1, Wide(b).c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
+// The empty key is the application key itself, where the menu's own values ("Display") live.
 std::string FullKey(const std::string& key)
 {
-    return std::string(appKeyPath) + "\\" + key;
+    return key.empty() ? std::string(appKeyPath) : std::string(appKeyPath) + "\\" + key;
 }
 
 // Machine-wide keys are enumerated directly: the profile store always layers the user's tree
@@ -355,10 +356,13 @@ WriteResult WriteRegFile(const std::string& path, bool machine,
     std::wstring text = L"\xFEFFWindows Registry Editor Version 5.00\r\n\r\n[-" + base +
                         L"\\Buttons]\r\n";
     std::string currentKey;
+    bool started = false;
     for (const SettingValue& value : values) {
-        if (value.key != currentKey) {
+        if (!started || value.key != currentKey) {
+            started = true;
             currentKey = value.key;
-            text += L"\r\n[" + base + L"\\" + Wide(value.key) + L"]\r\n";
+            text += L"\r\n[" + base + (value.key.empty() ? L"" : L"\\" + Wide(value.key)) +
+                    L"]\r\n";
         }
         text += L"\"" + Escaped(Wide(value.name)) + L"\"=";
         if (value.type == REG_DWORD) {
