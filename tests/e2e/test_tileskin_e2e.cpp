@@ -195,7 +195,7 @@ TEST_F(TileSkinE2e, SixTilesBecomeTheRestartedMenusSkinAndEachLaunchWorks)
     std::ofstream(tiles, std::ios::binary)
         << "\xEF\xBB\xBF; made by the end-to-end test\r\n[skin]\r\nName = " << skinName
         << "\r\nTile=#A0D0B0\r\nLabel=#102010\r\nLit Tile=#FFD760\r\nLit Label=#201000\r\n"
-           "[Tile 1]\r\nLabel=Player\r\nAction=Command\r\nCommand="
+           "Display=\\\\.\\display1\r\n[Tile 1]\r\nLabel=Player\r\nAction=Command\r\nCommand="
         << launch::Quoted(recorder)
         << " /program\r\n"
            "[Tile 2]\r\nLabel=Web\r\nAction=Command\r\nCommand=https://example.org/tilebox\r\n"
@@ -221,6 +221,12 @@ TEST_F(TileSkinE2e, SixTilesBecomeTheRestartedMenusSkinAndEachLaunchWorks)
     EXPECT_EQ(folder + "normal-1920x1080.bmp", ReadText("Panel", "Normal Bitmap 1920x1080"));
     EXPECT_EQ(folder + "template-640x480.bmp", ReadText("Panel", "Region Template Mode 1"));
     EXPECT_EQ(1u, ReadNumber("Panel", "Fit Other Sizes"));
+    // The monitor named as written; the menu finds it without regard to case and covers it.
+    char display[64] = {};
+    DWORD displaySize = sizeof display;
+    RegGetValueA(HKEY_CURRENT_USER, appKey, "Display", RRF_RT_REG_SZ, nullptr, display,
+                 &displaySize);
+    EXPECT_STREQ("\\\\.\\display1", display);
     for (const char* file : {"normal-1280x720.bmp", "selected-1920x1080.bmp",
                              "template-3840x2160.bmp"}) {
         EXPECT_NE(INVALID_FILE_ATTRIBUTES,
