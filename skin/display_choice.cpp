@@ -84,19 +84,3 @@ int FindMenuMonitor(MonitorEntry* found)
     device[sizeof device - 1] = '\0';
     return FindMonitor(device, found);
 }
-
-int IsDeviceName(const char* text)
-{
-    if (text == nullptr || text[0] != '\\' || text[1] != '\\' || text[2] != '.' ||
-        text[3] != '\\') {
-        return 0;
-    }
-    int length = 0;
-    for (const char* p = text + 4; *p != '\0'; ++p) {
-        const unsigned char c = static_cast<unsigned char>(*p);
-        if (c <= ' ' || c == '\\' || c == 0x7F || ++length > DeviceNameCapacity - 5) {
-            return 0;
-        }
-    }
-    return length > 0 ? 1 : 0;
-}

@@ -30,7 +30,3 @@ int FindMonitor(const char* device, MonitorEntry* found);
 
 // FindMonitor for the "Display" setting.
 int FindMenuMonitor(MonitorEntry* found);
-
-// 1 for a text of the device-name form: "\\.\" and then 1 to 27 characters, none of them a
-// backslash, a space or a control character.
-int IsDeviceName(const char* text);
