@@ -47,8 +47,6 @@ int ListMonitors(MonitorEntry* list, int capacity)
     return listing.count;
 }
 
-// Windows keeps the primary monitor at (0,0) of the virtual screen; a list without a monitor
-// marked primary (a platform that does not mark it) takes the one at the origin.
 int FindMonitor(const char* device, MonitorEntry* found)
 {
     MonitorEntry list[MostMonitors];
@@ -60,8 +58,6 @@ int FindMonitor(const char* device, MonitorEntry* found)
             return 1;
         }
         if (list[i].primary) {
-            primary = i;
-        } else if (primary == -1 && list[i].rect.left == 0 && list[i].rect.top == 0) {
             primary = i;
         }
     }

@@ -848,22 +848,6 @@ protected:
     MenuPlatform saved = {};
 };
 
-// Found without regard to case; a platform that marks no monitor primary: the one at the origin.
-TEST(MonitorChoice, TheNamedMonitorElseThePrimary)
-{
-    MenuPlatform saved = menuPlatform;
-    menuPlatform.enumDisplayMonitors = EnumRecordedMonitors;
-    menuPlatform.getMonitorInfo = GetRecordedMonitorInfo;
-    monitors = {{"\\\\.\\DISPLAY2", {-1920, 0, 0, 1080}, 0}, {"\\\\.\\DISPLAY1", desk.rect, 0}};
-    MonitorEntry found = {};
-    EXPECT_EQ(1, FindMonitor("\\\\.\\display2", &found));
-    EXPECT_EQ(2, FindMonitor(nullptr, &found));
-    EXPECT_STREQ("\\\\.\\DISPLAY1", found.device);
-    monitors.clear();
-    EXPECT_EQ(0, FindMonitor("\\\\.\\DISPLAY1", &found));
-    menuPlatform = saved;
-}
-
 TEST_F(MenuOnMonitors, TheMenuCoversTheNamedMonitorWhereverItStandsAndFollowsIt)
 {
     // A TV above and to the left of the desk monitor, named in another case than Windows writes.
