@@ -5,4 +5,5 @@ MenuPlatform menuPlatform = {
     GetForegroundWindow, SetForegroundWindow, AllowSetForegroundWindow, IsIconic,
     ShowWindow,          GetLastInputInfo,    SystemParametersInfoA,    RegisterHotKey,
     LoadLibraryExA,      UnregisterHotKey,    GetGUIThreadInfo,         GetTickCount,
+    EnumDisplayMonitors, GetMonitorInfoA,
 };

@@ -102,8 +102,8 @@ static LRESULT HandleCreate(HWND window, WPARAM, LPARAM)
         FreeSkin();
         return -1;
     }
-    SetWindowPos(window, HWND_TOPMOST, 0, 0, currentSkin->screenWidth, currentSkin->screenHeight,
-                 SWP_SHOWWINDOW);
+    SetWindowPos(window, HWND_TOPMOST, currentSkin->screenLeft, currentSkin->screenTop,
+                 currentSkin->screenWidth, currentSkin->screenHeight, SWP_SHOWWINDOW);
     menuActive = 0;
     minimised = 0;
     buttonFocus.index = -1;
@@ -196,10 +196,12 @@ static LRESULT HandlePaint(HWND window, WPARAM, LPARAM)
 
 // A full-screen menu must cover the screen it is on: after a screen grows (a TV back from a
 // fallback mode) a window of the old size would show the new panel in a corner and leave buttons
-// out of reach. The band (topmost or not) and the activation stay as they were. A minimised
-// window is restored to a rectangle of its own, which moving the minimised window does not
-// change: that rectangle is set instead, without activating the window (SW_SHOWMINNOACTIVE; the
-// SW_SHOWMINIMIZED the placement reports would activate it). It is in work-area coordinates, so
+// out of reach. The screen is the monitor the skin measured (the one "Display" names, the primary
+// one while that is unplugged), which need not begin at the virtual screen's origin; a display
+// change is also the moment a monitor goes or comes back. The band (topmost or not) and the
+// activation stay as they were. A minimised window is restored to a rectangle of its own, which
+// moving the minimised window does not change: that rectangle is set instead, without activating
+// the window (SW_SHOWMINNOACTIVE; the SW_SHOWMINIMIZED the placement reports would activate it). It is in work-area coordinates, so
 // only its size is certain; the restore then covers the screen exactly (HandleSize).
 static void CoverScreen(HWND window, const Skin* skin)
 {
@@ -207,14 +209,15 @@ static void CoverScreen(HWND window, const Skin* skin)
         WINDOWPLACEMENT placement = {};
         placement.length = sizeof placement;
         if (GetWindowPlacement(window, &placement)) {
-            SetRect(&placement.rcNormalPosition, 0, 0, skin->screenWidth, skin->screenHeight);
+            SetRect(&placement.rcNormalPosition, skin->screenLeft, skin->screenTop,
+                    skin->screenLeft + skin->screenWidth, skin->screenTop + skin->screenHeight);
             placement.showCmd = SW_SHOWMINNOACTIVE;
             SetWindowPlacement(window, &placement);
         }
         return;
     }
-    SetWindowPos(window, nullptr, 0, 0, skin->screenWidth, skin->screenHeight,
-                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+    SetWindowPos(window, nullptr, skin->screenLeft, skin->screenTop, skin->screenWidth,
+                 skin->screenHeight, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
 }
 
 // Shown again after a minimise (a Home key, the taskbar, Alt+Tab), the window covers the screen

@@ -1,16 +1,28 @@
 #include "skin/skin.h"
 
 #include "app/app_state.h"
+#include "skin/display_choice.h"
 
 Skin* currentSkin = nullptr;
 
 static const char panelKey[] = "Panel";
 
+// A platform that lists no monitor at all leaves the screen of the display device, at the origin.
 int ReadScreenSize(Skin* skin)
 {
     if (skin == nullptr) {
         return 0;
     }
+    MonitorEntry monitor;
+    if (FindMenuMonitor(&monitor)) {
+        skin->screenLeft = monitor.rect.left;
+        skin->screenTop = monitor.rect.top;
+        skin->screenWidth = monitor.rect.right - monitor.rect.left;
+        skin->screenHeight = monitor.rect.bottom - monitor.rect.top;
+        return 1;
+    }
+    skin->screenLeft = 0;
+    skin->screenTop = 0;
     HDC screen = GetDC(nullptr);
     if (screen == nullptr) {
         return 0;

@@ -5,7 +5,7 @@
 
 struct ButtonEntry {
     char name[256]; // the button's sub-key under "Buttons"
-    HRGN region;    // owned; in window coordinates, which are screen coordinates
+    HRGN region;    // owned; in the window's client coordinates, wherever its monitor stands
 };
 
 struct Skin {
@@ -24,6 +24,10 @@ struct Skin {
     int servedWidth;
     int servedHeight;
     RECT placed; // where the served size's pictures lie on the screen; empty means all of it
+    // Where the monitor the menu covers begins in the virtual screen (see skin/display_choice.h):
+    // negative for a monitor to the left of or above the primary one.
+    int screenLeft;
+    int screenTop;
 };
 
 // The current skin, or null. A failed load leaves its partly filled record here for FreeSkin.
@@ -35,6 +39,8 @@ extern const char* const skinValueNames[12];
 
 int LoadSkin(HWND window);
 void FreeSkin();
+// The monitor the menu covers, into screenLeft, screenTop, screenWidth and screenHeight: the
+// one "Display" names, else the primary one.
 int ReadScreenSize(Skin* skin);
 // 0, 1, 2 for 640x480, 800x600, 1024x768; -1 for any other size.
 int GetResolutionMode(const Skin* skin);

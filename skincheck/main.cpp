@@ -19,6 +19,7 @@ enum { ExitClean = 0, ExitProblems = 1, ExitUsage = 2 };
 const char usage[] =
     "usage: skincheck [--mode 1|2|3 | --size WxH] [--reg FILE] [--dir DIR] [--preview DIR]\n"
     "                 [--out FILE]\n"
+    "       skincheck --displays [--out FILE]\n"
     "  --mode N      check only the classic size N (1 640x480, 2 800x600, 3 1024x768)\n"
     "  --size WxH    check only that size, such as 1920x1080, named by the skin or not\n"
     "  --reg FILE    check the settings of a .reg file instead of the registry's\n"
@@ -26,6 +27,7 @@ const char usage[] =
     "  --preview DIR folder for preview-modeN.bmp and preview-WxH.bmp (default: the folder\n"
     "                tilebox-skincheck in the user's temporary folder)\n"
     "  --out FILE    write the report to FILE instead of the standard output\n"
+    "  --displays    list the monitors: the device name \"Display\" takes, size, position\n"
     "Exit code: 0 the skin loads at every checked size and no button is broken; 1 problems;\n"
     "2 usage error or the check could not be made.\n";
 
@@ -39,6 +41,7 @@ struct Options {
     const char* directory;
     const char* previewDirectory;
     const char* outFile;
+    bool displays;
 };
 
 // "WxH" as the settings write it, for a size the menu shows on.
@@ -61,6 +64,10 @@ bool ParseArguments(int argc, char** argv, Options* options)
     ZeroMemory(options, sizeof *options);
     for (int i = 1; i < argc; ++i) {
         const char* option = argv[i];
+        if (lstrcmpA(option, "--displays") == 0) {
+            options->displays = true;
+            continue;
+        }
         if (lstrcmpA(option, "--help") == 0 || lstrcmpA(option, "-h") == 0 ||
             lstrcmpA(option, "/?") == 0 || i + 1 >= argc) {
             return false;
@@ -87,7 +94,10 @@ bool ParseArguments(int argc, char** argv, Options* options)
             return false;
         }
     }
-    return true;
+    // The list of monitors checks no skin: only where it is written may be given with it.
+    return !options->displays || (options->only.cx == 0 && options->regFile == nullptr &&
+                                  options->directory == nullptr &&
+                                  options->previewDirectory == nullptr);
 }
 
 // A folder as a full path with its trailing backslash; the empty text (or null) gives the
@@ -247,6 +257,14 @@ int main(int argc, char** argv)
             fprintf(stderr, "skincheck: cannot write \"%s\"\n", options.outFile);
             return ExitUsage;
         }
+    }
+    if (options.displays) {
+        SelectProfileUser(applicationKey);
+        const int listed = ListDisplays(&report);
+        if (report.out != stdout) {
+            fclose(report.out);
+        }
+        return listed > 0 ? ExitClean : ExitProblems;
     }
     int result = ExitClean;
     const char* checkedKey = applicationKey;

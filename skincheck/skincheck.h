@@ -79,3 +79,8 @@ int WritePreview(const char* path, HBITMAP normalBitmap, int width, int height,
 
 // The colour that outlines every region in the preview.
 const COLORREF previewOutline = RGB(255, 0, 255);
+
+// One line per monitor: its device name (what "Display" takes), size, position in the virtual
+// screen, "primary" for the primary one, and "menu" for the one the menu covers now. The count
+// listed.
+int ListDisplays(Report* report);

@@ -42,9 +42,10 @@ bool SameKeyName(const std::string& a, const std::string& b)
     return Kivrel_CompareKeyNames(a.c_str(), b.c_str()) == 0;
 }
 
+// The empty key is the application key itself, where the menu's own values ("Display") live.
 std::string FullKey(const std::string& key)
 {
-    return std::string(appKeyPath) + "\\" + key;
+    return key.empty() ? std::string(appKeyPath) : std::string(appKeyPath) + "\\" + key;
 }
 
 // Machine-wide keys are enumerated directly: the profile store always layers the user's tree
@@ -261,6 +262,11 @@ std::vector<SettingValue> SkinSettings(const std::string& folder, const TilesFil
         AddString(&values, key, "Command", WideFromAnsi(prepared[i].command));
         AddString(&values, key, "Name", tiles.tiles[i].label);
     }
+    // Only when the file says it: a skin made elsewhere must not move the menu to another
+    // monitor. An empty Display puts it back on the primary one.
+    if (tiles.hasDisplay) {
+        AddString(&values, "", "Display", tiles.display);
+    }
     return values;
 }
 
@@ -395,10 +401,13 @@ WriteResult WriteRegFile(const std::wstring& path, bool machine,
     std::wstring text = L"\xFEFFWindows Registry Editor Version 5.00\r\n\r\n[-" + base +
                         L"\\Buttons]\r\n";
     std::string currentKey;
+    bool started = false;
     for (const SettingValue& value : values) {
-        if (value.key != currentKey) {
+        if (!started || value.key != currentKey) {
+            started = true;
             currentKey = value.key;
-            text += L"\r\n[" + base + L"\\" + Wide(value.key) + L"]\r\n";
+            text += L"\r\n[" + base + (value.key.empty() ? L"" : L"\\" + Wide(value.key)) +
+                    L"]\r\n";
         }
         text += L"\"" + Escaped(Wide(value.name)) + L"\"=";
         if (value.type == REG_DWORD) {

@@ -273,9 +273,34 @@ bool ParseColour(const std::wstring& value, unsigned long* rgb)
     return true;
 }
 
+// Windows names a monitor \\.\NAME, as the display settings list it (\\.\DISPLAY2); anything
+// else could never match one, and the menu would stay on the primary monitor without a word.
+bool IsDisplayName(const std::wstring& value)
+{
+    if (value.size() < 5 || value.size() > static_cast<size_t>(maxDisplayCharacters) ||
+        value.compare(0, 4, L"\\\\.\\") != 0) {
+        return false;
+    }
+    for (size_t i = 4; i < value.size(); ++i) {
+        if (value[i] <= L' ' || value[i] >= 0x7F || value[i] == L'\\') {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool SetSkinKey(const std::wstring& key, const std::wstring& value, int line, TilesFile* file,
                 bool* seenName, TilesError* error)
 {
+    if (SameName(key, "display")) {
+        file->hasDisplay = true;
+        file->display = value;
+        if (value.empty() || IsDisplayName(value)) {
+            return true;
+        }
+        return Fail(error, line, L"Display: \"" + value + L"\" is not a monitor's name written "
+                                 L"\\\\.\\NAME (such as \\\\.\\DISPLAY2), at most 31 characters");
+    }
     static const char* const colourKeys[skinColourCount] = {"background", "tile", "label",
                                                             "lit tile", "lit label"};
     if (SameName(key, "name")) {
@@ -301,7 +326,7 @@ bool SetSkinKey(const std::wstring& key, const std::wstring& value, int line, Ti
         }
     }
     return Fail(error, line, L"\"" + key + L"\" is not a key of [Skin] (Name, Theme, "
-                             L"Background, Tile, Label, Lit Tile, Lit Label)");
+                             L"Background, Tile, Label, Lit Tile, Lit Label, Display)");
 }
 
 // "file,index": the index is split off only when the text after the last comma is a whole

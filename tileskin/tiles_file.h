@@ -21,6 +21,8 @@ enum TileAction {
 const int tileCount = 6;
 const int maxSkinNameLength = 64;
 const int maxLabelCharacters = 40;
+// A monitor's device name is at most 31 characters (CCHDEVICENAME with its terminator).
+const int maxDisplayCharacters = 31;
 // A tiles file is a page of text; anything far larger is not one, and is refused before decoding.
 const size_t maxTilesFileBytes = 64 * 1024;
 
@@ -55,6 +57,8 @@ struct TilesFile {
     bool light;
     SkinColour colours[skinColourCount];
     TileSpec tiles[tileCount];
+    bool hasDisplay;           // a Display line, possibly empty (empty: the primary monitor)
+    std::wstring display;      // the monitor's device name, \\.\NAME
 };
 
 // Turns bytes in the system code page into UTF-16; false when they are not valid there.

@@ -288,7 +288,7 @@ TEST_F(TileSkinE2e, SixTilesBecomeTheRestartedMenusSkinAndEachLaunchWorks)
     std::ofstream(tiles, std::ios::binary)
         << "\xEF\xBB\xBF; made by the end-to-end test\r\n[skin]\r\nName = " << skinName
         << "\r\nTile=#A0D0B0\r\nLabel=#102010\r\nLit Tile=#FFD760\r\nLit Label=#201000\r\n"
-           "[Tile 1]\r\nLabel=Player\r\nAction=Command\r\nApp=e2e PLAYER\r\n"
+           "Display=\\\\.\\display1\r\n[Tile 1]\r\nLabel=Player\r\nAction=Command\r\nApp=e2e PLAYER\r\n"
            "[Tile 2]\r\nLabel=Web\r\nAction=Command\r\nCommand=https://example.org/tilebox\r\n"
            "[Tile 3]\r\nLabel=Link\r\nAction=Command\r\nCommand=tileboxe2e:open/big\r\n"
            "[TILE 4]\r\nlabel = \xE2\x98\x85 Internet\r\naction = browser\r\n"
@@ -334,6 +334,12 @@ TEST_F(TileSkinE2e, SixTilesBecomeTheRestartedMenusSkinAndEachLaunchWorks)
               GetFileAttributesA((bench::BinDir() + "skins\\" + skinName).c_str()));
     EXPECT_EQ(folder + "template-640x480.bmp", ReadText("Panel", "Region Template Mode 1"));
     EXPECT_EQ(1u, ReadNumber("Panel", "Fit Other Sizes"));
+    // The monitor named as written; the menu finds it without regard to case and covers it.
+    char display[64] = {};
+    DWORD displaySize = sizeof display;
+    RegGetValueA(HKEY_CURRENT_USER, appKey, "Display", RRF_RT_REG_SZ, nullptr, display,
+                 &displaySize);
+    EXPECT_STREQ("\\\\.\\display1", display);
     for (const char* file : {"normal-1280x720.bmp", "selected-1920x1080.bmp",
                              "template-3840x2160.bmp"}) {
         EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((folder + file).c_str())) << file;

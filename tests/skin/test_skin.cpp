@@ -8,6 +8,9 @@ using skintest::SkinTest;
 
 namespace {
 
+// Every load asks which monitor the menu covers before it reads anything of the skin.
+const char displayRead[] = "Kivrel_GetProfileString(, Display, 32)";
+
 SIZE SizeOf(HBITMAP bitmap)
 {
     BITMAP info = {};
@@ -263,6 +266,8 @@ TEST_F(LoadSkinTest, ASizeTheSkinDoesNotNameFailsAtItsFirstPanelValue)
     EXPECT_EQ(0, LoadSkin(AnyWindow()));
     std::vector<std::string> reads = PanelReads(1280, 1024, 1);
     reads.insert(reads.begin(), "Kivrel_GetProfileDWord(Panel, Fit Other Sizes)");
+    // The monitor is chosen first: its size decides every other read.
+    reads.insert(reads.begin(), displayRead);
     EXPECT_EQ(reads, fake::Calls());
     ASSERT_NE(nullptr, currentSkin);
     EXPECT_EQ(1280, currentSkin->screenWidth);
@@ -427,7 +432,7 @@ TEST_F(LoadSkinTest, AFailedLoadKeepsWhatItMadeForFreeSkin)
     EXPECT_NE(nullptr, currentSkin->normalBitmap);
     EXPECT_EQ(nullptr, currentSkin->selectedBitmap);
     EXPECT_EQ(nullptr, currentSkin->regionTemplate);
-    EXPECT_EQ(3u, fake::Calls().size()) << "the load ends at the first failure";
+    EXPECT_EQ(4u, fake::Calls().size()) << "the load ends at the first failure";
     std::vector<HGDIOBJ> held = HandlesOf(currentSkin);
     FreeSkin();
     EXPECT_EQ(nullptr, currentSkin);
@@ -480,7 +485,7 @@ TEST_F(LoadSkinTest, ModuleDirectoryOf255FitsAnd256DoesNot)
     std::memset(state.moduleDirectory, 0, sizeof state.moduleDirectory);
     std::memset(state.moduleDirectory, 'd', 256);
     EXPECT_EQ(0, LoadSkin(AnyWindow()));
-    EXPECT_TRUE(fake::Calls().empty());
+    EXPECT_EQ(std::vector<std::string>{displayRead}, fake::Calls()) << "no skin value is read";
     ASSERT_NE(nullptr, currentSkin);
     EXPECT_EQ(1024, currentSkin->screenWidth);
 
@@ -494,7 +499,7 @@ TEST_F(LoadSkinTest, ModuleDirectoryOf255FitsAnd256DoesNot)
     std::memset(state.moduleDirectory, 'd', sizeof state.moduleDirectory);
     fake::Calls().clear();
     EXPECT_EQ(0, LoadSkin(AnyWindow()));
-    EXPECT_TRUE(fake::Calls().empty());
+    EXPECT_EQ(std::vector<std::string>{displayRead}, fake::Calls());
 
     appState = nullptr;
     EXPECT_EQ(0, LoadSkin(AnyWindow()));

@@ -477,7 +477,8 @@ TEST_F(BrokenSkin, ReadsVersionFiveExportsAndRejectsBrokenFiles)
 TEST(SkinCheck, UsageErrorsEndWithTwo)
 {
     const std::string dir = bench::MakeTempDir("skincheck");
-    for (const char* arguments : {"--mode 4", "--mode", "--colour red", "--help"}) {
+    for (const char* arguments : {"--mode 4", "--mode", "--colour red", "--help",
+                                  "--displays --mode 2"}) {
         bench::Process process;
         ASSERT_TRUE(process.Start("\"" + bench::BinDir() + "skincheck.exe\" " + arguments));
         EXPECT_EQ(2u, process.WaitExit(checkTimeoutMs)) << arguments;
@@ -506,6 +507,22 @@ TEST(SkinCheck, ReadsTheMenusOwnSettingsFromTheRegistry)
     EXPECT_EQ(1u, broken.exitCode);
     EXPECT_NE(std::string::npos, broken.Text().find("mode 2 (800x600): does not load"));
     EXPECT_NE(std::string::npos, broken.Text().find("mode 1 (640x480): loads"));
+
+    // The monitors, with the one the menu covers; Wine here has one, the primary one.
+    const std::string size = std::to_string(GetSystemMetrics(SM_CXSCREEN)) + "x" +
+                             std::to_string(GetSystemMetrics(SM_CYSCREEN));
+    CheckResult displays = RunCheck(dir, "--displays");
+    EXPECT_EQ(0u, displays.exitCode) << displays.Text();
+    ASSERT_EQ(1u, displays.lines.size()) << displays.Text();
+    EXPECT_EQ("\\\\.\\DISPLAY1 " + size + " at (0,0) primary menu", displays.lines[0]);
+    bench::WriteString(HKEY_CURRENT_USER, "Software\\Velnor\\Tilebox", "Display",
+                       "\\\\.\\DISPLAY7");
+    displays = RunCheck(dir, "--displays");
+    testskin::DeleteSettings(HKEY_CURRENT_USER);
+    ASSERT_EQ(2u, displays.lines.size()) << displays.Text();
+    EXPECT_EQ("Display \"\\\\.\\DISPLAY7\" is not connected now: the menu uses the primary "
+              "monitor",
+              displays.lines[1]);
 }
 
 // With the skin installed machine-wide and one value of one button in the user's tree, that

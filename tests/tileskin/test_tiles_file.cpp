@@ -52,7 +52,8 @@ std::string Utf16(const std::string& ascii, bool bigEndian)
 TEST(TilesFile, ReadsEveryEncodingAndTheForgivingSyntax)
 {
     const std::string utf8 = "; a comment\r\n  [ SKIN ]  \r\n name  =  Living room \r\ntheme=light\r\n"
-                             "lit tile=#ff8000\r\n\r\n" + std::string(sixTiles);
+                             "lit tile=#ff8000\r\ndisplay = \\\\.\\DISPLAY2\r\n\r\n" +
+                             std::string(sixTiles);
     TilesFile file;
     TilesError error = {};
     for (const std::string& text :
@@ -66,6 +67,8 @@ TEST(TilesFile, ReadsEveryEncodingAndTheForgivingSyntax)
         EXPECT_EQ(ActionCommand, file.tiles[0].action);
         EXPECT_EQ(L"https://example.org/", file.tiles[0].command);
         EXPECT_EQ(ActionClose, file.tiles[5].action);
+        EXPECT_TRUE(file.hasDisplay);
+        EXPECT_EQ(L"\\\\.\\DISPLAY2", file.display);
     }
     // The power actions, each with its own remote code beside Close's.
     const struct {
@@ -88,6 +91,7 @@ TEST(TilesFile, ReadsEveryEncodingAndTheForgivingSyntax)
     std::string withStar = "[Skin]\nName=A\n" + std::string(sixTiles);
     withStar.replace(withStar.find("Films"), 5, star + std::string(33, 'x'));
     ASSERT_TRUE(ReadTilesFile(withStar, Latin1, &file, &error)) << error.line;
+    EXPECT_FALSE(file.hasDisplay) << "no Display line: the menu's monitor is left alone";
     EXPECT_EQ(std::wstring(L"\xD83C\xDFAC Films") + std::wstring(33, L'x'), file.tiles[0].label);
     // Not UTF-8: the system code page.
     std::string latin = "[Skin]\nName=A\n" + std::string(sixTiles);
@@ -120,6 +124,9 @@ TEST(TilesFile, EachFaultIsRefusedWithItsLine)
         {head + "Colour=#000000\n" + tiles, 3, L"\"Colour\" is not a key of [Skin]"},
         {head + "Tile=#12345\n" + tiles, 3, L"Tile: \"#12345\" is not a colour"},
         {head + "Theme=Blue\n" + tiles, 3, L"Theme: \"Blue\""},
+        {head + "Display=DISPLAY2\n" + tiles, 3, L"Display: \"DISPLAY2\" is not a monitor"},
+        {head + "Display=\\\\.\\" + std::string(28, 'D') + "\n" + tiles, 3, L"at most 31"},
+        {head + "Display=\\\\.\\DISPLAY2\\Monitor0\n" + tiles, 3, L"is not a monitor"},
         {"[Skin]\nName=Den/Room\n" + tiles, 2, L"may hold only"},
         {"[Skin]\nName=" + std::string(65, 'a') + "\n" + tiles, 2, L"1 to 64"},
         {"[Skin]\nName=nul\n" + tiles, 2, L"device"},

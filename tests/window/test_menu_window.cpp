@@ -8,6 +8,7 @@
 #include "app/menu_accessible.h"
 #include "app/home.h"
 #include "app/menu_window.h"
+#include "skin/display_choice.h"
 #include "skin/skin.h"
 #include "tests/bench/bench.h"
 #include "tests/bench/test_skin.h"
@@ -1125,4 +1126,147 @@ TEST(AgentWait, AgentWaitBoundsTheLookupsUpToAMinuteAndZeroLooksNever)
     fake::Reset();
 }
 
-}  // namespace
+
+// The monitors through a recorded list: Wine here shows a second monitor only over the first, at
+// the same origin, so a TV to the left of, right of or above the desk monitor (negative
+// coordinates included) and a monitor that goes and comes back are shown at the platform seam.
+// The window itself really moves there: Wine places a window anywhere in the virtual screen.
+struct RecordedMonitor {
+    const char* device;
+    RECT rect;
+    DWORD flags;
+};
+std::vector<RecordedMonitor> monitors;
+
+BOOL WINAPI EnumRecordedMonitors(HDC, LPCRECT, MONITORENUMPROC proc, LPARAM data)
+{
+    for (size_t i = 0; i < monitors.size(); ++i) {
+        RECT rect = monitors[i].rect;
+        if (!proc(reinterpret_cast<HMONITOR>(i + 1), nullptr, &rect, data)) {
+            break;
+        }
+    }
+    return TRUE;
+}
+
+BOOL WINAPI GetRecordedMonitorInfo(HMONITOR monitor, LPMONITORINFO info)
+{
+    const size_t index = reinterpret_cast<size_t>(monitor) - 1;
+    if (index >= monitors.size() || info->cbSize != sizeof(MONITORINFOEXA)) {
+        return FALSE;
+    }
+    MONITORINFOEXA* ex = reinterpret_cast<MONITORINFOEXA*>(info);
+    ex->rcMonitor = monitors[index].rect;
+    ex->rcWork = monitors[index].rect;
+    ex->dwFlags = monitors[index].flags;
+    lstrcpynA(ex->szDevice, monitors[index].device, sizeof ex->szDevice);
+    return TRUE;
+}
+
+const RecordedMonitor desk = {"\\\\.\\DISPLAY1", {0, 0, 1024, 768}, MONITORINFOF_PRIMARY};
+
+std::string Text(const RECT& r)
+{
+    return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + ")-(" +
+           std::to_string(r.right) + "," + std::to_string(r.bottom) + ")";
+}
+
+class MenuOnMonitors : public MenuWindow {
+protected:
+    void SetUp() override
+    {
+        MenuWindow::SetUp();
+        saved = menuPlatform;
+        menuPlatform.enumDisplayMonitors = EnumRecordedMonitors;
+        menuPlatform.getMonitorInfo = GetRecordedMonitorInfo;
+        monitors = {desk};
+    }
+    void TearDown() override
+    {
+        MenuWindow::TearDown();
+        menuPlatform = saved;
+    }
+
+    static std::string WindowRect(HWND window)
+    {
+        RECT r = {};
+        GetWindowRect(window, &r);
+        return Text(r);
+    }
+
+    MenuPlatform saved = {};
+};
+
+TEST_F(MenuOnMonitors, TheMenuCoversTheNamedMonitorWhereverItStandsAndFollowsIt)
+{
+    // A TV above and to the left of the desk monitor, named in another case than Windows writes.
+    const RecordedMonitor tv = {"\\\\.\\DISPLAY2", {-800, -600, 0, 0}, 0};
+    monitors = {desk, tv};
+    fake::SetString("", "Display", "\\\\.\\display2");
+    HWND window = Create();
+    ASSERT_NE(nullptr, window);
+    EXPECT_EQ(Text(tv.rect), WindowRect(window));
+    ASSERT_NE(nullptr, currentSkin);
+    EXPECT_EQ(800, currentSkin->screenWidth) << "the skin is the TV's, not the desk monitor's";
+    EXPECT_EQ(600, currentSkin->screenHeight);
+
+    // Clicks come in the window's own coordinates; the lit press and the action follow them.
+    SendMessageA(window, WM_TIMER, ActivationTimerId, 0);
+    const POINT centre = testskin::ButtonCentre(1, 2);
+    SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, PointParam(centre));
+    EXPECT_EQ(1, currentSkin->pressed);
+    SendMessageA(window, WM_LBUTTONUP, 0, PointParam(centre));
+    EXPECT_EQ(std::vector<std::string>{"Kivrel_GetProfileDWord(Buttons\\Button 2, Remote Code)"},
+              fake::CallsStartingWith("Kivrel_GetProfileDWord(Buttons"));
+
+    // A screen reader's points are the virtual screen's: they are mapped through the window.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    IAccessible* client = nullptr;
+    ASSERT_EQ(S_OK, AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT),
+                                               __uuidof(IAccessible),
+                                               reinterpret_cast<void**>(&client)));
+    VARIANT hit;
+    EXPECT_EQ(S_OK, client->accHitTest(centre.x - 800, centre.y - 600, &hit));
+    EXPECT_EQ(VT_I4, hit.vt);
+    EXPECT_EQ(3, hit.lVal) << "button 2 is child 3";
+    EXPECT_EQ(S_FALSE, client->accHitTest(centre.x, centre.y, &hit))
+        << "the same point on the desk monitor is not the menu's";
+    VARIANT child;
+    child.vt = VT_I4;
+    child.lVal = 3;
+    LONG box[4] = {};
+    EXPECT_EQ(S_OK, client->accLocation(&box[0], &box[1], &box[2], &box[3], child));
+    const RECT bounds = testskin::ButtonBounds(1, 2);
+    EXPECT_EQ(bounds.left - 800, box[0]);
+    EXPECT_EQ(bounds.top - 600, box[1]);
+    client->Release();
+
+    // The TV at another place and size (moved right of the desk monitor, a new resolution).
+    const RecordedMonitor right = {"\\\\.\\DISPLAY2", {1024, 0, 1664, 480}, 0};
+    monitors = {desk, right};
+    SendMessageA(window, WM_DISPLAYCHANGE, 32, MAKELPARAM(1024, 768));
+    EXPECT_EQ(Text(right.rect), WindowRect(window));
+    EXPECT_EQ(640, currentSkin->screenWidth);
+
+    // Unplugged: the desk monitor serves meanwhile.
+    monitors = {desk};
+    SendMessageA(window, WM_DISPLAYCHANGE, 32, MAKELPARAM(1024, 768));
+    ASSERT_TRUE(IsWindow(window));
+    EXPECT_EQ(Text(desk.rect), WindowRect(window));
+    EXPECT_EQ(1024, currentSkin->screenWidth);
+    EXPECT_EQ(6, currentSkin->buttonCount);
+
+    // Back, this time above the desk monitor, while the menu is minimised: the restore covers it.
+    ShowWindow(window, SW_MINIMIZE);
+    Pump();
+    const RecordedMonitor above = {"\\\\.\\DISPLAY2", {0, -600, 800, 0}, 0};
+    monitors = {above, desk};
+    SendMessageA(window, WM_DISPLAYCHANGE, 32, MAKELPARAM(1024, 768));
+    EXPECT_TRUE(IsIconic(window));
+    ShowWindow(window, SW_RESTORE);
+    Pump();
+    EXPECT_EQ(Text(above.rect), WindowRect(window));
+    EXPECT_EQ(800, currentSkin->screenWidth);
+}
+
+} // namespace
