@@ -228,6 +228,14 @@ TEST_F(Actions, WithoutTheAgentTheMenuStartsTheCdPlayerAndTheCommandItself)
     std::vector<std::string> log = launch::WaitForLog(1, 10000);
     ASSERT_EQ(1u, log.size());
     EXPECT_EQ(launch::Lower(launch::Quoted(recorder)), launch::Lower(log[0]));
+    // The player logs its start before its window shows; the next click waits for that window in
+    // front, as a person would, so that its activation cannot fall between a press and its
+    // release (a press the menu loses that way ends without acting).
+    const std::vector<HWND> player = launch::WaitForRecorderWindows(1, 10000);
+    ASSERT_EQ(1u, player.size());
+    for (int i = 0; i < 100 && GetForegroundWindow() != player[0]; ++i) {
+        Sleep(50);
+    }
 
     // The command button: the command as configured, since a default browser is known.
     ClickButton(4);
