@@ -67,7 +67,10 @@ prepare_standard_user() {
         # root, read-only for everyone.
         [ -d "$SU_PROGRAM_FOLDER" ] && chown -R "$BENCH_USER:" "$SU_PROGRAM_FOLDER" \
             && chmod -R u+w "$SU_PROGRAM_FOLDER"
-        as_user wine "$setup" /S </dev/null >/dev/null 2>&1
+        # The installer runs from a copy the account can read, wherever the build tree stands.
+        cp "$setup" "$SU_DIR/tilebox-setup.exe"
+        chmod a+r "$SU_DIR/tilebox-setup.exe"
+        as_user wine "$SU_DIR/tilebox-setup.exe" /S </dev/null >/dev/null 2>&1
         as_user wineserver -w
         chown -R root:root "$SU_PROGRAM_FOLDER"
         chmod -R a-w,a+rX "$SU_PROGRAM_FOLDER"
