@@ -4,33 +4,13 @@
 
 #include "osmant/command_line.h"
 #include "tileskin/apps.h"
+#include "tileskin/personal_folder.h"
 
 #include <shlwapi.h>
 
 #include <vector>
 
 namespace {
-
-// The menu and the file calls read 8-bit text: a character this PC's code page lacks would reach
-// them as "?", which names another file or runs another command. Refused instead.
-bool ToAnsi(const std::wstring& text, std::string* ansi)
-{
-    ansi->clear();
-    if (text.empty()) {
-        return true;
-    }
-    BOOL lossy = FALSE;
-    const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(),
-                                         static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                         &lossy);
-    if (size <= 0 || lossy) {
-        return false;
-    }
-    ansi->assign(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), static_cast<int>(text.size()),
-                        &(*ansi)[0], size, nullptr, &lossy);
-    return !lossy;
-}
 
 bool IsAbsolute(const std::wstring& path)
 {
@@ -85,7 +65,7 @@ std::string DefaultBrowser()
         return std::string();
     }
     std::string ansi;
-    return ToAnsi(program, &ansi) ? ansi : std::string();
+    return ExactAnsi(program, &ansi) ? ansi : std::string();
 }
 
 // A command tile's own icon when Icon says nothing: the one its app's shortcut declares, else
@@ -182,7 +162,7 @@ bool AppCommand(const std::wstring& tilesPath, const TileSpec& tile, const AppEn
     std::string ansi;
     std::string program;
     const std::wstring said = L"App: \"" + tile.app + L"\" runs " + app.command;
-    if (!ToAnsi(app.command, &ansi) || !ToAnsi(app.program, &program)) {
+    if (!ExactAnsi(app.command, &ansi) || !ExactAnsi(app.program, &program)) {
         *problem = ProblemAt(tilesPath, tile.appLine,
                              said + L", which holds a character this PC's code page cannot "
                                     L"carry, and the menu reads commands in that code page");
@@ -264,7 +244,7 @@ bool PrepareTiles(const std::wstring& tilesPath, const TilesFile& tiles, Prepare
             }
         }
         if (tile.hasCommand) {
-            if (!ToAnsi(tile.command, &out.command)) {
+            if (!ExactAnsi(tile.command, &out.command)) {
                 *problem = ProblemAt(tilesPath, tile.commandLine,
                                      L"Command: holds a character this PC's code page cannot "
                                      L"carry, and the menu reads commands in that code page");
