@@ -132,13 +132,10 @@ static bool StretchIntoNewBitmap(const Skin* skin, HBITMAP loaded, int width, in
                        source.Get(), loaded, width, height);
 }
 
-// Stretches the loaded bitmap onto a new screen-sized one. The loaded bitmap is deleted on every
-// path: once stretching was attempted it never survives.
-static HBITMAP StretchToScreen(Skin* skin, HBITMAP loaded, int width, int height)
+// A bitmap stretched to the screen becomes the panel at the screen's size; a failed stretch
+// leaves nothing behind, whatever it had made.
+static HBITMAP AdoptScreenSizedBitmap(Skin* skin, bool copied, HBITMAP fitted)
 {
-    HBITMAP fitted = nullptr;
-    const bool copied = StretchIntoNewBitmap(skin, loaded, width, height, &fitted);
-    DeleteObject(loaded);
     if (!copied) {
         if (fitted != nullptr) {
             DeleteObject(fitted);
@@ -148,6 +145,16 @@ static HBITMAP StretchToScreen(Skin* skin, HBITMAP loaded, int width, int height
     skin->paintWidth = skin->screenWidth;
     skin->paintHeight = skin->screenHeight;
     return fitted;
+}
+
+// Stretches the loaded bitmap onto a new screen-sized one. The loaded bitmap is deleted on every
+// path: once stretching was attempted it never survives.
+static HBITMAP StretchToScreen(Skin* skin, HBITMAP loaded, int width, int height)
+{
+    HBITMAP fitted = nullptr;
+    const bool copied = StretchIntoNewBitmap(skin, loaded, width, height, &fitted);
+    DeleteObject(loaded);
+    return AdoptScreenSizedBitmap(skin, copied, fitted);
 }
 
 HBITMAP FitBitmapToScreen(Skin* skin, HBITMAP bitmap)
@@ -226,13 +233,5 @@ static HBITMAP StretchFileToScreen(Skin* skin, const char* path)
     HBITMAP fitted = nullptr;
     const bool copied = StretchBitsIntoNewBitmap(skin, file, &fitted);
     FreeBitmapFileBits(&file);
-    if (!copied) {
-        if (fitted != nullptr) {
-            DeleteObject(fitted);
-        }
-        return nullptr;
-    }
-    skin->paintWidth = skin->screenWidth;
-    skin->paintHeight = skin->screenHeight;
-    return fitted;
+    return AdoptScreenSizedBitmap(skin, copied, fitted);
 }
