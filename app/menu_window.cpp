@@ -139,12 +139,30 @@ static LRESULT HandleTimer(HWND window, WPARAM wParam, LPARAM)
     return 0;
 }
 
+// A memory DC that holds the panel, kept with the skin. A DC compatible with the screen's DCs
+// serves every later paint; if it cannot be made the paint shows nothing and the next one tries
+// again, as a DC made per paint would.
+static HDC PanelSource(HDC target, HBITMAP panel, HDC* kept)
+{
+    if (*kept != nullptr || panel == nullptr) {
+        return *kept;
+    }
+    HDC source = CreateCompatibleDC(target);
+    if (source != nullptr && SelectObject(source, panel) == nullptr) {
+        DeleteDC(source);
+        source = nullptr;
+    }
+    *kept = source;
+    return source;
+}
+
 // The copy always names the whole panel, but it goes through the paint DC, which is clipped to
 // the update region: a press invalidates only its button's region, so only that button changes.
-static void CopyPanel(HDC target, HDC source, HBITMAP panel, const Skin* skin)
+static void CopyPanel(HDC target, Skin* skin, bool lit)
 {
-    Selection selected(source, panel);
-    if (selected.Succeeded()) {
+    HDC source = lit ? PanelSource(target, skin->selectedBitmap, &skin->selectedSource)
+                     : PanelSource(target, skin->normalBitmap, &skin->normalSource);
+    if (source != nullptr) {
         BitBlt(target, 0, 0, skin->paintWidth, skin->paintHeight, source, 0, 0, SRCCOPY);
     }
 }
@@ -174,18 +192,16 @@ static LRESULT HandlePaint(HWND window, WPARAM, LPARAM)
 {
     PAINTSTRUCT paint;
     HDC target = BeginPaint(window, &paint);
-    const Skin* skin = currentSkin;
+    Skin* skin = currentSkin;
     if (target != nullptr && !PaintRest(window, target) && skin != nullptr) {
-        MemoryDc source(target);
-        int allLit = menuActive == 0;
+        const bool allLit = menuActive == 0;
         HRGN focused = allLit ? nullptr : LitButtonRegion(skin);
         if (focused != nullptr && PaintsOnlyInside(target, focused)) {
-            CopyPanel(target, source.Get(), skin->selectedBitmap, skin);
+            CopyPanel(target, skin, true);
         } else {
-            CopyPanel(target, source.Get(), allLit ? skin->selectedBitmap : skin->normalBitmap,
-                      skin);
+            CopyPanel(target, skin, allLit);
             if (focused != nullptr && SelectClipRgn(target, focused) != ERROR) {
-                CopyPanel(target, source.Get(), skin->selectedBitmap, skin);
+                CopyPanel(target, skin, true);
                 SelectClipRgn(target, nullptr);
             }
         }

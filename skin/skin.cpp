@@ -127,6 +127,17 @@ int LoadSkin(HWND window)
 
 // Only counted entries hold a region: the button table counts an entry exactly when its region
 // was built, so the uncounted entry a failed load may leave behind is never touched.
+static void ReleasePanelSources(Skin* skin)
+{
+    HDC* sources[2] = {&skin->normalSource, &skin->selectedSource};
+    for (HDC* source : sources) {
+        if (*source != nullptr) {
+            DeleteDC(*source);
+            *source = nullptr;
+        }
+    }
+}
+
 void FreeSkin()
 {
     Skin* skin = currentSkin;
@@ -142,6 +153,7 @@ void FreeSkin()
         HeapFree(GetProcessHeap(), 0, skin->buttons);
         skin->buttons = nullptr;
     }
+    ReleasePanelSources(skin);
     HBITMAP bitmaps[3] = {skin->normalBitmap, skin->selectedBitmap, skin->regionTemplate};
     for (HBITMAP bitmap : bitmaps) {
         if (bitmap != nullptr) {

@@ -28,6 +28,11 @@ struct Skin {
     // negative for a monitor to the left of or above the primary one.
     int screenLeft;
     int screenTop;
+    // Owned: memory DCs that hold the unlit and the lit panel for painting, made at the first
+    // paint that needs them, so that a press does not make and select a DC of its own. Deleted
+    // before the bitmaps, which cannot be deleted while selected.
+    HDC normalSource;
+    HDC selectedSource;
 };
 
 // The current skin, or null. A failed load leaves its partly filled record here for FreeSkin.

@@ -16,6 +16,11 @@ std::vector<HGDIOBJ> HandlesOf(const Skin* skin)
     for (int i = 0; i < skin->buttonCount; ++i) {
         handles.push_back(skin->buttons[i].region);
     }
+    for (HDC source : {skin->normalSource, skin->selectedSource}) {
+        if (source != nullptr) {
+            handles.push_back(source);
+        }
+    }
     return handles;
 }
 

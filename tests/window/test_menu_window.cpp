@@ -251,10 +251,17 @@ public:
     Snapshot& operator=(const Snapshot&) = delete;
 
     void Copy(HDC from) { BitBlt(dc, 0, 0, width, height, from, 0, 0, SRCCOPY); }
-    void CopyBitmap(HBITMAP panel)
+    // A bitmap is selected into one DC at a time: the panel is copied from the DC the menu keeps
+    // it in once it has painted it.
+    void CopyPanel(const Skin* skin, bool lit)
     {
+        HDC kept = lit ? skin->selectedSource : skin->normalSource;
+        if (kept != nullptr) {
+            Copy(kept);
+            return;
+        }
         HDC source = CreateCompatibleDC(dc);
-        HGDIOBJ old = SelectObject(source, panel);
+        HGDIOBJ old = SelectObject(source, lit ? skin->selectedBitmap : skin->normalBitmap);
         Copy(source);
         SelectObject(source, old);
         DeleteDC(source);
@@ -292,9 +299,9 @@ long long DifferenceFromTwoCopies(HWND window, HRGN shape)
     shown.Copy(windowDc);
     ReleaseDC(window, windowDc);
     Snapshot composed(skin->screenWidth, skin->screenHeight);
-    composed.CopyBitmap(skin->normalBitmap);
+    composed.CopyPanel(skin, false);
     SelectClipRgn(composed.Dc(), shape);
-    composed.CopyBitmap(skin->selectedBitmap);
+    composed.CopyPanel(skin, true);
     SelectClipRgn(composed.Dc(), nullptr);
     return shown.FirstDifference(composed);
 }
