@@ -91,11 +91,10 @@ void NoteSizeName(NamedSizes* list, const char* name)
 
 bool NamesOwnSize(int width, int height);
 
-// The sizes "Panel" names with all three of its pictures, as the profile store lists the values
-// of both trees. Names that do not fit the buffer are skipped: no size name is that long. A value
-// left empty (the skin maker empties the sizes another skin named) does not name its size, just as
-// at the screen's own size.
-int ReadNamedSizes(SIZE* sizes, int capacity)
+// The sizes "Panel" lists all three picture names for, as the profile store lists the values of
+// both trees, before any value is read. Names that do not fit the buffer are skipped: no size
+// name is that long.
+int ListNamedSizes(SIZE* sizes, int capacity)
 {
     NamedSizes list = {};
     char name[NameCapacity];
@@ -115,11 +114,58 @@ int ReadNamedSizes(SIZE* sizes, int capacity)
                     (1 << RegionTemplateGroup);
     int count = 0;
     for (int i = 0; i < list.count && count < capacity; ++i) {
-        if (list.groups[i] == all && NamesOwnSize(list.sizes[i].cx, list.sizes[i].cy)) {
+        if (list.groups[i] == all) {
             sizes[count++] = list.sizes[i];
         }
     }
     return count;
+}
+
+// The listed size that serves the screen, as NearestNamedSize chooses among the sizes whose three
+// values hold a file name: a value left empty (the skin maker empties the sizes another skin
+// named) does not name its size, just as at the screen's own size. Each check costs three reads,
+// so only the sizes the choice depends on are checked: nearest shape first until one holds its
+// pictures, which fixes the nearest shape, then the rest of the band within TieDistance of it,
+// any of which may win on area. A size beyond that band cannot be chosen, checked or not. -1
+// when none serves.
+int ChooseAmongNamedSizes(int width, int height, const SIZE* listed, int count)
+{
+    bool checked[MostNamedSizes] = {};
+    bool holds[MostNamedSizes] = {};
+    double nearest = -1;
+    while (nearest < 0) {
+        int next = -1;
+        for (int i = 0; i < count; ++i) {
+            if (!checked[i] && (next < 0 || ShapeDistance(width, height, listed[i]) <
+                                                ShapeDistance(width, height, listed[next]))) {
+                next = i;
+            }
+        }
+        if (next < 0) {
+            return -1;
+        }
+        checked[next] = true;
+        holds[next] = NamesOwnSize(listed[next].cx, listed[next].cy);
+        nearest = holds[next] ? ShapeDistance(width, height, listed[next]) : -1;
+    }
+    SIZE band[MostNamedSizes];
+    int bandIndex[MostNamedSizes];
+    int inBand = 0;
+    for (int i = 0; i < count; ++i) {
+        if (ShapeDistance(width, height, listed[i]) > nearest + TieDistance) {
+            continue;
+        }
+        if (!checked[i]) {
+            checked[i] = true;
+            holds[i] = NamesOwnSize(listed[i].cx, listed[i].cy);
+        }
+        if (holds[i]) {
+            band[inBand] = listed[i];
+            bandIndex[inBand++] = i;
+        }
+    }
+    const int best = NearestNamedSize(width, height, band, inBand);
+    return best < 0 ? -1 : bandIndex[best];
 }
 
 // The screen's own size is named when its three pictures are: three reads, cheaper than
@@ -282,7 +328,8 @@ int ChooseServedSize(Skin* skin)
         return 1;
     }
     SIZE named[MostNamedSizes];
-    const int nearest = NearestNamedSize(width, height, named, ReadNamedSizes(named, MostNamedSizes));
+    const int nearest =
+        ChooseAmongNamedSizes(width, height, named, ListNamedSizes(named, MostNamedSizes));
     if (nearest < 0) {
         return 0;
     }

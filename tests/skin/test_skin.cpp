@@ -2,6 +2,7 @@
 #include "tests/fakes/fake_outside.h"
 #include "tests/skin/skin_test_support.h"
 
+#include <algorithm>
 #include <cstring>
 
 using skintest::SkinTest;
@@ -539,4 +540,51 @@ TEST_F(LoadSkinTest, BadBitmapFilesFailTheLoadCleanly)
     }
     ASSERT_TRUE(skintest::WriteRawFile(path, good));
     EXPECT_EQ(1, LoadSkin(AnyWindow()));
+}
+
+// The choice reads the values of only the sizes it depends on, yet chooses as if every listed
+// size had been checked: the size nearest in shape and area among those whose three values hold
+// a file name. Random skins, some values emptied, against NearestNamedSize over the sizes that
+// hold their pictures; an emptied size nearest in shape must not narrow the band the others
+// are weighed in.
+TEST(FitSizeTest, ChoosesAsIfEverySizeWereCheckedWhateverIsEmptied)
+{
+    const SIZE sizes[] = {{640, 480},   {800, 600},   {1024, 768},  {1280, 720},  {1366, 768},
+                          {1360, 768},  {1600, 900},  {1920, 1080}, {1920, 1200}, {2560, 1440},
+                          {2560, 1080}, {3840, 2160}, {1280, 1024}, {1768, 992},  {1776, 1000}};
+    const SIZE screens[] = {{1360, 768}, {4096, 2160}, {1280, 800}, {2560, 1080},
+                            {1440, 900}, {1770, 996},  {3440, 1440}};
+    unsigned seed = 12345;
+    auto next = [&seed]() { return (seed = seed * 1103515245u + 12345u) >> 16; };
+    for (int round = 0; round < 300; ++round) {
+        fake::Reset();
+        fake::SetDWord("Panel", fitOtherSizesName, 1);
+        std::vector<SIZE> holding;
+        for (const SIZE& size : sizes) {
+            if (next() % 3 == 0) {
+                continue;
+            }
+            const bool emptied = next() % 4 == 0;
+            for (int group = NormalBitmapGroup; group <= RegionTemplateGroup; ++group) {
+                fake::SetString("Panel", skintest::ValueName(size.cx, size.cy, group),
+                                emptied && group == SelectedBitmapGroup ? "" : "p.bmp");
+            }
+            if (!emptied) {
+                holding.push_back(size);
+            }
+        }
+        const SIZE screen = screens[round % (sizeof screens / sizeof screens[0])];
+        Skin skin = Sized(screen.cx, screen.cy);
+        const bool own = std::any_of(holding.begin(), holding.end(), [&](const SIZE& s) {
+            return s.cx == screen.cx && s.cy == screen.cy;
+        });
+        const int best = NearestNamedSize(screen.cx, screen.cy, holding.data(),
+                                          static_cast<int>(holding.size()));
+        SCOPED_TRACE("round " + std::to_string(round));
+        ASSERT_EQ(own || best >= 0 ? 1 : 0, ChooseServedSize(&skin));
+        if (!own && best >= 0) {
+            EXPECT_EQ(holding[best].cx, skin.servedWidth);
+            EXPECT_EQ(holding[best].cy, skin.servedHeight);
+        }
+    }
 }
