@@ -124,6 +124,7 @@ struct Edge {
     double stretchMs;
     long storeCalls;
     long registryCalls;
+    double registryMs;
 };
 
 static Edge ReadEdge(Reading read)
@@ -134,7 +135,9 @@ static Edge ReadEdge(Reading read)
     edge.storeMs = store.ms;
     edge.storeCalls = store.calls;
     edge.stretchMs = ReadImportClock(StretchCalls).ms;
-    edge.registryCalls = ReadImportClock(RegistryCalls).calls;
+    const CallTally registry = ReadImportClock(RegistryCalls);
+    edge.registryCalls = registry.calls;
+    edge.registryMs = registry.ms;
     return edge;
 }
 
@@ -316,7 +319,7 @@ static bool LoadSkinInParts(const LoadSize& size, Reading read, Edge edges[4])
 }
 
 struct LoadSamples {
-    std::vector<double> load, reads, storeCalls, registryCalls, floor, floorFiles, floorStretch,
+    std::vector<double> load, reads, storeCalls, registryCalls, registryMs, floor, floorFiles, floorStretch,
         floorTrace, trace, choose, chooseReads, panels, panelReads, stretch, table, tableReads,
         checks, loadThenStretch;
 };
@@ -338,6 +341,7 @@ static bool SampleLoad(const LoadSize& size, LoadSamples* samples)
     samples->reads.push_back(load[1].storeMs - load[0].storeMs);
     samples->storeCalls.push_back(load[1].storeCalls - load[0].storeCalls);
     samples->registryCalls.push_back(load[1].registryCalls - load[0].registryCalls);
+    samples->registryMs.push_back(load[1].registryMs - load[0].registryMs);
     samples->floor.push_back(floor[2].value - floor[0].value);
     samples->floorFiles.push_back(floor[1].value - floor[0].value);
     samples->floorStretch.push_back(floor[1].stretchMs - floor[0].stretchMs);
@@ -385,10 +389,13 @@ static void NoteLoadShares(const LoadSize& size, const LoadSamples& s)
             Median(s.chooseReads), panels, panelReads, stretch, panels - panelReads - stretch,
             Median(s.checks), floorFiles, Median(s.floorStretch), table, tableReads,
             table - tableReads, floorTrace, Median(s.trace), Median(s.trace) - floorTrace);
+    const double registryCalls = Median(s.registryCalls);
     AddNote("All settings reads of a load at %dx%d: %.3f ms in %.0f calls to Kivrel.dll, which "
-            "made %.0f registry calls.",
-            size.width, size.height, Median(s.reads), Median(s.storeCalls),
-            Median(s.registryCalls));
+            "made %.0f registry calls; %.3f ms of it inside the registry calls themselves, %.1f "
+            "us a call.",
+            size.width, size.height, Median(s.reads), Median(s.storeCalls), registryCalls,
+            Median(s.registryMs),
+            registryCalls > 0 ? 1000.0 * Median(s.registryMs) / registryCalls : 0.0);
     if (size.Fitted()) {
         AddNote("LoadSkin at %dx%d: the three pictures loaded at %dx%d and then stretched into a "
                 "second bitmap each (the former way) took %.2f ms; stretched straight from the "

@@ -68,16 +68,21 @@ static LPARAM PointParam(int x, int y)
     return MAKELPARAM(x, y);
 }
 
-// The floor: the window's DC, one BitBlt of the whole lit panel, the DC given back. The panel is
-// selected into the memory DC outside the clock, and out again afterwards, because the menu's
-// own paint must be able to select it.
+// The memory DC that holds the lit panel, made before any clock starts: the one the menu keeps
+// with its skin (made at the untimed first press), since a bitmap is selected into one DC at a
+// time. Null when the menu has none.
+static HDC LitPanelSource()
+{
+    return currentSkin != nullptr ? currentSkin->selectedSource : nullptr;
+}
+
+// The floor: the window's DC, one BitBlt of the whole lit panel, the DC given back.
 static double TimeFullPanelCopy(HWND window)
 {
-    HDC source = CreateCompatibleDC(nullptr);
+    HDC source = LitPanelSource();
     if (source == nullptr) {
         return -1.0;
     }
-    HGDIOBJ previous = SelectObject(source, currentSkin->selectedBitmap);
     const double start = NowMs();
     HDC target = GetDC(window);
     BOOL copied = target != nullptr && BitBlt(target, 0, 0, currentSkin->paintWidth,
@@ -86,8 +91,6 @@ static double TimeFullPanelCopy(HWND window)
         ReleaseDC(window, target);
     }
     const double elapsed = NowMs() - start;
-    SelectObject(source, previous);
-    DeleteDC(source);
     // Back to the unlit panel for the next press.
     InvalidateRect(window, nullptr, FALSE);
     UpdateWindow(window);
@@ -125,21 +128,17 @@ static LRESULT CALLBACK FloorPaintProc(HWND window, UINT message, WPARAM wParam,
 }
 
 // A floor: one paint cycle of the button (invalidate, UpdateWindow, the copy) through
-// FloorPaintProc, checked lit on the window's pixels; the memory DC is made and the panel selected
-// before the clock starts. The box floor invalidates and copies the button's bounding box; the
+// FloorPaintProc, checked lit on the window's pixels; the memory DC that holds the lit panel is
+// made before the clock starts. The box floor invalidates and copies the button's bounding box; the
 // clipped floor invalidates the button's shape and copies the whole lit panel through it, as the
 // menu's paint does. -1 when the button was not lit.
 static double TimeFloorPaint(HWND window, int mode, int button, bool clipped)
 {
     RECT box = {};
-    HDC source = CreateCompatibleDC(nullptr);
+    HDC source = LitPanelSource();
     if (source == nullptr || GetRgnBox(currentSkin->buttons[button].region, &box) == ERROR) {
-        if (source != nullptr) {
-            DeleteDC(source);
-        }
         return -1.0;
     }
-    HGDIOBJ previous = SelectObject(source, currentSkin->selectedBitmap);
     floorSource = source;
     floorCopiesPanel = clipped;
     menuProc = reinterpret_cast<WNDPROC>(
@@ -155,8 +154,6 @@ static double TimeFloorPaint(HWND window, int mode, int button, bool clipped)
     SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(menuProc));
     const bool lit =
         WindowPixel(window, defaultSkin::buttons[button].sample[mode]) == defaultSkin::litTile;
-    SelectObject(source, previous);
-    DeleteDC(source);
     // Back to the unlit panel, through the menu's own paint, for the next press.
     InvalidateRect(window, nullptr, FALSE);
     UpdateWindow(window);
@@ -181,36 +178,14 @@ static double TimePress(HWND window, int mode, int button, bool* lit)
 struct FixedCosts {
     double missMs;
     double onePixelMs;
-    double memoryDcMs;
 };
 
-// The memory DC that the paint handler makes for each paint: made, the panel selected in and
-// out, deleted.
-static double TimeMemoryDc(HWND window)
-{
-    HDC target = GetDC(window);
-    if (target == nullptr) {
-        return 0.0;
-    }
-    const double start = NowMs();
-    HDC source = CreateCompatibleDC(target);
-    if (source != nullptr) {
-        HGDIOBJ previous = SelectObject(source, currentSkin->selectedBitmap);
-        SelectObject(source, previous);
-        DeleteDC(source);
-    }
-    const double elapsed = NowMs() - start;
-    ReleaseDC(window, target);
-    return elapsed;
-}
-
 // The parts of a press that do not depend on the button's size: a press on no button (dispatch,
-// point mapping, six hit tests), a paint of one pixel through the menu's paint handler
-// (invalidation, UpdateWindow, BeginPaint, the memory DC, a clipped BitBlt, EndPaint) and, of
-// that paint, the memory DC alone.
+// point mapping, six hit tests) and a paint of one pixel through the menu's paint handler
+// (invalidation, UpdateWindow, BeginPaint, the choice of copies, a clipped BitBlt, EndPaint).
 static FixedCosts TimeFixedCosts(HWND window, int mode)
 {
-    std::vector<double> miss, onePixel, memoryDc;
+    std::vector<double> miss, onePixel;
     const POINT spot = defaultSkin::buttons[0].sample[mode];
     for (int run = 0; run < PressRuns; ++run) {
         double start = NowMs();
@@ -222,10 +197,9 @@ static FixedCosts TimeFixedCosts(HWND window, int mode)
         InvalidateRect(window, &pixel, FALSE);
         UpdateWindow(window);
         onePixel.push_back(NowMs() - start);
-        memoryDc.push_back(TimeMemoryDc(window));
         PumpMessages(2);
     }
-    return {Median(miss), Median(onePixel), Median(memoryDc)};
+    return {Median(miss), Median(onePixel)};
 }
 
 // The menu's window, made in this process at the current screen size and activated as the
@@ -246,10 +220,9 @@ static HWND CreateActiveMenu(HINSTANCE instance)
 static void NotePress(const defaultSkin::Mode& size, double pressMs, const FixedCosts& fixed)
 {
     AddNote("Press to lit at %dx%d, where the time goes: a press on no button (dispatch and hit "
-            "tests) %.3f ms; a one-pixel repaint through the menu's paint handler %.3f ms, of "
-            "which the memory DC it makes and deletes %.3f ms; what is left for the button's own "
-            "pixels: %.3f ms.",
-            size.width, size.height, fixed.missMs, fixed.onePixelMs, fixed.memoryDcMs,
+            "tests) %.3f ms; a one-pixel repaint through the menu's paint handler %.3f ms; what "
+            "is left for the button's own pixels: %.3f ms.",
+            size.width, size.height, fixed.missMs, fixed.onePixelMs,
             pressMs - fixed.missMs - fixed.onePixelMs);
 }
 
@@ -333,11 +306,11 @@ void RunPressFigure()
             "of the six buttons in turn, %d presses, each checked lit on the window's pixels and "
             "released off the buttons. Floor: one paint cycle of the same button's bounding box "
             "on the same window (InvalidateRect, UpdateWindow, a paint handler that copies the "
-            "box with one BitBlt from a memory DC that holds the lit panel, made beforehand), "
+            "box with one BitBlt from the memory DC that holds the lit panel, the one the menu keeps), "
             "checked lit the same way. Floor one clipped copy: the same cycle with the button's "
             "shape invalidated (InvalidateRgn) and the whole lit panel copied with one BitBlt "
             "through the paint DC, which the shape clips: the menu's own copy, without the "
-            "menu's memory DC, its choice of panel or its hit tests. Limit: %.0f ms at every "
+            "menu's choice of panel or its hit tests. Limit: %.0f ms at every "
             "size.",
             PressRuns, limitMs);
     DestroyWindow(agent);
