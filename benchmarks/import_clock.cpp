@@ -86,6 +86,9 @@ bool InstallImportClocks()
                                      &Kivrel_EnumValueName) &&
               Install<3, StoreCalls>(program, "Kivrel.dll", "Kivrel_EnumKeyName",
                                      &Kivrel_EnumKeyName) &&
+              // The monitor's name ("Display"), read before anything of the skin.
+              Install<12, StoreCalls>(program, "Kivrel.dll", "Kivrel_GetProfileString",
+                                      &Kivrel_GetProfileString) &&
               Install<4, StretchCalls>(program, "gdi32.dll", "StretchDIBits", &StretchDIBits) &&
               Install<5, StretchCalls>(program, "gdi32.dll", "StretchBlt", &StretchBlt);
     // The store's registry calls are counted where the store makes them. An import it does not
