@@ -483,6 +483,14 @@ std::string InstalledFolder()
     return std::string(folder) + "\\";
 }
 
+void WriteBytes(const std::wstring& path, const std::string& text)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
 // A tiles file (UTF-8) at a path in any script: a Greek label, a star, and an icon named relative
 // to the file's own folder.
 void WriteTiles(const std::wstring& path, const std::string& name, const std::string& tile)
@@ -494,10 +502,7 @@ void WriteTiles(const std::wstring& path, const std::string& name, const std::st
         "[Tile 2]\r\nLabel=\xE2\x98\x85 Internet\r\nAction=Browser\r\n"
         "[Tile 3]\r\nLabel=CD\r\nAction=CD\r\n[Tile 4]\r\nLabel=DVD\r\nAction=DVD\r\n"
         "[Tile 5]\r\nLabel=Mail\r\nAction=Mail\r\n[Tile 6]\r\nLabel=Close\r\nAction=Close\r\n";
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
+    WriteBytes(path, text);
 }
 
 std::string Utf8(const std::wstring& text)
@@ -721,10 +726,7 @@ TEST(TileSkinStandardUser, APersonalSkinNeedsNoAdministratorAndTouchesNoOneElses
         "[Skin]\nName=Mine\n[Tile 1]\nLabel=A\nAction=Close\n[Tile 2]\nLabel=B\nAction=Close\n"
         "[Tile 3]\nLabel=C\nAction=Close\n[Tile 4]\nLabel=D\nAction=Teleport\n"
         "[Tile 5]\nLabel=E\nAction=Close\n[Tile 6]\nLabel=F\nAction=Close\n";
-    HANDLE file = CreateFileW(mine.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(file, teleport.data(), static_cast<DWORD>(teleport.size()), &written, nullptr);
-    CloseHandle(file);
+    WriteBytes(mine, teleport);
     EXPECT_EQ(1u, applied(&outcome));
     EXPECT_NE(std::wstring::npos, outcome.find(L"My tiles.ini, line 14: Action: \"Teleport\""))
         << Utf8(outcome);

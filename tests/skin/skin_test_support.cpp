@@ -20,7 +20,7 @@ void PrintTo(const RECT& rect, std::ostream* os)
 
 namespace skintest {
 
-Canvas::Canvas(int width, int height)
+Canvas::Canvas(int width, int height) : width(width), height(height)
 {
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -35,6 +35,7 @@ Canvas::Canvas(int width, int height)
     if (bitmap != nullptr && dc != nullptr) {
         std::memset(bits, 0, static_cast<size_t>(width) * height * 4);
         previous = SelectObject(dc, bitmap);
+        pixels = static_cast<const DWORD*>(bits);
     }
 }
 
@@ -49,6 +50,18 @@ Canvas::~Canvas()
     if (bitmap != nullptr) {
         DeleteObject(bitmap);
     }
+}
+
+long long Canvas::FirstDifference(const Canvas& other) const
+{
+    GdiFlush();
+    const long long count = static_cast<long long>(width) * height;
+    for (long long i = 0; pixels != nullptr && other.pixels != nullptr && i < count; ++i) {
+        if (pixels[i] != other.pixels[i]) {
+            return i;
+        }
+    }
+    return pixels != nullptr && other.pixels != nullptr ? -1 : 0;
 }
 
 void Canvas::Set(int x, int y, COLORREF colour)

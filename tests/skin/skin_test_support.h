@@ -29,13 +29,18 @@ public:
     HDC Dc() const { return dc; }
     HBITMAP Bitmap() const { return bitmap; }
     void Set(int x, int y, COLORREF colour);
+    // Where this canvas and another of its size first differ (as y * width + x), or -1.
+    long long FirstDifference(const Canvas& other) const;
     // One string per row from the top: 'K' black, 'W' white, 'R' red.
     void Paint(const std::vector<std::string>& rows);
 
 private:
+    int width;
+    int height;
     HDC dc = nullptr;
     HBITMAP bitmap = nullptr;
     HGDIOBJ previous = nullptr;
+    const DWORD* pixels = nullptr;
 };
 
 // A region made of the given rectangles.

@@ -10,6 +10,7 @@
 #include "app/menu_window.h"
 #include "skin/display_choice.h"
 #include "skin/skin.h"
+#include "tests/skin/skin_test_support.h"
 #include "tests/bench/bench.h"
 #include "tests/bench/test_skin.h"
 #include "tests/fakes/fake_outside.h"
@@ -226,82 +227,34 @@ TEST_F(MenuWindow, APressLightsExactlyTheTracedShapeOfItsButton)
               fake::CallsStartingWith("Kivrel_GetProfileDWord(Buttons"));
 }
 
-// A client-sized 32-bit picture: the window's own pixels, or a composition made for comparison.
-class Snapshot {
-public:
-    Snapshot(int width, int height) : width(width), height(height)
-    {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        dc = CreateCompatibleDC(nullptr);
-        bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        previous = SelectObject(dc, bitmap);
-    }
-    ~Snapshot()
-    {
-        SelectObject(dc, previous);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-    }
-    Snapshot(const Snapshot&) = delete;
-    Snapshot& operator=(const Snapshot&) = delete;
-
-    void Copy(HDC from) { BitBlt(dc, 0, 0, width, height, from, 0, 0, SRCCOPY); }
-    // A bitmap is selected into one DC at a time: the panel is copied from the DC the menu keeps
-    // it in once it has painted it.
-    void CopyPanel(const Skin* skin, bool lit)
-    {
-        HDC kept = lit ? skin->selectedSource : skin->normalSource;
-        if (kept != nullptr) {
-            Copy(kept);
-            return;
-        }
-        HDC source = CreateCompatibleDC(dc);
-        HGDIOBJ old = SelectObject(source, lit ? skin->selectedBitmap : skin->normalBitmap);
-        Copy(source);
+// A bitmap is selected into one DC at a time: the panel is copied from the DC the menu keeps it
+// in once it has painted it.
+void CopyPanel(const skintest::Canvas& into, const Skin* skin, bool lit)
+{
+    HDC kept = lit ? skin->selectedSource : skin->normalSource;
+    HDC source = kept != nullptr ? kept : CreateCompatibleDC(into.Dc());
+    HGDIOBJ old = kept != nullptr ? nullptr
+                                  : SelectObject(source, lit ? skin->selectedBitmap
+                                                             : skin->normalBitmap);
+    BitBlt(into.Dc(), 0, 0, skin->screenWidth, skin->screenHeight, source, 0, 0, SRCCOPY);
+    if (kept == nullptr) {
         SelectObject(source, old);
         DeleteDC(source);
     }
-    // Where the two first differ (as y * width + x), or -1.
-    long long FirstDifference(const Snapshot& other) const
-    {
-        GdiFlush();
-        const DWORD* a = static_cast<const DWORD*>(bits);
-        const DWORD* b = static_cast<const DWORD*>(other.bits);
-        for (long long i = 0; i < static_cast<long long>(width) * height; ++i) {
-            if (a[i] != b[i]) {
-                return i;
-            }
-        }
-        return -1;
-    }
-    HDC Dc() const { return dc; }
-
-private:
-    int width;
-    int height;
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ previous = nullptr;
-    void* bits = nullptr;
-};
+}
 
 // The lit button as two copies paint it: the unlit panel, then the lit one through the shape.
 long long DifferenceFromTwoCopies(HWND window, HRGN shape)
 {
     const Skin* skin = currentSkin;
-    Snapshot shown(skin->screenWidth, skin->screenHeight);
+    skintest::Canvas shown(skin->screenWidth, skin->screenHeight);
     HDC windowDc = GetDC(window);
-    shown.Copy(windowDc);
+    BitBlt(shown.Dc(), 0, 0, skin->screenWidth, skin->screenHeight, windowDc, 0, 0, SRCCOPY);
     ReleaseDC(window, windowDc);
-    Snapshot composed(skin->screenWidth, skin->screenHeight);
-    composed.CopyPanel(skin, false);
+    skintest::Canvas composed(skin->screenWidth, skin->screenHeight);
+    CopyPanel(composed, skin, false);
     SelectClipRgn(composed.Dc(), shape);
-    composed.CopyPanel(skin, true);
+    CopyPanel(composed, skin, true);
     SelectClipRgn(composed.Dc(), nullptr);
     return shown.FirstDifference(composed);
 }
