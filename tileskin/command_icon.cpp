@@ -10,6 +10,8 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <cwchar>
+
 namespace {
 
 const wchar_t appsFolderPrefix[] = L"shell:AppsFolder\\";
@@ -121,8 +123,8 @@ bool DeclaredIcon(const std::wstring& scheme, std::wstring* text)
     wchar_t value[MAX_PATH + 16] = {};
     DWORD size = sizeof value - sizeof value[0];
     DWORD type = REG_NONE;
-    const LONG read = RegQueryValueExW(key, nullptr, nullptr, &type,
-                                       reinterpret_cast<BYTE*>(value), &size);
+    const LONG read =
+        RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
     RegCloseKey(key);
     if (read != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) {
         return false;
@@ -149,7 +151,7 @@ std::wstring HandlerProgram(const std::wstring& scheme)
 void LoadLinkIcon(const std::wstring& command, TileIcon* icon)
 {
     const std::wstring scheme = command.substr(0, command.find(L':'));
-    if (scheme.size() > 255) {  // longer than any registry key's name
+    if (scheme.size() > 255) { // longer than any registry key's name
         return;
     }
     // A web address shows the browser, never the icon the http class declares (a generic page
@@ -168,30 +170,40 @@ void LoadLinkIcon(const std::wstring& command, TileIcon* icon)
     LoadProgramIconOf(HandlerProgram(scheme), icon);
 }
 
-// A command that names an existing folder, by the launch library's own rule, which hands such a
-// command to the shell to open in a window.
-bool NamesFolder(const std::string& command)
+// The folder a command names, by the launch library's own rule, which hands such a command to
+// the shell to open in a window; empty when it names none.
+std::wstring FolderOfCommand(const std::string& command)
 {
-    char expanded[4096];  // the launch library's own room for an expanded command
+    char expanded[4096]; // the launch library's own room for an expanded command
     CommandProgram program = {};
     if (!ExpandWhole(expanded, sizeof expanded, command.c_str()) ||
         !FindCommandProgram(SkipBlanks(expanded), &program) || program.path[0] != '\0' ||
         !IsPathName(program.name)) {
-        return false;
+        return std::wstring();
     }
     const DWORD attributes = GetFileAttributesA(program.name);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)
+               ? WideFromAnsi(program.name)
+               : std::wstring();
 }
 
-// The folder icon from the file and index the shell names for it, not the icon the same call
-// could hand over itself: that one is a single size (the system's large icon, 32 pixels), while
-// the file holds every size and the largest is taken.
-void LoadFolderIcon(TileIcon* icon)
+// Icons are taken by the file and index the shell names, never as the icon handle it could hand
+// over, which is one size (32 pixels): from the file every size is read and the largest taken.
+// First the icon the shell reports for this folder, which is the one its window shows (a folder
+// given an icon of its own included); when that names no file, as it may for a plain folder, the
+// system's folder icon. Wine names the folder icon by the first and answers the second with a
+// page's icon for every kind.
+void LoadFolderIcon(const std::wstring& folder, TileIcon* icon)
 {
-    SHSTOCKICONINFO info = {};
-    info.cbSize = sizeof info;
-    if (SUCCEEDED(SHGetStockIconInfo(SIID_FOLDER, SHGSI_ICONLOCATION, &info))) {
-        LoadIconLocation(info.szPath, info.iIcon, icon);
+    SHFILEINFOW own = {};
+    if (SHGetFileInfoW(folder.c_str(), 0, &own, sizeof own, SHGFI_ICONLOCATION) != 0 &&
+        own.szDisplayName[0] != L'\0' && LoadIconLocation(own.szDisplayName, own.iIcon, icon)) {
+        return;
+    }
+    SHSTOCKICONINFO stock = {};
+    stock.cbSize = sizeof stock;
+    if (SUCCEEDED(SHGetStockIconInfo(SIID_FOLDER, SHGSI_ICONLOCATION, &stock))) {
+        LoadIconLocation(stock.szPath, stock.iIcon, icon);
     }
 }
 
@@ -206,7 +218,7 @@ void LoadAppImage(const std::wstring& command, TileIcon* icon)
     }
 }
 
-}  // namespace
+} // namespace
 
 void LoadCommandIcon(const TileSpec& tile, const std::string& command, TileIcon* icon)
 {
@@ -217,8 +229,8 @@ void LoadCommandIcon(const TileSpec& tile, const std::string& command, TileIcon*
         LoadAppImage(tile.command, icon);
     } else if (IsLinkCommand(tile.command)) {
         LoadLinkIcon(tile.command, icon);
-    } else if (NamesFolder(command)) {
-        LoadFolderIcon(icon);
+    } else if (!FolderOfCommand(command).empty()) {
+        LoadFolderIcon(FolderOfCommand(command), icon);
     } else {
         LoadProgramIconOf(WideFromAnsi(ProgramOfCommand(command)), icon);
     }

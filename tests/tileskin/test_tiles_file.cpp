@@ -383,7 +383,7 @@ TEST(Apps, TilesTakeTheShortcutsIconAndAWebAddressTheBrowsers)
     const std::string folder = bench::MakeTempDir("tile-folder") + "My Films";
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
     TestScheme declaring("tileskinunitdeclared", notepad);
-    declaring.Declare(REG_SZ, L" \"%SystemRoot%\\system32\\shell32.dll\" , 5 ");
+    declaring.Declare(REG_SZ, L" \"%SystemRoot%\\system32\\shell32.dll\" , 7 ");
     TestScheme handled("tileskinunithandled", notepad);
     // The web handler for the test's length, set in the classes root, where this prefix's shell
     // was seen to take it from: what the prefix had is put back.
@@ -423,14 +423,16 @@ TEST(Apps, TilesTakeTheShortcutsIconAndAWebAddressTheBrowsers)
     TileIcon shellIcon = {}, declaredIcon = {}, programIcon = {}, notepadIcon = {}, folderIcon = {};
     char message[256] = {};
     ASSERT_EQ(1, LoadTileIconFile(shell, 12, &shellIcon, message, sizeof message)) << message;
-    ASSERT_EQ(1, LoadTileIconFile(shell, 5, &declaredIcon, message, sizeof message)) << message;
+    ASSERT_EQ(1, LoadTileIconFile(shell, 7, &declaredIcon, message, sizeof message)) << message;
     ASSERT_EQ(1, LoadProgramIcon(program.c_str(), &programIcon));
     ASSERT_EQ(1, LoadProgramIcon(notepad.c_str(), &notepadIcon));
-    SHSTOCKICONINFO stock = {};
-    stock.cbSize = sizeof stock;
-    ASSERT_TRUE(SUCCEEDED(SHGetStockIconInfo(SIID_FOLDER, SHGSI_ICONLOCATION, &stock)));
-    ASSERT_EQ(1, LoadTileIconFile(Utf8Of(stock.szPath).c_str(), stock.iIcon, &folderIcon, message,
-                                  sizeof message))
+    // The folder's icon where the shell reports it; under Wine that is the only source of the
+    // folder icon, its stock icons being a page's icon throughout.
+    SHFILEINFOW shown = {};
+    ASSERT_NE(0u, SHGetFileInfoW(WideFromAnsi(folder).c_str(), 0, &shown, sizeof shown,
+                                 SHGFI_ICONLOCATION));
+    ASSERT_EQ(1, LoadTileIconFile(Utf8Of(shown.szDisplayName).c_str(), shown.iIcon, &folderIcon,
+                                  message, sizeof message))
         << message;
     const TileIcon* expected[6] = {&shellIcon,    &programIcon, &programIcon,
                                    &declaredIcon, &notepadIcon, &folderIcon};
@@ -453,12 +455,12 @@ TEST(Apps, TilesTakeTheShortcutsIconAndAWebAddressTheBrowsers)
         bool terminated;
         const TileIcon* icon;
     } declared[] = {
-        {REG_EXPAND_SZ, L"shell32.dll,5", true, &declaredIcon},
-        {REG_SZ, L"%SystemRoot%\\system32\\shell32.dll,5", false, &declaredIcon},
-        {REG_SZ, L"shell32.dll,5x", true, &notepadIcon},
-        {REG_SZ, L"\"shell32.dll,5", true, &notepadIcon},
+        {REG_EXPAND_SZ, L"shell32.dll,7", true, &declaredIcon},
+        {REG_SZ, L"%SystemRoot%\\system32\\shell32.dll,7", false, &declaredIcon},
+        {REG_SZ, L"shell32.dll,7x", true, &notepadIcon},
+        {REG_SZ, L"\"shell32.dll,7", true, &notepadIcon},
         {REG_SZ, L"C:\\none\\gone.dll,5", true, &notepadIcon},
-        {REG_BINARY, L"shell32.dll,5", true, &notepadIcon},
+        {REG_BINARY, L"shell32.dll,7", true, &notepadIcon},
         {REG_SZ, L"C:\\" + std::wstring(4000, L'x') + L".dll,5", true, &notepadIcon},
     };
     for (size_t i = 0; i < sizeof declared / sizeof declared[0]; ++i) {

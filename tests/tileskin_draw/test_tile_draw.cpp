@@ -95,7 +95,8 @@ const wchar_t* const defaultLabels[6] = {L"INTERNET", L"MAIL",  L"MUSIC CD",
 // whole PNG picture, written by the system's own encoder.
 std::string PngFrame(int side, DWORD (*pixel)(int x, int y))
 {
-    const CLSID wicFactory = {0xcacaf262, 0x9370, 0x4615, {0xa1, 0x3b, 0x9f, 0x55, 0x39, 0xda, 0x4c, 0x0a}};
+    const CLSID wicFactory = {
+        0xcacaf262, 0x9370, 0x4615, {0xa1, 0x3b, 0x9f, 0x55, 0x39, 0xda, 0x4c, 0x0a}};
     const GUID png = {0x1b7cfaf4, 0x713f, 0x473c, {0xbb, 0xcd, 0x61, 0x37, 0x42, 0x5f, 0xae, 0xaf}};
     GUID bgra = {0x6fddc324, 0x4e03, 0x4bfe, {0xb1, 0x85, 0x3d, 0x77, 0x76, 0x8d, 0xc9, 0x0f}};
     std::vector<DWORD> pixels;
@@ -365,7 +366,8 @@ TEST_F(TileDrawTest, DrawsTheLargestFrameOfAnIconAt3840x2160)
     for (int y = 0; y < side; ++y) {
         for (int x = 0; x < side; ++x) {
             const DWORD pixel = drawn[static_cast<size_t>(top + y) * 3840 + left + x];
-            astray += ChannelDistance(pixel, expected.pixels[static_cast<size_t>(y) * side + x]) > 24;
+            const DWORD wanted = expected.pixels[static_cast<size_t>(y) * side + x];
+            astray += ChannelDistance(pixel, wanted) > 24;
             likeSmall += ChannelDistance(pixel, SmallFrame(0, 0)) <= 24;
         }
     }
