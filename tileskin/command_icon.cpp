@@ -227,10 +227,15 @@ void LoadCommandIcon(const TileSpec& tile, const std::string& command, TileIcon*
     }
     if (StartsWith(tile.command, appsFolderPrefix, appsFolderPrefixLength)) {
         LoadAppImage(tile.command, icon);
-    } else if (IsLinkCommand(tile.command)) {
+        return;
+    }
+    if (IsLinkCommand(tile.command)) {
         LoadLinkIcon(tile.command, icon);
-    } else if (!FolderOfCommand(command).empty()) {
-        LoadFolderIcon(FolderOfCommand(command), icon);
+        return;
+    }
+    const std::wstring folder = FolderOfCommand(command);
+    if (!folder.empty()) {
+        LoadFolderIcon(folder, icon);
     } else {
         LoadProgramIconOf(WideFromAnsi(ProgramOfCommand(command)), icon);
     }
