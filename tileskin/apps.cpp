@@ -160,6 +160,25 @@ bool ListAppsFolderOfShell(std::vector<AppsFolderItem>* items)
     return listed;
 }
 
+// A Store app keeps its logo in several sizes inside its package, which only the shell knows how
+// to choose from. The icon alone, never a thumbnail of some content; a larger image than asked
+// is welcome, since the drawing scales down well and up poorly.
+HBITMAP AppImageOfShell(const wchar_t* parsingName, int side)
+{
+    IShellItemImageFactory* factory = nullptr;
+    if (FAILED(SHCreateItemFromParsingName(parsingName, nullptr, IID_IShellItemImageFactory,
+                                           reinterpret_cast<void**>(&factory)))) {
+        return nullptr;
+    }
+    HBITMAP image = nullptr;
+    if (FAILED(factory->GetImage(SIZE{side, side}, SIIGBF_ICONONLY | SIIGBF_BIGGERSIZEOK,
+                                 &image))) {
+        image = nullptr;
+    }
+    factory->Release();
+    return image;
+}
+
 // A Store app's identity, "Publisher.App_id!App". The folder's other items are desktop programs,
 // named by a path or by a program's own identity, which the Start menu's shortcuts give with
 // their targets; a path is no identity the shell could start by its apps folder.
@@ -200,7 +219,7 @@ bool ByName(const AppEntry& a, const AppEntry& b)
 
 }  // namespace
 
-AppsPlatform appsPlatform = {ListAppsFolderOfShell};
+AppsPlatform appsPlatform = {ListAppsFolderOfShell, AppImageOfShell};
 
 std::wstring ShortcutCommand(const std::wstring& target, const std::wstring& arguments)
 {

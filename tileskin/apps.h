@@ -4,6 +4,8 @@
 // menu's launch rules read back.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -29,6 +31,10 @@ struct AppsFolderItem {
 struct AppsPlatform {
     // Every item of the apps folder; false when the folder cannot be read.
     bool (*listAppsFolder)(std::vector<AppsFolderItem>* items);
+    // The shell's picture of the item ("shell:AppsFolder\<identity>") for a side x side box, or
+    // larger: a 32-bit bitmap with premultiplied alpha that the caller deletes. Null when the
+    // shell has none.
+    HBITMAP (*appImage)(const wchar_t* parsingName, int side);
 };
 extern AppsPlatform appsPlatform;
 

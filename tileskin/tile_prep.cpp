@@ -1,12 +1,10 @@
 // From the checked tiles file to what the drawing and the settings need: texts in the 8-bit form
-// the menu reads, icons loaded from the files the tiles name or from the programs they start.
+// the menu reads, icons loaded from the files the tiles name or from what their commands start.
 #include "tileskin/tileskin.h"
 
 #include "osmant/command_line.h"
 #include "tileskin/apps.h"
 #include "tileskin/personal_folder.h"
-
-#include <shlwapi.h>
 
 #include <vector>
 
@@ -46,46 +44,6 @@ bool ResolveIconPath(const std::wstring& tilesPath, const std::wstring& written,
 Problem ProblemAt(const std::wstring& tilesPath, int line, const std::wstring& what)
 {
     return Problem{tilesPath, line, what};
-}
-
-// A scheme is written in any case ("HTTPS://").
-bool IsWebAddress(const std::wstring& command)
-{
-    return _wcsnicmp(command.c_str(), L"http://", 7) == 0 ||
-           _wcsnicmp(command.c_str(), L"https://", 8) == 0;
-}
-
-// The program the shell opens web addresses with: the person's default browser.
-std::string DefaultBrowser()
-{
-    wchar_t program[MAX_PATH] = {};
-    DWORD size = MAX_PATH;
-    if (FAILED(AssocQueryStringW(ASSOCF_NOTRUNCATE, ASSOCSTR_EXECUTABLE, L"http", L"open",
-                                 program, &size))) {
-        return std::string();
-    }
-    std::string ansi;
-    return ExactAnsi(program, &ansi) ? ansi : std::string();
-}
-
-// A command tile's own icon when Icon says nothing: the one its app's shortcut declares, else
-// that of the program it starts, or for a web address the default browser's. None is no fault:
-// the tile keeps its glyph.
-void LoadCommandIcon(const TileSpec& tile, const std::string& command, TileIcon* icon)
-{
-    char message[512] = {};
-    if (!tile.appIcon.empty() && LoadTileIconFile(Utf8Of(tile.appIcon).c_str(),
-                                                  tile.appIconIndex, icon, message,
-                                                  sizeof message)) {
-        return;
-    }
-    std::string program = ProgramOfCommand(command);
-    if (program.empty() && IsWebAddress(tile.command)) {
-        program = DefaultBrowser();
-    }
-    if (!program.empty()) {
-        LoadProgramIcon(Utf8Of(WideFromAnsi(program)).c_str(), icon);
-    }
 }
 
 }  // namespace

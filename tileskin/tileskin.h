@@ -38,6 +38,11 @@ bool PrepareTiles(const std::wstring& tilesPath, const TilesFile& tiles, Prepare
                   Problem* problem);
 void FreePreparedTiles(PreparedTile prepared[6]);
 
+// The icon a Command tile without Icon shows, from what its command (as the menu reads it)
+// starts; the README's tileskin section lists the sources in order. None to be had is no fault:
+// the icon is left empty and the tile keeps its action's glyph. COM must be initialised.
+void LoadCommandIcon(const TileSpec& tile, const std::string& command, TileIcon* icon);
+
 // The program a command starts, when it names one that exists here; empty for links,
 // addresses and programs not found.
 std::string ProgramOfCommand(const std::string& command);

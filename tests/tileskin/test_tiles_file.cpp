@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <objbase.h>
+#include <shellapi.h>
 #include <shlobj.h>
 #include <shobjidl.h>
 
@@ -217,6 +218,25 @@ bool UnreadableAppsFolder(std::vector<AppsFolderItem>*)
     return false;
 }
 
+// The shell's image of a Store app, as its image factory hands one over: a 32-bit bitmap of the
+// side asked for, colours premultiplied by alpha; opaque blue on the left, half-transparent orange
+// on the right. Wine's shell draws no Store apps, so their icons are shown at this seam.
+std::wstring askedApp;
+int askedSide = 0;
+HBITMAP StandInAppImage(const wchar_t* parsingName, int side)
+{
+    askedApp = parsingName;
+    askedSide = side;
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof info.bmiHeader, side, -side, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP image = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    for (int p = 0; image != nullptr && p < side * side; ++p) {
+        static_cast<DWORD*>(bits)[p] = p % side < side / 2 ? 0xFF2040C0 : 0x80804020;
+    }
+    return image;
+}
+
 TEST(Apps, StoreAppsComeFromTheAppsFolderAndNamesMatchAsThePersonWritesThem)
 {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
@@ -249,6 +269,22 @@ TEST(Apps, StoreAppsComeFromTheAppsFolderAndNamesMatchAsThePersonWritesThem)
     EXPECT_EQ(L"shell:AppsFolder\\Microsoft.ZuneMusic_8wekyb3d8bbwe!Microsoft.ZuneMusic",
               tiles.tiles[0].command);
     EXPECT_EQ(6, tiles.tiles[0].commandLine);
+    // Its icon is the shell's image at the largest box a skin draws, taken whole, with straight
+    // alpha; a shell with no image for it leaves the glyph, and that is no fault.
+    appsPlatform.appImage = StandInAppImage;
+    PreparedTile prepared[6];
+    ASSERT_TRUE(PrepareTiles(L"t.ini", tiles, prepared, &problem)) << problem.line;
+    EXPECT_EQ(tiles.tiles[0].command, askedApp);
+    EXPECT_EQ(LargestTileIconSide(), askedSide);
+    EXPECT_GE(askedSide, 256);
+    ASSERT_EQ(askedSide, prepared[0].icon.width);
+    ASSERT_EQ(askedSide, prepared[0].icon.height);
+    EXPECT_EQ(0xFF2040C0u, prepared[0].icon.pixels[0]);
+    EXPECT_EQ(0x80FF8040u, prepared[0].icon.pixels[askedSide * askedSide - 1]);
+    FreePreparedTiles(prepared);
+    appsPlatform.appImage = [](const wchar_t*, int) -> HBITMAP { return nullptr; };
+    ASSERT_TRUE(PrepareTiles(L"t.ini", tiles, prepared, &problem)) << problem.line;
+    EXPECT_EQ(nullptr, prepared[0].icon.pixels);
     appsPlatform = saved;
     CoUninitialize();
 
@@ -313,15 +349,42 @@ bool SamePixels(const TileIcon& a, const TileIcon& b)
            std::memcmp(a.pixels, b.pixels, sizeof(DWORD) * a.width * a.height) == 0;
 }
 
-// Without Icon=, an app's tile shows the icon its shortcut declares, else its program's, and a
-// web address the default browser's: each compared with the icon loaded from its own file.
+// A scheme of links registered for the test in the classes root, its handler starting program;
+// the names are the test's own, so the whole class is deleted afterwards.
+struct TestScheme {
+    std::string name;
+    TestScheme(const std::string& scheme, const std::string& program) : name(scheme)
+    {
+        const std::string command = "\"" + program + "\" \"%1\"";
+        RegSetKeyValueA(HKEY_CLASSES_ROOT, (name + "\\shell\\open\\command").c_str(), nullptr,
+                        REG_SZ, command.c_str(), static_cast<DWORD>(command.size() + 1));
+    }
+    ~TestScheme() { RegDeleteTreeA(HKEY_CLASSES_ROOT, name.c_str()); }
+    // The icon as another program may have written it: of any type, terminated or not.
+    void Declare(DWORD type, const std::wstring& value, bool terminated = true)
+    {
+        RegSetKeyValueW(HKEY_CLASSES_ROOT, WideFromAnsi(name + "\\DefaultIcon").c_str(), nullptr,
+                        type, value.c_str(), (value.size() + terminated) * sizeof(wchar_t));
+    }
+};
+
+// Without Icon=, a tile shows what its command starts: the icon an app's shortcut declares, else
+// its program's; for a web address the default browser's; for a link the icon its scheme
+// declares, else its handler program's; for a folder the folder icon. Each is compared with the
+// icon loaded from its own file.
 TEST(Apps, TilesTakeTheShortcutsIconAndAWebAddressTheBrowsers)
 {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     const std::string program = bench::BinDir() + "tilebox.exe";
+    const std::string notepad = "C:\\windows\\system32\\notepad.exe";
     const char shell[] = "C:\\windows\\system32\\shell32.dll";
-    const std::wstring own = MakeShortcut(L"Tileskin Unit Own Icon", program, shell, 3);
+    const std::wstring own = MakeShortcut(L"Tileskin Unit Own Icon", program, shell, 12);
     const std::wstring plain = MakeShortcut(L"Tileskin Unit Plain", program, nullptr, 0);
+    const std::string folder = bench::MakeTempDir("tile-folder") + "My Films";
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    TestScheme declaring("tileskinunitdeclared", notepad);
+    declaring.Declare(REG_SZ, L" \"%SystemRoot%\\system32\\shell32.dll\" , 7 ");
+    TestScheme handled("tileskinunithandled", notepad);
     // The web handler for the test's length, set in the classes root, where this prefix's shell
     // was seen to take it from: what the prefix had is put back.
     const HKEY classes = HKEY_CLASSES_ROOT;
@@ -337,8 +400,10 @@ TEST(Apps, TilesTakeTheShortcutsIconAndAWebAddressTheBrowsers)
     const std::string text =
         "[Skin]\nName=A\n[Tile 1]\nLabel=A\nAction=Command\nApp=Tileskin Unit Own Icon\n"
         "[Tile 2]\nLabel=B\nAction=Command\nApp=tileskin unit plain\n[Tile 3]\nLabel=C\n"
-        "Action=Command\nCommand=HTTPS://example.org/\n[Tile 4]\nLabel=D\nAction=Close\n"
-        "[Tile 5]\nLabel=E\nAction=Close\n[Tile 6]\nLabel=F\nAction=Close\n";
+        "Action=Command\nCommand=HTTPS://example.org/\n[Tile 4]\nLabel=D\nAction=Command\n"
+        "Command=tileskinunitdeclared:open\n[Tile 5]\nLabel=E\nAction=Command\n"
+        "Command=tileskinunithandled://run/1\n[Tile 6]\nLabel=F\nAction=Command\nCommand=" +
+        folder + "\n";
     TilesFile tiles;
     TilesError error = {};
     ASSERT_TRUE(ReadTilesFile(text, Latin1, &tiles, &error)) << error.line;
@@ -355,18 +420,58 @@ TEST(Apps, TilesTakeTheShortcutsIconAndAWebAddressTheBrowsers)
         RegDeleteKeyValueA(classes, httpCommand, nullptr);
     }
     ASSERT_TRUE(ready) << problem.line;
-    TileIcon shellIcon = {};
-    TileIcon programIcon = {};
+    TileIcon shellIcon = {}, declaredIcon = {}, programIcon = {}, notepadIcon = {}, folderIcon = {};
     char message[256] = {};
-    ASSERT_EQ(1, LoadTileIconFile(shell, 3, &shellIcon, message, sizeof message)) << message;
+    ASSERT_EQ(1, LoadTileIconFile(shell, 12, &shellIcon, message, sizeof message)) << message;
+    ASSERT_EQ(1, LoadTileIconFile(shell, 7, &declaredIcon, message, sizeof message)) << message;
     ASSERT_EQ(1, LoadProgramIcon(program.c_str(), &programIcon));
-    EXPECT_FALSE(SamePixels(shellIcon, programIcon));
-    EXPECT_TRUE(SamePixels(shellIcon, prepared[0].icon));
-    EXPECT_TRUE(SamePixels(programIcon, prepared[1].icon));
-    EXPECT_TRUE(SamePixels(programIcon, prepared[2].icon));
-    FreeTileIcon(&shellIcon);
-    FreeTileIcon(&programIcon);
+    ASSERT_EQ(1, LoadProgramIcon(notepad.c_str(), &notepadIcon));
+    // The folder's icon where the shell reports it; under Wine that is the only source of the
+    // folder icon, its stock icons being a page's icon throughout.
+    SHFILEINFOW shown = {};
+    ASSERT_NE(0u, SHGetFileInfoW(WideFromAnsi(folder).c_str(), 0, &shown, sizeof shown,
+                                 SHGFI_ICONLOCATION));
+    ASSERT_EQ(1, LoadTileIconFile(Utf8Of(shown.szDisplayName).c_str(), shown.iIcon, &folderIcon,
+                                  message, sizeof message))
+        << message;
+    const TileIcon* expected[6] = {&shellIcon,    &programIcon, &programIcon,
+                                   &declaredIcon, &notepadIcon, &folderIcon};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_TRUE(SamePixels(*expected[i], prepared[i].icon)) << "tile " << i + 1;
+        for (int j = 0; j < i; ++j) {
+            EXPECT_TRUE(expected[i] == expected[j] || !SamePixels(*expected[i], *expected[j]))
+                << "tiles " << j + 1 << " and " << i + 1 << " would not tell the sources apart";
+        }
+    }
     FreePreparedTiles(prepared);
+
+    // What a scheme declares is read as anything another program may have written: a value
+    // without its terminator or a bare name of the system folder is still an icon; a number that
+    // is no index, an unclosed quotation mark, a value of another type or of any length gives way
+    // to the handler's icon, and none is an error.
+    const struct {
+        DWORD type;
+        std::wstring value;
+        bool terminated;
+        const TileIcon* icon;
+    } declared[] = {
+        {REG_EXPAND_SZ, L"shell32.dll,7", true, &declaredIcon},
+        {REG_SZ, L"%SystemRoot%\\system32\\shell32.dll,7", false, &declaredIcon},
+        {REG_SZ, L"shell32.dll,7x", true, &notepadIcon},
+        {REG_SZ, L"\"shell32.dll,7", true, &notepadIcon},
+        {REG_SZ, L"C:\\none\\gone.dll,5", true, &notepadIcon},
+        {REG_BINARY, L"shell32.dll,7", true, &notepadIcon},
+        {REG_SZ, L"C:\\" + std::wstring(4000, L'x') + L".dll,5", true, &notepadIcon},
+    };
+    for (size_t i = 0; i < sizeof declared / sizeof declared[0]; ++i) {
+        declaring.Declare(declared[i].type, declared[i].value, declared[i].terminated);
+        ASSERT_TRUE(PrepareTiles(L"t.ini", tiles, prepared, &problem)) << problem.line;
+        EXPECT_TRUE(SamePixels(*declared[i].icon, prepared[3].icon)) << "declared value " << i;
+        FreePreparedTiles(prepared);
+    }
+    for (TileIcon* icon : {&shellIcon, &declaredIcon, &programIcon, &notepadIcon, &folderIcon}) {
+        FreeTileIcon(icon);
+    }
     CoUninitialize();
 }
 

@@ -11,6 +11,10 @@
 #include "tests/reliability/soak_counts.h"
 #include "tests/skin/skin_test_support.h"
 
+#include <objbase.h>
+#include <wincodec.h>
+
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -86,6 +90,91 @@ std::vector<DWORD> PixelsOf(const std::string& path, int width, int height)
 const wchar_t* const defaultLabels[6] = {L"INTERNET", L"MAIL",  L"MUSIC CD",
                                          L"DVD",      L"FILES", L"CLOSE"};
 
+
+// A square frame of an icon file as the large sizes are kept since icons grew to 256 pixels: a
+// whole PNG picture, written by the system's own encoder.
+std::string PngFrame(int side, DWORD (*pixel)(int x, int y))
+{
+    const CLSID wicFactory = {
+        0xcacaf262, 0x9370, 0x4615, {0xa1, 0x3b, 0x9f, 0x55, 0x39, 0xda, 0x4c, 0x0a}};
+    const GUID png = {0x1b7cfaf4, 0x713f, 0x473c, {0xbb, 0xcd, 0x61, 0x37, 0x42, 0x5f, 0xae, 0xaf}};
+    GUID bgra = {0x6fddc324, 0x4e03, 0x4bfe, {0xb1, 0x85, 0x3d, 0x77, 0x76, 0x8d, 0xc9, 0x0f}};
+    std::vector<DWORD> pixels;
+    for (int p = 0; p < side * side; ++p) {
+        pixels.push_back(pixel(p % side, p / side));
+    }
+    IWICImagingFactory* factory = nullptr;
+    IWICBitmapEncoder* encoder = nullptr;
+    IWICBitmapFrameEncode* frame = nullptr;
+    IStream* stream = nullptr;
+    HGLOBAL memory = nullptr;
+    STATSTG stat = {};
+    std::string bytes;
+    if (SUCCEEDED(CoCreateInstance(wicFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                   __uuidof(IWICImagingFactory),
+                                   reinterpret_cast<void**>(&factory))) &&
+        SUCCEEDED(CreateStreamOnHGlobal(nullptr, TRUE, &stream)) &&
+        SUCCEEDED(factory->CreateEncoder(png, nullptr, &encoder)) &&
+        SUCCEEDED(encoder->Initialize(stream, WICBitmapEncoderNoCache)) &&
+        SUCCEEDED(encoder->CreateNewFrame(&frame, nullptr)) &&
+        SUCCEEDED(frame->Initialize(nullptr)) && SUCCEEDED(frame->SetSize(side, side)) &&
+        SUCCEEDED(frame->SetPixelFormat(&bgra)) &&
+        SUCCEEDED(frame->WritePixels(side, side * 4, side * side * 4,
+                                     reinterpret_cast<BYTE*>(pixels.data()))) &&
+        SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit()) &&
+        SUCCEEDED(GetHGlobalFromStream(stream, &memory)) &&
+        SUCCEEDED(stream->Stat(&stat, STATFLAG_NONAME))) {
+        bytes.assign(static_cast<const char*>(GlobalLock(memory)), stat.cbSize.QuadPart);
+        GlobalUnlock(memory);
+    }
+    for (IUnknown* object : std::vector<IUnknown*>{frame, encoder, stream, factory}) {
+        if (object != nullptr) {
+            object->Release();
+        }
+    }
+    return bytes;
+}
+
+// An icon file of square frames, each with its side and bytes, in the order given.
+std::string IconFile(const std::vector<std::pair<int, std::string>>& frames)
+{
+    std::string file("\0\0\1\0", 4);
+    file += static_cast<char>(frames.size()), file += '\0';
+    DWORD offset = static_cast<DWORD>(6 + 16 * frames.size());
+    for (const auto& frame : frames) {
+        const DWORD size = static_cast<DWORD>(frame.second.size());
+        const char side = static_cast<char>(frame.first == 256 ? 0 : frame.first);
+        file += std::string{side, side, 0, 0, 1, 0, 32, 0};
+        file.append(reinterpret_cast<const char*>(&size), 4);
+        file.append(reinterpret_cast<const char*>(&offset), 4);
+        offset += size;
+    }
+    for (const auto& frame : frames) {
+        file += frame.second;
+    }
+    return file;
+}
+
+DWORD SmallFrame(int, int)
+{
+    return 0xFFE02020;
+}
+
+// Squares of 32 pixels in two colours far from the small frame's and from the tile's.
+DWORD LargeFrame(int x, int y)
+{
+    return (x / 32 + y / 32) % 2 ? 0xFF10C040 : 0xFFF0F0F0;
+}
+
+int ChannelDistance(DWORD a, DWORD b)
+{
+    int largest = 0;
+    for (int k = 0; k < 24; k += 8) {
+        const int d = static_cast<int>(a >> k & 0xFF) - static_cast<int>(b >> k & 0xFF);
+        largest = std::max(largest, d < 0 ? -d : d);
+    }
+    return largest;
+}
 } // namespace
 
 // Every file passes the menu's check, the menu traces exactly each tile, and the lit panel lights
@@ -240,6 +329,50 @@ TEST_F(TileDrawTest, LoadsIconsAndExplainsDamagedOnes)
     CloseHandle(held);
     EXPECT_EQ(0, LoadTileIconFile(program.c_str(), 99, &icon, error, sizeof error));
     EXPECT_NE(nullptr, std::strstr(error, "no icon at index 99")) << error;
+}
+
+// At 3840x2160 an icon box is some three hundred pixels: the 256-pixel frame is drawn, never the
+// small frame blown up. The drawn box is compared with the large frame put through the same
+// scaling; the frames are PNG, as the large ones are kept, which Wine's decoder reads too.
+TEST_F(TileDrawTest, DrawsTheLargestFrameOfAnIconAt3840x2160)
+{
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    const std::string path = directory + "large.ico";
+    ASSERT_TRUE(skintest::WriteRawFile(
+        path, IconFile({{16, PngFrame(16, SmallFrame)}, {256, PngFrame(256, LargeFrame)}})));
+    CoUninitialize();
+    char error[400] = "";
+    TileIcon icon = {};
+    ASSERT_EQ(1, LoadTileIconFile(path.c_str(), 0, &icon, error, sizeof error)) << error;
+    ASSERT_EQ(256, icon.width);
+    ASSERT_EQ(256, icon.height);
+    RECT rects[6];
+    Draw(3840, 2160, defaultLabels, &icon, rects);
+    FreeTileIcon(&icon);
+    const std::vector<DWORD> drawn = PixelsOf(Path("normal", "3840x2160"), 3840, 2160);
+    std::vector<DWORD> large;
+    for (int p = 0; p < 256 * 256; ++p) {
+        large.push_back(LargeFrame(p % 256, p / 256));
+    }
+    const RECT& tile = rects[2];
+    const int side = TileIconSide(tile);
+    Premultiplied expected;
+    ScaleIcon(256, 256, large.data(), side, &expected);
+    ASSERT_EQ(side, expected.width);
+    // Centred across the tile and at 38% of its height, as every tile's picture is.
+    const int left = tile.left + (tile.right - tile.left + 1) / 2 - side / 2;
+    const int top = tile.top + static_cast<int>((tile.bottom - tile.top + 1) * 0.38) - side / 2;
+    int astray = 0, likeSmall = 0;
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            const DWORD pixel = drawn[static_cast<size_t>(top + y) * 3840 + left + x];
+            const DWORD wanted = expected.pixels[static_cast<size_t>(y) * side + x];
+            astray += ChannelDistance(pixel, wanted) > 24;
+            likeSmall += ChannelDistance(pixel, SmallFrame(0, 0)) <= 24;
+        }
+    }
+    EXPECT_LT(astray, side * side / 100) << "of " << side * side << " pixels";
+    EXPECT_EQ(0, likeSmall);
 }
 
 // Every glyph is a shape of its own: a tile must be told from another by it at a glance. The

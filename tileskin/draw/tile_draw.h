@@ -40,6 +40,9 @@ void DefaultTileColours(int light, TileColours* colours);
 // (the three classic sizes first, in their "Mode 1".."Mode 3" order).
 int TileSkinSizeCount();
 void GetTileSkinSize(int index, int* width, int* height);
+// The side of a tile's icon box at the largest of those sizes: an icon loaded once for every size
+// is asked for at this side, so that no size has to scale it up.
+int LargestTileIconSide();
 
 // Draws one size's three pictures (unlit panel, lit panel, template) and writes them as bitmap
 // files the menu loads and its file check accepts, within skin/skin_limits.h. rects receive each
@@ -54,6 +57,11 @@ int DrawTileSkin(const TileColours* colours, const TileFace faces[6], int width,
 // resource number). The path is absolute. Returns 1, or 0 with a message naming what is wrong
 // (missing, unreadable, damaged, no icon at that index).
 int LoadTileIconFile(const char* path, int index, TileIcon* icon, char* error, int errorSize);
+
+// A picture the system hands over as a bitmap (the shell's image of an app): 32 bits a pixel with
+// premultiplied alpha, or no alpha at all, which is taken as opaque. Returns 1, or 0 when it is
+// not such a bitmap or is larger than 2048 pixels a side. The bitmap stays the caller's.
+int TileIconOfBitmap(HBITMAP bitmap, TileIcon* icon);
 
 // A program's own icon (its first icon group), for a Command tile without Icon. 0: it has none.
 int LoadProgramIcon(const char* programPath, TileIcon* icon);

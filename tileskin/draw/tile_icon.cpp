@@ -356,6 +356,73 @@ int LoadTileIconFile(const char* path, int index, TileIcon* icon, char* error, i
     return 0;
 }
 
+// The shell hands its images premultiplied, ready for AlphaBlend; a TileIcon holds straight alpha,
+// so the colours are divided back. A bitmap whose alpha is zero throughout was drawn without
+// alpha (an older program's icon), and is opaque, not invisible.
+static void StraightenAlpha(DWORD* pixels, size_t count)
+{
+    bool anyAlpha = false;
+    for (size_t i = 0; i < count && !anyAlpha; ++i) {
+        anyAlpha = (pixels[i] >> 24) != 0;
+    }
+    for (size_t i = 0; i < count; ++i) {
+        const DWORD alpha = pixels[i] >> 24;
+        if (!anyAlpha) {
+            pixels[i] |= 0xFF000000u;
+            continue;
+        }
+        if (alpha == 0 || alpha == 255) {
+            continue;
+        }
+        DWORD straight = alpha << 24;
+        for (int k = 0; k < 3; ++k) {
+            const DWORD c = (pixels[i] >> (8 * k) & 0xFF) * 255 + alpha / 2;
+            straight |= (c / alpha > 255 ? 255 : c / alpha) << (8 * k);
+        }
+        pixels[i] = straight;
+    }
+}
+
+int TileIconOfBitmap(HBITMAP bitmap, TileIcon* icon)
+{
+    if (icon == nullptr) {
+        return 0;
+    }
+    icon->width = icon->height = 0;
+    icon->pixels = nullptr;
+    BITMAP shape = {};
+    if (bitmap == nullptr || GetObjectW(bitmap, sizeof shape, &shape) != sizeof shape ||
+        shape.bmBitsPixel != 32 || shape.bmWidth <= 0 || shape.bmHeight <= 0 ||
+        shape.bmWidth > static_cast<LONG>(maxIconSide) ||
+        shape.bmHeight > static_cast<LONG>(maxIconSide)) {
+        return 0;
+    }
+    const size_t count = static_cast<size_t>(shape.bmWidth) * shape.bmHeight;
+    DWORD* pixels = static_cast<DWORD*>(HeapAlloc(GetProcessHeap(), 0, count * sizeof(DWORD)));
+    // Asked for top-down whichever way the bitmap lies, as a TileIcon's rows run.
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof info.bmiHeader, shape.bmWidth, -shape.bmHeight, 1, 32, BI_RGB, 0, 0,
+                      0, 0, 0};
+    HDC dc = CreateCompatibleDC(nullptr);
+    const bool read = pixels != nullptr && dc != nullptr &&
+                      GetDIBits(dc, bitmap, 0, static_cast<UINT>(shape.bmHeight), pixels, &info,
+                                DIB_RGB_COLORS) == shape.bmHeight;
+    if (dc != nullptr) {
+        DeleteDC(dc);
+    }
+    if (!read) {
+        if (pixels != nullptr) {
+            HeapFree(GetProcessHeap(), 0, pixels);
+        }
+        return 0;
+    }
+    StraightenAlpha(pixels, count);
+    icon->width = shape.bmWidth;
+    icon->height = shape.bmHeight;
+    icon->pixels = pixels;
+    return 1;
+}
+
 int LoadProgramIcon(const char* programPath, TileIcon* icon)
 {
     char ignored[8];

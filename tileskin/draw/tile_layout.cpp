@@ -24,6 +24,25 @@ void GetTileSkinSize(int index, int* width, int* height)
     *height = known ? skinSizes[index][1] : 0;
 }
 
+int TileIconSide(const RECT& tile)
+{
+    const int tileWidth = tile.right - tile.left + 1;
+    const int tileHeight = tile.bottom - tile.top + 1;
+    return static_cast<int>(std::lround((tileWidth < tileHeight ? tileWidth : tileHeight) * 0.38));
+}
+
+int LargestTileIconSide()
+{
+    int largest = 0;
+    for (int index = 0; index < TileSkinSizeCount(); ++index) {
+        TileLayout layout;
+        ComputeTileLayout(skinSizes[index][0], skinSizes[index][1], &layout);
+        const int side = TileIconSide(layout.tiles[0]);
+        largest = side > largest ? side : largest;
+    }
+    return largest;
+}
+
 // Halves round to even, as the layout's rules have always been computed; rounding halves up
 // would move some tiles of some sizes by a pixel.
 static int RoundEven(double value)

@@ -21,6 +21,8 @@ struct TileLayout {
 };
 
 void ComputeTileLayout(int width, int height, TileLayout* layout);
+// The side of the square box a tile's icon or glyph is fitted into: 38% of its shorter side.
+int TileIconSide(const RECT& tile);
 // Columns [*x0, *x1) of row y that the tile's rounded shape covers; false when none.
 bool TileShapeSpan(const RECT& tile, int radius, int y, int* x0, int* x1);
 

@@ -43,8 +43,7 @@ bool PrepareTile(const TileFace& face, const RECT& tile, TileArt* art, char* err
 {
     const int tileWidth = tile.right - tile.left + 1;
     const int tileHeight = tile.bottom - tile.top + 1;
-    const int side =
-        static_cast<int>(std::lround((tileWidth < tileHeight ? tileWidth : tileHeight) * 0.38));
+    const int side = TileIconSide(tile);
     const int centreX = tile.left + tileWidth / 2;
     const int centreY = tile.top + static_cast<int>(tileHeight * 0.38);
     if (face.icon != nullptr && face.icon->pixels != nullptr && face.icon->width > 0 &&
